@@ -1,0 +1,69 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "runtime/conversions.h"
+#include "runtime/keyed_collection.h"
+
+namespace tw::addin {
+
+class plugin;
+
+// Slots of the merge-field tables: list item n goes to slot 100 * (1 + n / 50) + n % 50, up to 1100.
+constexpr int kMergeTableSlots = 1101;
+// Slots of the submenu tables, filled from 1.
+constexpr int kMergeMenuSlots = 12;
+// Slots of the merge-field inventory.
+constexpr int kInventorySlots = 1101;
+
+// The module-level variables of the main module: the job state the connector readers fill and the merge
+// state the merge driver keeps. One instance lives in the plugin object.
+struct tallyweaveModule {
+  // The one plugin object; set by OnConnection, not owned.
+  plugin* pluginInstance = nullptr;
+
+  // Field list: parallel lists of index 0..fieldCount, the last slot always an empty spare.
+  runtime::Integer fieldCount = 0;
+  std::vector<std::string> fieldNames{""};
+  std::vector<std::string> fieldValues{""};
+  std::string dataString;
+  // Record groups: record name -> entry count (text), field name -> record name.
+  runtime::KeyedCollection<std::string> recordCounts;
+  runtime::KeyedCollection<std::string> recordOfField;
+
+  // Merge-field menu tables.
+  std::array<std::string, kMergeTableSlots> mergeLabels{};
+  std::array<std::string, kMergeTableSlots> mergeKeys{};
+  std::array<std::string, kMergeTableSlots> mergeFormats{};
+  std::array<std::string, kMergeMenuSlots> mergeMenus{};
+  std::array<std::string, kMergeMenuSlots> mergeMenuVisibility{};
+  std::string mergeMenuCaption;
+
+  std::string templateName;
+  std::string templateTitle;
+  std::string templateId;
+  std::string sessionId;
+  std::string userName;
+  std::string adminName;
+  bool authorizationRequired = false;
+  std::string resultDocName;
+  std::string resultDocPath;
+  std::string dataHeaderHtmlFileName;
+  std::string dataSourceHtmlFileName;
+
+  // Merge state: distinct merge-field names in the order first met, and their count.
+  std::array<std::string, kInventorySlots> mergefieldInventory{};
+  int mergefieldInventoryCount = 0;
+  // Picture files written for the job (entry k-1 for the k-th picture).
+  runtime::Integer documentImageCount = 0;
+  std::vector<std::string> documentImages;
+  // Example documents, indexed 1..voorbeeldDocAmount (entry 0 stays empty).
+  std::vector<std::string> voorbeeldDocuments{""};
+
+  // The daemon's base folder (ends with a backslash); empty outside daemon mode.
+  std::string basePath;
+};
+
+}  // namespace tw::addin

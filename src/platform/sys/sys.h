@@ -1,0 +1,69 @@
+#pragma once
+
+// The thin operating-system layer: environment, files, locale, clock, administrator check, starting a
+// program. Paths are given the way the add-in forms them (the TEMP value joined with backslashes); an
+// implementation maps them to its host. File contents are byte strings. Failures throw runtime::Error
+// with the classic numbers (53 file not found, 70 permission denied, 75 path/file access error, 76 path
+// not found).
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runtime/locale.h"
+
+namespace tw::sys {
+
+struct DirEntry {
+  std::string name;
+  bool directory = false;
+  bool hidden = false;
+  bool system = false;
+  bool readOnly = false;
+};
+
+// Keeps a file open the way Word keeps an open document's file: while it lives, deleting, replacing or
+// renaming the file fails with error 70.
+class FileHold {
+ public:
+  virtual ~FileHold() = default;
+};
+
+class System {
+ public:
+  virtual ~System() = default;
+
+  // The value of an environment variable; nullopt when it is not set.
+  virtual std::optional<std::string> GetEnv(const std::string& name) = 0;
+
+  // The entries of the folder of `pattern` whose names match its last part, which may hold the
+  // wildcards * and ?. "." and ".." are not listed. A folder that does not exist gives no entries.
+  virtual std::vector<DirEntry> ListDirectory(const std::string& pattern) = 0;
+  virtual bool FolderExists(const std::string& path) = 0;
+  virtual bool PathExists(const std::string& path) = 0;
+
+  virtual std::string ReadFile(const std::string& path) = 0;
+  // Creates or replaces the file.
+  virtual void WriteFile(const std::string& path, const std::string& bytes) = 0;
+  // Creates the file when it is missing.
+  virtual void AppendFile(const std::string& path, const std::string& bytes) = 0;
+  virtual void DeleteFile(const std::string& path) = 0;
+  // Renames; error 58 when `to` exists.
+  virtual void MoveFile(const std::string& from, const std::string& to) = 0;
+  virtual void MakeDirectory(const std::string& path) = 0;
+  virtual std::unique_ptr<FileHold> HoldOpen(const std::string& path) = 0;
+  // The path as the host's file functions take it.
+  virtual std::string HostPath(const std::string& path) = 0;
+
+  // The user's regional settings.
+  virtual const runtime::Locale& UserLocale() = 0;
+  // The current local date and time.
+  virtual runtime::DateTime Now() = 0;
+
+  virtual bool IsUserAnAdmin() = 0;
+  // Starts a program without arguments in a normal window with focus.
+  virtual void StartProgram(const std::string& path) = 0;
+};
+
+}  // namespace tw::sys
