@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "addin/event_button.h"
 #include "addin/module_state.h"
 #include "platform/net/http.h"
 #include "platform/office/office.h"
@@ -131,7 +132,7 @@ class plugin {
   bool templateLoaded() const { return templateLoaded_; }
   bool finalized() const { return finalized_; }
   // The merge-field menu buttons, merge_Button100 ... merge_Button1029.
-  std::shared_ptr<office::CommandBarControl>& mergeButton(int number);
+  EventButton& mergeButton(int number);
   // TEMP joined with a backslash and `name`.
   std::string tempPath(std::string_view name);
   DaemonForm& daemonForm();
@@ -143,6 +144,9 @@ class plugin {
 
  private:
   void buildMenu(const std::string& progId);
+  // Finds the button with `tag` in the popup, or appends a new one with that tag.
+  static std::shared_ptr<office::CommandBarControl> findOrAddButton(office::CommandBarControl& popup,
+                                                                    const std::string& tag);
   void startUpdate();
   void startUpload();
   void startVoorbeeldMerge();
@@ -164,13 +168,10 @@ class plugin {
   std::shared_ptr<word::Application> oXL;
   std::unique_ptr<platform::EventConnection> documentBeforeCloseConnection_;
 
-  std::shared_ptr<office::CommandBarControl> uploadButton;
-  std::shared_ptr<office::CommandBarControl> doMergeButton;
-  std::shared_ptr<office::CommandBarControl> doUpdateButton;
-  std::vector<std::unique_ptr<platform::EventConnection>> buttonConnections_;
-  std::array<std::shared_ptr<office::CommandBarControl>, kMergeSubMenus * kMergeButtonsPerMenu> mergeButtons_;
-  std::array<std::unique_ptr<platform::EventConnection>, kMergeSubMenus * kMergeButtonsPerMenu>
-      mergeButtonConnections_;
+  EventButton uploadButton;
+  EventButton doMergeButton;
+  EventButton doUpdateButton;
+  std::array<EventButton, kMergeSubMenus * kMergeButtonsPerMenu> mergeButtons_;
 
   std::unique_ptr<Upload> upload_;
   std::unique_ptr<UpdateForm> updateForm_;

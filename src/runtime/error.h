@@ -1,7 +1,9 @@
 #pragma once
 
 #include <exception>
+#include <memory>
 #include <string>
+#include <utility>
 
 namespace tw::runtime {
 
@@ -35,6 +37,7 @@ enum ErrorNumber : long {
   kOutOfMemory = 7,
   kSubscriptOutOfRange = 9,
   kTypeMismatch = 13,
+  kInternalError = 51,
   kBadFileNameOrNumber = 52,
   kFileNotFound = 53,
   kBadFileMode = 54,
@@ -57,5 +60,33 @@ enum ErrorNumber : long {
 // The classic description of a run-time error number, or "Application-defined or
 // object-defined error" for numbers the table does not know.
 const char* errorDescription(long number);
+
+// The exception being handled, as an Error: an Error as it is, any other exception as error 51
+// "Internal error" with its message, out of memory as error 7. Call only inside a catch block.
+Error currentError();
+
+// Runs one step; a failure is handed to `onError` and the caller goes on with its next step (the
+// routines whose failures are "logged and skipped").
+template <class Step, class Handler>
+void resumeNext(Step&& step, Handler&& onError) {
+  try {
+    step();
+  } catch (...) {
+    onError(currentError());
+  }
+}
+
+// Runs one step and ignores its failure.
+template <class Step>
+void resumeNext(Step&& step) {
+  resumeNext(std::forward<Step>(step), [](const Error&) {});
+}
+
+// The object behind a reference that may be empty; error 91 when it is.
+template <class T>
+T& objectRef(const std::shared_ptr<T>& object) {
+  if (!object) throw Error::fromNumber(kObjectVariableNotSet);
+  return *object;
+}
 
 }  // namespace tw::runtime

@@ -23,22 +23,27 @@ Locale makeDutch() {
                 {"zo", "ma", "di", "wo", "do", "vr", "za"}};
 }
 
-const std::array<std::string, 12> kEnglishMonths = {"January", "February", "March",     "April",
-                                                    "May",     "June",     "July",      "August",
-                                                    "September", "October", "November", "December"};
+const std::array<std::string, 12> kEnglishMonths = {"January",   "February", "March",    "April",
+                                                    "May",       "June",     "July",     "August",
+                                                    "September", "October",  "November", "December"};
 const std::array<std::string, 12> kEnglishMonthAbbreviations = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+                                                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 const std::array<std::string, 7> kEnglishDays = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                                  "Thursday", "Friday", "Saturday"};
 const std::array<std::string, 7> kEnglishDayAbbreviations = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 
 Locale makeEnglish(std::string name, std::string shortDate, std::string longTime, std::string am,
                    std::string pm) {
-  return Locale{std::move(name),     ".",
-                ",",                 std::move(shortDate),
-                std::move(longTime), std::move(am),
-                std::move(pm),       kEnglishMonths,
-                kEnglishMonthAbbreviations, kEnglishDays,
+  return Locale{std::move(name),
+                ".",
+                ",",
+                std::move(shortDate),
+                std::move(longTime),
+                std::move(am),
+                std::move(pm),
+                kEnglishMonths,
+                kEnglishMonthAbbreviations,
+                kEnglishDays,
                 kEnglishDayAbbreviations};
 }
 
@@ -58,19 +63,23 @@ Locale makeGerman() {
 }
 
 Locale makeFrench() {
-  return Locale{"fr-FR",
-                ",",
-                "\xA0",  // no-break space
-                "dd/MM/yyyy",
-                "HH:mm:ss",
-                "",
-                "",
-                {"janvier", "f\xE9vrier", "mars", "avril", "mai", "juin", "juillet", "ao\xFBt", "septembre",
-                 "octobre", "novembre", "d\xE9" "cembre"},
-                {"janv.", "f\xE9vr.", "mars", "avr.", "mai", "juin", "juil.", "ao\xFBt", "sept.", "oct.",
-                 "nov.", "d\xE9" "c."},
-                {"dimanche", "lundi", "mardi", "mercredi", "jeudi", "vendredi", "samedi"},
-                {"dim.", "lun.", "mar.", "mer.", "jeu.", "ven.", "sam."}};
+  return Locale{
+      "fr-FR",
+      ",",
+      "\xA0",  // no-break space
+      "dd/MM/yyyy",
+      "HH:mm:ss",
+      "",
+      "",
+      {"janvier", "f\xE9vrier", "mars", "avril", "mai", "juin", "juillet", "ao\xFBt", "septembre", "octobre",
+       "novembre",
+       "d\xE9"
+       "cembre"},
+      {"janv.", "f\xE9vr.", "mars", "avr.", "mai", "juin", "juil.", "ao\xFBt", "sept.", "oct.", "nov.",
+       "d\xE9"
+       "c."},
+      {"dimanche", "lundi", "mardi", "mercredi", "jeudi", "vendredi", "samedi"},
+      {"dim.", "lun.", "mar.", "mer.", "jeu.", "ven.", "sam."}};
 }
 
 const std::array<Locale, 5>& knownLocales() {
@@ -124,7 +133,9 @@ const Locale& localeByName(std::string_view name) {
   throw Error::fromNumber(kInvalidProcedureCall);
 }
 
-bool isKnownLocale(std::string_view name) { return findLocale(name) != nullptr; }
+bool isKnownLocale(std::string_view name) {
+  return findLocale(name) != nullptr;
+}
 
 std::string formatDateTime(const DateTime& value, std::string_view picture, const Locale& locale) {
   std::string out;
@@ -143,7 +154,9 @@ std::string formatDateTime(const DateTime& value, std::string_view picture, cons
       bool lower = picture[pos] == 'a';
       std::string mark = afternoon ? (locale.pmDesignator.empty() ? "PM" : locale.pmDesignator)
                                    : (locale.amDesignator.empty() ? "AM" : locale.amDesignator);
-      if (lower) std::transform(mark.begin(), mark.end(), mark.begin(), [](unsigned char ch) { return std::tolower(ch); });
+      if (lower)
+        std::transform(mark.begin(), mark.end(), mark.begin(),
+                       [](unsigned char ch) { return std::tolower(ch); });
       out += mark;
       pos += 5;
       continue;
@@ -157,28 +170,46 @@ std::string formatDateTime(const DateTime& value, std::string_view picture, cons
     size_t run = runLength(picture, pos);
     switch (c) {
       case 'd':
-        if (run == 1) out += std::to_string(value.day);
-        else if (run == 2) out += twoDigits(value.day);
-        else if (run == 3) out += locale.dayAbbreviations[weekday(value.year, value.month, value.day) - 1];
-        else out += locale.dayNames[weekday(value.year, value.month, value.day) - 1];
+        if (run == 1)
+          out += std::to_string(value.day);
+        else if (run == 2)
+          out += twoDigits(value.day);
+        else if (run == 3)
+          out += locale.dayAbbreviations[weekday(value.year, value.month, value.day) - 1];
+        else
+          out += locale.dayNames[weekday(value.year, value.month, value.day) - 1];
         break;
       case 'M':
-        if (run == 1) out += std::to_string(value.month);
-        else if (run == 2) out += twoDigits(value.month);
-        else if (run == 3) out += locale.monthAbbreviations[value.month - 1];
-        else out += locale.monthNames[value.month - 1];
+        if (run == 1)
+          out += std::to_string(value.month);
+        else if (run == 2)
+          out += twoDigits(value.month);
+        else if (run == 3)
+          out += locale.monthAbbreviations[value.month - 1];
+        else
+          out += locale.monthNames[value.month - 1];
         break;
       case 'y':
         out += run <= 2 ? twoDigits(value.year % 100) : std::to_string(value.year);
         break;
-      case 'H': out += run == 1 ? std::to_string(value.hour) : twoDigits(value.hour); break;
-      case 'h': out += run == 1 ? std::to_string(hour12) : twoDigits(hour12); break;
-      case 'm': out += run == 1 ? std::to_string(value.minute) : twoDigits(value.minute); break;
-      case 's': out += run == 1 ? std::to_string(value.second) : twoDigits(value.second); break;
+      case 'H':
+        out += run == 1 ? std::to_string(value.hour) : twoDigits(value.hour);
+        break;
+      case 'h':
+        out += run == 1 ? std::to_string(hour12) : twoDigits(hour12);
+        break;
+      case 'm':
+        out += run == 1 ? std::to_string(value.minute) : twoDigits(value.minute);
+        break;
+      case 's':
+        out += run == 1 ? std::to_string(value.second) : twoDigits(value.second);
+        break;
       case 't':
         out += afternoon ? locale.pmDesignator : locale.amDesignator;
         break;
-      default: out.append(run, c); break;
+      default:
+        out.append(run, c);
+        break;
     }
     pos += run;
   }

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/office/office.h"
+
+namespace tw::engine {
+
+// Word's command bars: "Menu Bar" with Word's top menus (File ... Help) and the "Standard" toolbar.
+std::shared_ptr<office::CommandBars> createCommandBars();
+
+// Presses the control reached by `path`: a bar name, then the captions of the popups and of the
+// button (ampersands and case ignored). Raises the button's Click event for every subscriber.
+// Error 5 when a step of the path is not found or not visible.
+void clickControl(office::CommandBars& bars, const std::vector<std::string>& path);
+
+// The control reached by `path` (as clickControl finds it) without pressing it.
+std::shared_ptr<office::CommandBarControl> findControlByPath(office::CommandBars& bars,
+                                                             const std::vector<std::string>& path);
+
+}  // namespace tw::engine

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/office/office.h"
+
+namespace tw::addin {
+
+class plugin;
+
+// Builds the "Veld invoegen" popup with its ten submenus of merge-field buttons into `parent`.
+void buildMergeMenu(plugin& self, office::CommandBarControl& parent, const std::string& progId);
+
+}  // namespace tw::addin
