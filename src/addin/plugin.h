@@ -150,6 +150,7 @@ class plugin {
   void startUpdate();
   void startUpload();
   void startVoorbeeldMerge();
+  void insertMergefieldByKey(const std::string& key);
   void uploadButton_Click(office::CommandBarControl& ctrl, bool& cancelDefault);
   void doMergeButton_Click(office::CommandBarControl& ctrl, bool& cancelDefault);
   void doUpdateButton_Click(office::CommandBarControl& ctrl, bool& cancelDefault);
