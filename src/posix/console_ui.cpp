@@ -1,0 +1,227 @@
+#include "posix/console_ui.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "runtime/codepage.h"
+#include "runtime/error.h"
+
+namespace tw::posix {
+namespace {
+
+struct ButtonSet {
+  std::vector<std::pair<const char*, int>> buttons;  // label, answer
+};
+
+ButtonSet buttonsOf(int style) {
+  switch (style & 7) {
+    case 1:
+      return {{{"OK", ui::vbOK}, {"Annuleren", ui::vbCancel}}};
+    case 2:
+      return {{{"Afbreken", 3}, {"Opnieuw", 4}, {"Negeren", 5}}};
+    case 3:
+      return {{{"Ja", ui::vbYes}, {"Nee", ui::vbNo}, {"Annuleren", ui::vbCancel}}};
+    case 4:
+      return {{{"Ja", ui::vbYes}, {"Nee", ui::vbNo}}};
+    case 5:
+      return {{{"Opnieuw", 4}, {"Annuleren", ui::vbCancel}}};
+    default:
+      return {{{"OK", ui::vbOK}}};
+  }
+}
+
+int answerCode(const std::string& word) {
+  static const std::map<std::string, int> codes = {
+      {"ok", ui::vbOK}, {"cancel", ui::vbCancel}, {"abort", 3},    {"retry", 4},
+      {"ignore", 5},    {"yes", ui::vbYes},       {"no", ui::vbNo}};
+  auto it = codes.find(word);
+  return it == codes.end() ? 0 : it->second;
+}
+
+const char* iconOf(int style) {
+  switch (style & 0x70) {
+    case ui::vbCritical:
+      return " (error)";
+    case 32:
+      return " (question)";
+    case ui::vbExclamation:
+      return " (warning)";
+    case ui::vbInformation:
+      return " (information)";
+    default:
+      return "";
+  }
+}
+
+}  // namespace
+
+struct ConsoleUi::TimerState {
+  std::function<void()> tick;
+  int interval = 0;
+  long due = 0;
+  bool alive = true;
+};
+
+struct ConsoleUi::FormState {
+  std::string title;
+  bool shown = false;
+  std::map<std::string, std::string> texts;
+  std::map<std::string, bool> visible;
+  std::map<std::string, bool> enabled;
+  std::map<std::string, std::function<void()>> buttons;
+  bool alive = true;
+};
+
+namespace {
+
+class ConsoleTimer : public ui::Timer {
+ public:
+  ConsoleTimer(std::shared_ptr<ConsoleUi::TimerState> state, const long& clock)
+      : state_(std::move(state)), clock_(clock) {}
+  ~ConsoleTimer() override { state_->alive = false; }
+  int Interval() override { return state_->interval; }
+  void SetInterval(int milliseconds) override {
+    state_->interval = std::max(0, milliseconds);
+    state_->due = clock_ + state_->interval;
+  }
+
+ private:
+  std::shared_ptr<ConsoleUi::TimerState> state_;
+  const long& clock_;
+};
+
+class ConsoleForm : public ui::Form {
+ public:
+  ConsoleForm(std::shared_ptr<ConsoleUi::FormState> state, std::ostream& out)
+      : state_(std::move(state)), out_(out) {}
+  ~ConsoleForm() override { state_->alive = false; }
+
+  void Show() override {
+    if (!state_->shown) out_ << "[" << runtime::cp1252ToUtf8(state_->title) << "] form shown\n";
+    state_->shown = true;
+  }
+  void Hide() override {
+    if (state_->shown) out_ << "[" << runtime::cp1252ToUtf8(state_->title) << "] form hidden\n";
+    state_->shown = false;
+  }
+  bool IsShown() override { return state_->shown; }
+  std::string Text(const std::string& control) override { return state_->texts[control]; }
+  void SetText(const std::string& control, const std::string& text) override {
+    state_->texts[control] = text;
+    if (state_->shown) {
+      out_ << "[" << runtime::cp1252ToUtf8(state_->title) << "] " << control << ": "
+           << runtime::cp1252ToUtf8(text) << "\n";
+    }
+  }
+  void SetVisible(const std::string& control, bool visible) override { state_->visible[control] = visible; }
+  void SetEnabled(const std::string& control, bool enabled) override { state_->enabled[control] = enabled; }
+  void OnButton(const std::string& control, std::function<void()> handler) override {
+    state_->buttons[control] = std::move(handler);
+  }
+
+ private:
+  std::shared_ptr<ConsoleUi::FormState> state_;
+  std::ostream& out_;
+};
+
+}  // namespace
+
+ConsoleUi::ConsoleUi(std::ostream& out, std::vector<std::string> answers)
+    : out_(out), answers_(answers.begin(), answers.end()) {}
+
+ConsoleUi::~ConsoleUi() = default;
+
+int ConsoleUi::MsgBox(const std::string& prompt, int buttons, const std::optional<std::string>& title) {
+  ButtonSet set = buttonsOf(buttons);
+  size_t defaultIndex = std::min<size_t>((buttons >> 8) & 3, set.buttons.size() - 1);
+  int answer = set.buttons[defaultIndex].second;
+  std::string how = "default button";
+  if (!answers_.empty()) {
+    std::string scripted = answers_.front();
+    answers_.pop_front();
+    int code = answerCode(scripted);
+    bool offered =
+        std::any_of(set.buttons.begin(), set.buttons.end(), [&](const auto& b) { return b.second == code; });
+    if (offered) {
+      answer = code;
+      how = "scripted answer '" + scripted + "'";
+    } else {
+      how = "default button; scripted answer '" + scripted + "' does not fit";
+    }
+  }
+
+  const std::string rule(60, '-');
+  out_ << "+-- Tallyweave message box" << iconOf(buttons) << " " << rule.substr(0, 20) << "\n";
+  out_ << "| " << runtime::cp1252ToUtf8(title.value_or("Microsoft Word")) << "\n|\n";
+  std::string text = runtime::cp1252ToUtf8(prompt);
+  size_t start = 0;
+  while (true) {
+    size_t end = text.find_first_of("\r\n", start);
+    out_ << "| " << text.substr(start, end == std::string::npos ? std::string::npos : end - start) << "\n";
+    if (end == std::string::npos) break;
+    start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+  }
+  out_ << "|\n|";
+  std::string chosen;
+  for (const auto& [label, code] : set.buttons) {
+    out_ << " [" << label << "]";
+    if (code == answer) chosen = label;
+  }
+  out_ << "\n+-> " << chosen << " (" << how << ")\n" << std::flush;
+  return answer;
+}
+
+std::unique_ptr<ui::Timer> ConsoleUi::CreateTimer(std::function<void()> tick) {
+  auto state = std::make_shared<TimerState>();
+  state->tick = std::move(tick);
+  std::erase_if(timers_, [](const auto& t) { return !t->alive; });
+  timers_.push_back(state);
+  return std::make_unique<ConsoleTimer>(state, clock_);
+}
+
+std::unique_ptr<ui::Form> ConsoleUi::CreateForm(const std::string& title) {
+  auto state = std::make_shared<FormState>();
+  state->title = title;
+  std::erase_if(forms_, [](const auto& f) { return !f->alive; });
+  forms_.push_back(state);
+  return std::make_unique<ConsoleForm>(state, out_);
+}
+
+void ConsoleUi::advance(long milliseconds) {
+  const long until = clock_ + milliseconds;
+  while (true) {
+    std::shared_ptr<TimerState> next;
+    for (const auto& timer : timers_) {
+      if (timer->alive && timer->interval > 0 && timer->due <= until && (!next || timer->due < next->due))
+        next = timer;
+    }
+    if (!next) break;
+    clock_ = std::max(clock_, next->due);
+    next->due = clock_ + next->interval;
+    next->tick();
+  }
+  clock_ = until;
+}
+
+void ConsoleUi::pressButton(const std::string& formTitle, const std::string& control) {
+  for (const auto& form : forms_) {
+    if (form->alive && form->shown && form->title == formTitle) {
+      auto it = form->buttons.find(control);
+      if (it == form->buttons.end()) break;
+      auto handler = it->second;
+      handler();
+      return;
+    }
+  }
+  throw runtime::Error(runtime::kInvalidProcedureCall,
+                       "No button '" + control + "' on a shown form '" + formTitle + "'");
+}
+
+std::string ConsoleUi::controlText(const std::string& formTitle, const std::string& control) {
+  for (const auto& form : forms_) {
+    if (form->alive && form->title == formTitle) return form->texts[control];
+  }
+  throw runtime::Error(runtime::kInvalidProcedureCall, "No form '" + formTitle + "'");
+}
+
+}  // namespace tw::posix

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/ui/ui.h"
+
+namespace tw::posix {
+
+// The user interface of a Word session in a terminal. A message box is printed on the console, framed
+// and marked as the add-in's, with its exact text and buttons, and answered from a script of answers
+// (then with its default button). Timers run on a clock of their own that the session advances, so a
+// session is repeatable. Forms print what they show.
+class ConsoleUi : public ui::Ui {
+ public:
+  // `answers`: "ok", "cancel", "yes", "no", "abort", "retry", "ignore", in the order the boxes appear.
+  ConsoleUi(std::ostream& out, std::vector<std::string> answers);
+  ~ConsoleUi() override;
+
+  int MsgBox(const std::string& prompt, int buttons, const std::optional<std::string>& title) override;
+  std::unique_ptr<ui::Timer> CreateTimer(std::function<void()> tick) override;
+  std::unique_ptr<ui::Form> CreateForm(const std::string& title) override;
+  void DoEvents() override {}
+
+  // Advances the timer clock by `milliseconds`, running every tick that falls due, in time order.
+  void advance(long milliseconds);
+  // Presses a button of the shown form with this title; error 5 when there is none.
+  void pressButton(const std::string& formTitle, const std::string& control);
+  // The text of a control of the form with this title.
+  std::string controlText(const std::string& formTitle, const std::string& control);
+  long now() const { return clock_; }
+
+  struct TimerState;
+  struct FormState;
+
+ private:
+  std::ostream& out_;
+  std::deque<std::string> answers_;
+  long clock_ = 0;
+  std::vector<std::shared_ptr<TimerState>> timers_;
+  std::vector<std::shared_ptr<FormState>> forms_;
+};
+
+}  // namespace tw::posix
