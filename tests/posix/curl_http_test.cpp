@@ -1,0 +1,95 @@
+#include "posix/curl_http.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <thread>
+
+#include "runtime/error.h"
+
+namespace tw::posix {
+namespace {
+
+// A loopback server that answers on a free port while it lives.
+class LoopbackServer {
+ public:
+  LoopbackServer() {
+    server.Post("/upload", [this](const httplib::Request& request, httplib::Response& response) {
+      received = request;
+      response.set_content("ok", "text/plain");
+    });
+    server.Get("/installer", [](const httplib::Request&, httplib::Response& response) {
+      response.status = 404;
+      response.set_content(std::string("MZ\0\x01", 4), "application/octet-stream");
+    });
+    port = server.bind_to_any_port("127.0.0.1");
+    thread = std::thread([this] { server.listen_after_bind(); });
+    while (!server.is_running()) std::this_thread::yield();
+  }
+  ~LoopbackServer() {
+    server.stop();
+    thread.join();
+  }
+  std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port) + path; }
+
+  httplib::Server server;
+  httplib::Request received;
+  int port = 0;
+  std::thread thread;
+};
+
+TEST(CurlHttpTest, PostsTheBodyWithItsHeadersAndReadsTheAnswer) {
+  LoopbackServer server;
+  CurlHttp http;
+  auto request = http.CreateRequest();
+  request->Open("POST", server.url("/upload"), false);
+  EXPECT_EQ(request->ReadyState(), 1);
+  request->SetRequestHeader("Content-Type", "multipart/form-data; boundary=b");
+  request->SetRequestHeader("Accept", "*/*");
+  request->Send(std::string("body\0with a zero", 16));
+
+  EXPECT_EQ(request->ReadyState(), 4);
+  EXPECT_EQ(request->Status(), 200);
+  EXPECT_EQ(request->ResponseText(), "ok");
+  EXPECT_EQ(server.received.body, std::string("body\0with a zero", 16));
+  EXPECT_EQ(server.received.get_header_value("Content-Type"), "multipart/form-data; boundary=b");
+}
+
+TEST(CurlHttpTest, AnErrorStatusStillDeliversTheBodyBytes) {
+  LoopbackServer server;
+  CurlHttp http;
+  auto request = http.CreateRequest();
+  request->Open("GET", server.url("/installer"), false);
+  request->Send();
+  EXPECT_EQ(request->Status(), 404);
+  EXPECT_EQ(request->ResponseBody(), std::string("MZ\0\x01", 4));
+}
+
+TEST(CurlHttpTest, AnUnreachableServerIsAnError) {
+  int port = 0;
+  {
+    LoopbackServer closed;
+    port = closed.port;
+  }
+  CurlHttp http;
+  auto request = http.CreateRequest();
+  request->Open("GET", "http://127.0.0.1:" + std::to_string(port) + "/", false);
+  try {
+    request->Send();
+    FAIL() << "expected an error";
+  } catch (const runtime::Error& error) {
+    EXPECT_EQ(error.number(), -2146697211);
+    EXPECT_NE(error.description().find("could not be reached"), std::string::npos);
+  }
+  EXPECT_EQ(request->ReadyState(), 1);
+}
+
+TEST(CurlHttpTest, OnlySynchronousRequestsAreSupported) {
+  CurlHttp http;
+  auto request = http.CreateRequest();
+  EXPECT_THROW(request->Open("GET", "http://127.0.0.1/", true), runtime::Error);
+  EXPECT_THROW(request->Send(), runtime::Error);
+}
+
+}  // namespace
+}  // namespace tw::posix
