@@ -1,0 +1,140 @@
+#include "merge/record_rows.h"
+
+#include <algorithm>
+#include <string>
+
+#include "addin/plugin.h"
+
+namespace tw::addin {
+namespace {
+
+std::string trimBlanks(std::string_view text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  size_t last = text.find_last_not_of(' ');
+  return std::string(text.substr(first, last - first + 1));
+}
+
+// What a merge field's code says after its keyword: "bedrag \# "#.##0,00"", and the name in it.
+struct FieldSpec {
+  std::string spec;
+  std::string name;
+};
+
+FieldSpec specOf(const std::string& code) {
+  std::string trimmed = trimBlanks(code);
+  FieldSpec result;
+  result.spec = trimBlanks(trimmed.size() > 11 ? std::string_view(trimmed).substr(11) : std::string_view());
+  result.name = result.spec.substr(0, result.spec.find(' '));
+  return result;
+}
+
+class RowExpander {
+ public:
+  RowExpander(plugin& self, const std::function<void(const runtime::Error&)>& onError)
+      : self_(self), m_(self.module()), onError_(onError) {}
+
+  void run() {
+    long tables = document()->Tables()->Count();
+    for (long i = 1; i <= tables; ++i) expandTable(i);
+  }
+
+ private:
+  std::shared_ptr<word::Document> document() {
+    return runtime::objectRef(self_.application()).ActiveDocument();
+  }
+  std::shared_ptr<word::Table> table(long i) { return document()->Tables()->Item(i); }
+
+  // The entry count of a group: the leading number of its count text, as a 16-bit Integer.
+  runtime::Integer countOf(const std::string& group) {
+    const runtime::Locale& locale = self_.services().sys.UserLocale();
+    return runtime::toInteger(std::to_string(runtime::Val(m_.recordCounts.item(group))), locale);
+  }
+
+  // The rows a template row must span: the largest count among the groups of its fields that are not
+  // expanded yet. Rows of several groups are shared, so every group's entries stand side by side.
+  long blockRowsOf(long i, long r) {
+    long block = 1;
+    auto cells = table(i)->Rows()->Item(r)->Cells();
+    for (long k = 1, cellCount = cells->Count(); k <= cellCount; ++k) {
+      auto fields = table(i)->Cell(r, k)->Range()->Fields();
+      for (long f = 1, count = fields->Count(); f <= count; ++f) {
+        // A field whose count cannot be read fails again, and is reported, when it is expanded.
+        runtime::resumeNext([&] {
+          auto field = fields->Item(f);
+          if (field->Type() != word::wdFieldMergeField) return;
+          std::string name = specOf(field->Code()->Text()).name;
+          if (!plugin::keyExists(&m_.recordOfField, name)) return;
+          const std::string& group = m_.recordOfField.item(name);
+          runtime::Integer entries = countOf(group);
+          bool expanded = expanded_.contains(group) && runtime::Val(expanded_.item(group)) >= entries;
+          if (!expanded) block = std::max<long>(block, entries);
+        });
+      }
+    }
+    return block;
+  }
+
+  void expandTable(long i) {
+    long rowsAdded = 0;
+    long rows = table(i)->Rows()->Count();
+    for (long j = 1; j <= rows; ++j) {
+      long r = j + rowsAdded;
+      const long top = r;
+      long rowsInBlock = 1;
+      long blockRows = blockRowsOf(i, r);
+      long cells = table(i)->Rows()->Item(r)->Cells()->Count();
+      for (long k = 1; k <= cells; ++k) {
+        if (table(i)->Cell(r, k)->Range()->Fields()->Count() == 0) continue;
+        // New fields may join the cell while it is walked; their names end in _<m> and are left alone.
+        for (long f = 1; f <= table(i)->Cell(r, k)->Range()->Fields()->Count(); ++f) {
+          runtime::resumeNext(
+              [&] {
+                auto field = table(i)->Cell(r, k)->Range()->Fields()->Item(f);
+                if (field->Type() != word::wdFieldMergeField) return;
+                FieldSpec spec = specOf(field->Code()->Text());
+                if (!plugin::keyExists(&m_.recordOfField, spec.name)) return;
+                const std::string group = m_.recordOfField.item(spec.name);
+                const runtime::Integer count = countOf(group);
+                if (!expanded_.contains(group)) expanded_.add(group, "0");
+                if (runtime::Val(expanded_.item(group)) < count) {
+                  long inserted = std::max<long>(0, std::max<long>(count, blockRows) - rowsInBlock);
+                  for (long m = 0; m < inserted; ++m) table(i)->Rows()->Add(table(i)->Rows()->Item(r + m));
+                  expanded_.replace(group, std::to_string(count));
+                  rowsInBlock += inserted;
+                  r += inserted;
+                  rowsAdded += inserted;
+                }
+                field->Delete();
+                // The next field moved into this place; a field placed into this very cell at its start
+                // makes an earlier one come round again, which is harmless.
+                --f;
+                for (long m = 0; m < count; ++m) placeField(i, top + m, k, spec, m);
+              },
+              onError_);
+        }
+      }
+    }
+  }
+
+  void placeField(long i, long row, long k, const FieldSpec& spec, long m) {
+    auto range = table(i)->Cell(row, k)->Range();
+    range->Collapse(word::wdCollapseStart);
+    auto field = document()->Fields()->Add(range, word::wdFieldMergeField, std::nullopt, true);
+    field->Code()->SetText("MERGEFIELD " + spec.name + "_" + std::to_string(m) + " " +
+                           spec.spec.substr(spec.name.size()));
+  }
+
+  plugin& self_;
+  tallyweaveModule& m_;
+  const std::function<void(const runtime::Error&)>& onError_;
+  runtime::KeyedCollection<std::string> expanded_;
+};
+
+}  // namespace
+
+void expandRecordRows(plugin& self, const std::function<void(const runtime::Error&)>& onError) {
+  RowExpander(self, onError).run();
+}
+
+}  // namespace tw::addin
