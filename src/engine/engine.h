@@ -1,0 +1,60 @@
+#pragma once
+
+// The embedded Word: an implementation of the platform's Word object model over .docx packages.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/ooxml/package.h"
+#include "platform/sys/sys.h"
+#include "platform/word/word.h"
+
+namespace tw::engine {
+
+namespace model {
+class DocumentModel;
+}
+class EngineApplication;
+
+// The mail-merge and printing half of the engine plugs in here; without it those calls fail with
+// "not available".
+class MailMergeHandler {
+ public:
+  virtual ~MailMergeHandler() = default;
+  virtual void openDataSource(EngineApplication& app, model::DocumentModel& document,
+                              const word::DataSourceArgs& args, bool headerSource) = 0;
+  // Merges `document`; the result is added through EngineApplication::addDocument.
+  virtual void execute(EngineApplication& app, model::DocumentModel& document, bool pause) = 0;
+  virtual void printOut(EngineApplication& app, model::DocumentModel& document, int range,
+                        const std::string& outputFileName, bool printToFile) = 0;
+};
+
+struct EngineOptions {
+  std::string version = "16.0";
+  ooxml::PackageLimits limits;
+  std::shared_ptr<MailMergeHandler> mailMerge;
+};
+
+class EngineApplication : public word::Application {
+ public:
+  // The documents open now, oldest first.
+  virtual std::vector<std::shared_ptr<word::Document>> openDocuments() = 0;
+  // Adds a new, unsaved document (a merge result); it becomes the active document.
+  virtual std::shared_ptr<word::Document> addDocument(std::unique_ptr<model::DocumentModel> document,
+                                                      const std::string& name) = 0;
+  // The model behind a document handle of this application.
+  virtual model::DocumentModel& modelOf(word::Document& document) = 0;
+  virtual sys::System& system() = 0;
+  virtual const EngineOptions& options() const = 0;
+  // True once Quit ran.
+  virtual bool quitRequested() const = 0;
+};
+
+std::shared_ptr<EngineApplication> createApplication(sys::System& system, EngineOptions options = {});
+
+// Reads a .docx package from bytes; `fileName` names it in errors.
+std::unique_ptr<model::DocumentModel> loadDocument(std::string bytes, const std::string& fileName,
+                                                   const ooxml::PackageLimits& limits = {});
+
+}  // namespace tw::engine

@@ -1,0 +1,332 @@
+#include "engine/model/document_model.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <functional>
+
+#include "engine/errors.h"
+
+namespace tw::engine::model {
+namespace {
+
+bool endsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::string relsPartOf(const std::string& part) {
+  auto slash = part.rfind('/');
+  std::string folder = slash == std::string::npos ? "" : part.substr(0, slash + 1);
+  std::string file = slash == std::string::npos ? part : part.substr(slash + 1);
+  return folder + "_rels/" + file + ".rels";
+}
+
+// WdMailMergeMainDocType by its settings value.
+const std::pair<const char*, int> kMainDocumentTypes[] = {
+    {"formLetters", 0}, {"mailingLabels", 1}, {"envelopes", 2}, {"catalog", 3}, {"email", 4}, {"fax", 5}};
+
+// The settings elements that come before w:mailMerge, in schema order.
+const char* const kBeforeMailMerge[] = {"w:writeProtection",
+                                        "w:view",
+                                        "w:zoom",
+                                        "w:removePersonalInformation",
+                                        "w:removeDateAndTime",
+                                        "w:doNotDisplayPageBoundaries",
+                                        "w:displayBackgroundShape",
+                                        "w:printPostScriptOverText",
+                                        "w:printFractionalCharacterWidth",
+                                        "w:printFormsData",
+                                        "w:embedTrueTypeFonts",
+                                        "w:embedSystemFonts",
+                                        "w:saveSubsetFonts",
+                                        "w:saveFormsData",
+                                        "w:mirrorMargins",
+                                        "w:alignBordersAndEdges",
+                                        "w:bordersDoNotSurroundHeader",
+                                        "w:bordersDoNotSurroundFooter",
+                                        "w:gutterAtTop",
+                                        "w:hideSpellingErrors",
+                                        "w:hideGrammaticalErrors",
+                                        "w:activeWritingStyle",
+                                        "w:proofState",
+                                        "w:formsDesign",
+                                        "w:attachedTemplate",
+                                        "w:linkStyles",
+                                        "w:stylePaneFormatFilter",
+                                        "w:stylePaneSortMethod",
+                                        "w:documentType"};
+
+}  // namespace
+
+std::string resolvePartName(const std::string& sourcePart, const std::string& target) {
+  std::string path;
+  if (!target.empty() && target[0] == '/') {
+    path = target.substr(1);
+  } else {
+    auto slash = sourcePart.rfind('/');
+    path = (slash == std::string::npos ? "" : sourcePart.substr(0, slash + 1)) + target;
+  }
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t slash = path.find('/', start);
+    if (slash == std::string::npos) slash = path.size();
+    std::string piece = path.substr(start, slash - start);
+    if (piece == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!piece.empty() && piece != ".") {
+      parts.push_back(piece);
+    }
+    start = slash + 1;
+  }
+  std::string out;
+  for (const auto& piece : parts) out += (out.empty() ? "" : "/") + piece;
+  return out;
+}
+
+DocumentModel::DocumentModel(std::unique_ptr<ooxml::Package> package) : package_(std::move(package)) {
+  for (const auto& [id, rel] : relationships("")) {
+    if (endsWith(rel.type, "/officeDocument") && !rel.external) mainPart_ = rel.target;
+  }
+  if (mainPart_.empty() && package_->hasPart("word/document.xml")) mainPart_ = "word/document.xml";
+  if (mainPart_.empty() || !package_->hasPart(mainPart_)) {
+    throw corruptFile(package_->fileName(), "the package holds no main document part (word/document.xml)");
+  }
+  pugi::xml_node body = package_->xml(mainPart_).doc.child("w:document").child("w:body");
+  if (!body) throw corruptFile(package_->fileName(), "the main document part has no w:document/w:body");
+  main_ = std::make_shared<Story>(*this, StoryKind::Main, mainPart_, anchor(body));
+}
+
+DocumentModel::~DocumentModel() = default;
+
+std::vector<std::pair<std::string, DocumentModel::Relationship>> DocumentModel::relationships(
+    const std::string& part) {
+  std::vector<std::pair<std::string, Relationship>> out;
+  std::string rels = part.empty() ? "_rels/.rels" : relsPartOf(part);
+  if (!package_->hasPart(rels)) return out;
+  for (auto rel : package_->xml(rels).doc.child("Relationships").children("Relationship")) {
+    Relationship r;
+    r.type = rel.attribute("Type").value();
+    r.external = std::strcmp(rel.attribute("TargetMode").value(), "External") == 0;
+    r.target =
+        r.external ? rel.attribute("Target").value() : resolvePartName(part, rel.attribute("Target").value());
+    out.emplace_back(rel.attribute("Id").value(), r);
+  }
+  return out;
+}
+
+std::vector<std::string> DocumentModel::relatedParts(const std::string& typeSuffix) {
+  std::vector<std::string> out;
+  for (const auto& [id, rel] : relationships(mainPart_)) {
+    if (!rel.external && endsWith(rel.type, "/" + typeSuffix) && package_->hasPart(rel.target)) {
+      out.push_back(rel.target);
+    }
+  }
+  return out;
+}
+
+std::vector<HeaderFooterRef> DocumentModel::headerFooterRefs() {
+  auto rels = relationships(mainPart_);
+  std::vector<HeaderFooterRef> out;
+  auto visit = [&](pugi::xml_node sectPr) {
+    for (auto ref : sectPr.children()) {
+      bool header = std::strcmp(ref.name(), "w:headerReference") == 0;
+      bool footer = std::strcmp(ref.name(), "w:footerReference") == 0;
+      if (!header && !footer) continue;
+      std::string id = ref.attribute("r:id").value();
+      for (const auto& [rid, rel] : rels) {
+        if (rid == id && !rel.external && package_->hasPart(rel.target)) {
+          out.push_back({footer, ref.attribute("w:type").value(), rel.target});
+        }
+      }
+    }
+  };
+  pugi::xml_node body = main_->root();
+  for (auto child : body.children()) {
+    if (std::strcmp(child.name(), "w:p") == 0) {
+      if (auto sectPr = child.child("w:pPr").child("w:sectPr")) visit(sectPr);
+    } else if (std::strcmp(child.name(), "w:sectPr") == 0) {
+      visit(child);
+    }
+  }
+  return out;
+}
+
+std::shared_ptr<Story> DocumentModel::partStory(const std::string& part, StoryKind kind,
+                                                const char* rootName) {
+  auto it = partStories_.find(part);
+  if (it != partStories_.end()) return it->second;
+  pugi::xml_node root = package_->xml(part).doc.child(rootName);
+  if (!root) return nullptr;
+  auto story = std::make_shared<Story>(*this, kind, part, anchor(root));
+  partStories_[part] = story;
+  return story;
+}
+
+std::vector<std::shared_ptr<Story>> DocumentModel::stories() {
+  std::vector<std::shared_ptr<Story>> out{main_};
+  auto add = [&](const std::shared_ptr<Story>& story) {
+    if (story && std::find(out.begin(), out.end(), story) == out.end()) out.push_back(story);
+  };
+  for (const auto& part : relatedParts("footnotes"))
+    add(partStory(part, StoryKind::Footnotes, "w:footnotes"));
+  for (const auto& part : relatedParts("endnotes")) add(partStory(part, StoryKind::Endnotes, "w:endnotes"));
+  for (const auto& ref : headerFooterRefs()) {
+    add(ref.footer ? partStory(ref.part, StoryKind::Footer, "w:ftr")
+                   : partStory(ref.part, StoryKind::Header, "w:hdr"));
+  }
+  for (const auto& shape : main_->shapes()) {
+    if (shape.textBox) add(textBoxStory(*main_, shape));
+  }
+  return out;
+}
+
+std::shared_ptr<Story> DocumentModel::textBoxStory(const Story& owner, const ShapeInfo& shape) {
+  std::erase_if(textBoxes_, [](const auto& entry) { return !entry.second->alive(); });
+  auto& story = textBoxes_[shape.textBox.internal_object()];
+  if (!story)
+    story =
+        std::make_shared<Story>(*this, StoryKind::TextBox, owner.part(), anchor(shape.textBox), shape.mirror);
+  return story;
+}
+
+std::string DocumentModel::addImage(const std::string& sourcePart, const std::string& fileName,
+                                    const std::string& bytes) {
+  std::string ext = "jpeg";
+  auto dot = fileName.find_last_of('.');
+  if (dot != std::string::npos && fileName.find_first_of("\\/", dot) == std::string::npos)
+    ext = fileName.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::string media;
+  for (int n = 1; media.empty() || package_->hasPart(media); ++n)
+    media = "word/media/image_linked" + std::to_string(n) + "." + ext;
+  package_->writePart(media, bytes);
+
+  std::string rels = relsPartOf(sourcePart);
+  if (!package_->hasPart(rels)) {
+    package_->writePart(
+        rels,
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>");
+  }
+  ooxml::XmlPart& relsXml = package_->xml(rels);
+  pugi::xml_node list = relsXml.doc.child("Relationships");
+  std::string id;
+  for (int n = 1; id.empty() || list.find_child_by_attribute("Relationship", "Id", id.c_str()); ++n)
+    id = "rId" + std::to_string(n);
+  pugi::xml_node rel = list.append_child("Relationship");
+  rel.append_attribute("Id") = id.c_str();
+  rel.append_attribute("Type") = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
+  std::string sourceFolder = sourcePart.substr(0, sourcePart.rfind('/') + 1);
+  rel.append_attribute("Target") = media.substr(sourceFolder.size()).c_str();
+  relsXml.dirty = true;
+
+  ooxml::XmlPart& types = package_->xml("[Content_Types].xml");
+  pugi::xml_node root = types.doc.child("Types");
+  bool known = false;
+  for (auto def : root.children("Default")) {
+    std::string e = def.attribute("Extension").value();
+    for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    known = known || e == ext;
+  }
+  if (!known) {
+    pugi::xml_node def = root.prepend_child("Default");
+    def.append_attribute("Extension") = ext.c_str();
+    std::string type = ext == "jpg" || ext == "jpeg" ? "image/jpeg"
+                       : ext == "png"                ? "image/png"
+                       : ext == "gif"                ? "image/gif"
+                       : ext == "bmp"                ? "image/bmp"
+                                                     : "image/" + ext;
+    def.append_attribute("ContentType") = type.c_str();
+    types.dirty = true;
+  }
+  saved = false;
+  return id;
+}
+
+std::shared_ptr<Anchor> DocumentModel::anchor(pugi::xml_node node) {
+  auto& slot = anchors_[node.internal_object()];
+  if (auto existing = slot.lock()) return existing;
+  auto made = std::make_shared<Anchor>();
+  made->node = node;
+  slot = made;
+  return made;
+}
+
+void DocumentModel::removeNode(pugi::xml_node node) {
+  if (!anchors_.empty()) {
+    auto kill = [&](pugi::xml_node n) {
+      auto it = anchors_.find(n.internal_object());
+      if (it == anchors_.end()) return;
+      if (auto a = it->second.lock()) a->alive = false;
+      anchors_.erase(it);
+    };
+    kill(node);
+    struct Walker : pugi::xml_tree_walker {
+      std::function<void(pugi::xml_node)> visit;
+      bool for_each(pugi::xml_node& n) override {
+        visit(n);
+        return true;
+      }
+    } walker;
+    walker.visit = kill;
+    node.traverse(walker);
+  }
+  node.parent().remove_child(node);
+}
+
+void DocumentModel::touch(const std::string& part) {
+  package_->xml(part).dirty = true;
+  saved = false;
+}
+
+int DocumentModel::mainDocumentType() {
+  auto settings = relatedParts("settings");
+  if (settings.empty()) return -1;
+  pugi::xml_node merge = package_->xml(settings.front()).doc.child("w:settings").child("w:mailMerge");
+  if (!merge) return -1;
+  std::string value = merge.child("w:mainDocumentType").attribute("w:val").value();
+  for (const auto& [name, type] : kMainDocumentTypes) {
+    if (value == name) return type;
+  }
+  return 0;
+}
+
+void DocumentModel::setMainDocumentType(int type) {
+  auto settingsParts = relatedParts("settings");
+  if (settingsParts.empty()) {
+    if (type == -1) return;
+    throw notAvailable("the document has no settings part");
+  }
+  const std::string& part = settingsParts.front();
+  pugi::xml_node settings = package_->xml(part).doc.child("w:settings");
+  pugi::xml_node merge = settings.child("w:mailMerge");
+  if (type == -1) {
+    if (merge) removeNode(merge);
+    touch(part);
+    return;
+  }
+  const char* name = nullptr;
+  for (const auto& [n, t] : kMainDocumentTypes) {
+    if (t == type) name = n;
+  }
+  if (!name) throw wordError(kWordBadParameter, "The value is out of range.");
+  if (!merge) {
+    pugi::xml_node after;
+    for (auto child : settings.children()) {
+      for (const char* before : kBeforeMailMerge) {
+        if (std::strcmp(child.name(), before) == 0) after = child;
+      }
+    }
+    merge = after ? settings.insert_child_after("w:mailMerge", after) : settings.prepend_child("w:mailMerge");
+    merge.append_child("w:mainDocumentType");
+    merge.append_child("w:dataType").append_attribute("w:val") = "textFile";
+  }
+  pugi::xml_node typeNode = merge.child("w:mainDocumentType");
+  if (!typeNode) typeNode = merge.prepend_child("w:mainDocumentType");
+  if (!typeNode.attribute("w:val")) typeNode.append_attribute("w:val");
+  typeNode.attribute("w:val").set_value(name);
+  touch(part);
+}
+
+}  // namespace tw::engine::model

@@ -1,0 +1,81 @@
+#pragma once
+
+// One open document: its package, its stories and the state Word keeps beside the file (saved flag,
+// field-code display, selection). The object-model handles and the mail merge work on this.
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/model/story.h"
+#include "engine/ooxml/package.h"
+
+namespace tw::engine::model {
+
+// A header or footer part as a section refers to it.
+struct HeaderFooterRef {
+  bool footer = false;
+  std::string type;  // default, first, even
+  std::string part;  // package part name
+};
+
+class DocumentModel {
+ public:
+  // Takes a package whose main document part is known to exist; throws for a package without one.
+  explicit DocumentModel(std::unique_ptr<ooxml::Package> package);
+  ~DocumentModel();
+  DocumentModel(const DocumentModel&) = delete;
+  DocumentModel& operator=(const DocumentModel&) = delete;
+
+  ooxml::Package& package() { return *package_; }
+  const std::string& mainPart() const { return mainPart_; }
+  // Package-relative part names of the main part's relationships, by type suffix ("header", ...).
+  std::vector<std::string> relatedParts(const std::string& typeSuffix);
+  // The relationship `id` of the main part: its target as a part name (or the external target).
+  struct Relationship {
+    std::string type;
+    std::string target;
+    bool external = false;
+  };
+  std::vector<std::pair<std::string, Relationship>> relationships(const std::string& part);
+
+  std::shared_ptr<Story> mainStory() { return main_; }
+  // Every story in Word's order: main text, footnotes, endnotes, headers and footers (in the order the
+  // sections refer to them), then the text boxes of the main text.
+  std::vector<std::shared_ptr<Story>> stories();
+  std::vector<HeaderFooterRef> headerFooterRefs();
+  // The story of a shape's text box (one story object per text box while it lives).
+  std::shared_ptr<Story> textBoxStory(const Story& owner, const ShapeInfo& shape);
+
+  // Stores picture bytes as a media part related to `sourcePart`; returns the relationship id.
+  std::string addImage(const std::string& sourcePart, const std::string& fileName, const std::string& bytes);
+
+  std::shared_ptr<Anchor> anchor(pugi::xml_node node);
+  // Removes a node from its parent; anchors inside it die.
+  void removeNode(pugi::xml_node node);
+  // Records an edit of `part`: serialised on save, the document is no longer saved.
+  void touch(const std::string& part);
+
+  bool saved = true;
+  bool showFieldCodes = false;
+
+  // WdMailMergeMainDocType from the settings part: -1 when the document is no merge document.
+  int mainDocumentType();
+  void setMainDocumentType(int type);
+
+ private:
+  std::shared_ptr<Story> partStory(const std::string& part, StoryKind kind, const char* rootName);
+
+  std::unique_ptr<ooxml::Package> package_;
+  std::string mainPart_;
+  std::shared_ptr<Story> main_;
+  std::unordered_map<std::string, std::shared_ptr<Story>> partStories_;
+  std::unordered_map<pugi::xml_node_struct*, std::shared_ptr<Story>> textBoxes_;
+  std::unordered_map<pugi::xml_node_struct*, std::weak_ptr<Anchor>> anchors_;
+};
+
+// Resolves a relationship target against the folder of the part that holds it.
+std::string resolvePartName(const std::string& sourcePart, const std::string& target);
+
+}  // namespace tw::engine::model

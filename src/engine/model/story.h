@@ -1,0 +1,128 @@
+#pragma once
+
+// A story: one linear stretch of text in Word's sense (the main text, a header, a footer, the
+// footnotes, a text box). Its DOM subtree is the truth; the index maps Word's character positions onto
+// it (one position per character, tab, break, paragraph mark, field mark, cell and row end mark and
+// inline object) and is rebuilt on first use after an edit.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <pugixml.hpp>
+
+namespace tw::engine::model {
+
+class DocumentModel;
+
+// A node handed out to an object-model handle. It dies when the node leaves the document, so the
+// handle can report "object has been deleted" instead of touching freed memory.
+struct Anchor {
+  pugi::xml_node node;
+  bool alive = true;
+};
+
+enum class StoryKind { Main, Footnotes, Endnotes, Header, Footer, TextBox };
+
+enum class SpanKind : std::uint8_t {
+  Text,            // characters of a w:t / w:delText
+  Code,            // characters of a w:instrText / w:delInstrText
+  SimpleCode,      // the w:instr attribute of a w:fldSimple
+  Char,            // one character element: tab, break, symbol, note reference
+  Object,          // an inline picture or object
+  FieldBegin,      // node: w:fldChar, or the w:fldSimple
+  FieldSeparator,  // as FieldBegin
+  FieldEnd,        // as FieldBegin
+  Paragraph,       // node: the w:p
+  CellEnd,         // node: the w:p that ends the cell
+  RowEnd,          // node: the w:tr
+};
+
+struct Span {
+  long start = 0;
+  long length = 0;
+  SpanKind kind = SpanKind::Text;
+  pugi::xml_node node;
+  std::string text;        // Windows-1252, `length` characters (marks: their character)
+  int field = -1;          // the field a mark or a simple code belongs to
+  bool codeAfter = false;  // the position after this span lies in a field code
+};
+
+struct FieldInfo {
+  long begin = 0;
+  long separator = -1;  // -1: the field has no result part
+  long end = 0;
+  pugi::xml_node beginNode;  // w:fldChar begin, or the w:fldSimple
+  bool simple = false;
+  bool inCode = false;  // nested inside another field's code
+};
+
+// A floating shape of the story (drawing anchor, VML shape, alternate content) with its text box.
+struct ShapeInfo {
+  pugi::xml_node node;
+  pugi::xml_node textBox;  // the w:txbxContent Word shows; empty when the shape has no text frame
+  pugi::xml_node mirror;   // the fallback copy of the text box, kept equal to textBox
+};
+
+struct InlineObjectInfo {
+  pugi::xml_node node;  // w:drawing, w:pict or w:object, or the mc:AlternateContent around one
+  long position = 0;
+};
+
+class Story {
+ public:
+  Story(DocumentModel& model, StoryKind kind, std::string part, std::shared_ptr<Anchor> root,
+        pugi::xml_node mirror = {});
+  ~Story();
+
+  StoryKind kind() const { return kind_; }
+  const std::string& part() const { return part_; }
+  bool alive() const { return root_->alive; }
+  pugi::xml_node root() const { return root_->node; }
+  DocumentModel& model() const { return model_; }
+
+  // The number of positions.
+  long length();
+  const std::vector<Span>& spans();
+  const std::vector<FieldInfo>& fields();
+  const std::vector<ShapeInfo>& shapes();
+  const std::vector<InlineObjectInfo>& inlineObjects();
+  // Start and end positions of a paragraph, table, row or cell node of this story.
+  std::pair<long, long> extent(pugi::xml_node node);
+  // The index of the field whose begin node is `node`, or -1.
+  int fieldOf(pugi::xml_node beginNode);
+
+  // The text of [start, end): field codes with their marks when `showCodes`, else results only.
+  // With `onePerPosition`, every position gives exactly one character (cell and row ends give BEL).
+  std::string text(long start, long end, bool showCodes, bool onePerPosition = false);
+  // Deletes [start, end) the way Word does (a field partly covered goes as a whole; cell and row marks
+  // stay) and returns the position where the deleted stretch was.
+  long erase(long start, long end);
+  // Inserts Windows-1252 text before `position` (CR starts a new paragraph, TAB and VT are a tab and a
+  // line break); returns the number of positions inserted.
+  long insert(long position, const std::string& text);
+  // Inserts a complex field with `code` and `result` before `position`; returns its begin node.
+  pugi::xml_node insertField(long position, const std::string& code, const std::string& result);
+
+  // Marks the index stale and the part changed; called after every edit.
+  void changed();
+
+  struct Index;
+
+ private:
+  Index& index();
+  int spanAt(long position);                           // the span holding `position`; -1 past the end
+  pugi::xml_node runBefore(long position, bool code);  // run-level insertion point helper
+  void removeEmpty(pugi::xml_node run);
+
+  DocumentModel& model_;
+  StoryKind kind_;
+  std::string part_;
+  std::shared_ptr<Anchor> root_;
+  pugi::xml_node mirror_;
+  std::unique_ptr<Index> index_;
+};
+
+}  // namespace tw::engine::model

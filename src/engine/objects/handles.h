@@ -1,0 +1,60 @@
+#pragma once
+
+// Internal: the state behind document handles and the constructors of the object-model handles.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/errors.h"
+#include "engine/model/document_model.h"
+
+namespace tw::engine::objects {
+
+class ApplicationImpl;
+
+struct SelectionState {
+  std::shared_ptr<model::Story> story;
+  long start = 0;
+  long end = 0;
+};
+
+// One open document with what Word keeps beside it.
+struct DocState {
+  std::unique_ptr<model::DocumentModel> model;
+  std::string fullName;
+  std::unique_ptr<sys::FileHold> hold;
+  bool closed = false;
+  bool templateSaved = true;
+  SelectionState selection;
+  ApplicationImpl* app = nullptr;
+
+  model::DocumentModel& live() {
+    if (closed) throw objectDeleted();
+    return *model;
+  }
+};
+using DocPtr = std::shared_ptr<DocState>;
+
+std::shared_ptr<word::Range> makeRange(DocPtr doc, std::shared_ptr<model::Story> story, long start, long end);
+std::shared_ptr<word::Fields> makeFields(DocPtr doc, std::shared_ptr<model::Story> story, long start,
+                                         long end);
+std::shared_ptr<word::InlineShapes> makeInlineShapes(DocPtr doc, std::shared_ptr<model::Story> story,
+                                                     long start, long end);
+std::shared_ptr<word::Collection<word::Table>> makeTables(DocPtr doc);
+std::shared_ptr<word::Collection<word::Shape>> makeShapes(DocPtr doc);
+
+// Adds a field at `range` the way Fields.Add does.
+std::shared_ptr<word::Field> addField(const std::shared_ptr<word::Range>& range, int type,
+                                      const std::string& text, bool preserveFormatting);
+sys::System& systemOf(DocState& doc);
+
+// The positions of [start, end) of `story` split into Word's words.
+std::vector<std::pair<long, long>> splitWords(const std::string& chars, long start);
+
+// The WdFieldType of a field code, and the keyword of a type.
+int fieldTypeOfCode(const std::string& code);
+std::string fieldKeyword(int type);
+
+}  // namespace tw::engine::objects

@@ -1,0 +1,441 @@
+// Ranges, words, fields and inline shapes.
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "engine/errors.h"
+#include "engine/objects/handles.h"
+
+namespace tw::engine::objects {
+namespace {
+
+using model::FieldInfo;
+using model::Story;
+
+const std::pair<int, const char*> kFieldKeywords[] = {
+    {3, "REF"},          {6, "SET"},         {7, "IF"},           {8, "INDEX"},
+    {9, "TC"},           {10, "STYLEREF"},   {12, "SEQ"},         {13, "TOC"},
+    {14, "INFO"},        {15, "TITLE"},      {16, "SUBJECT"},     {17, "AUTHOR"},
+    {18, "KEYWORDS"},    {19, "COMMENTS"},   {20, "LASTSAVEDBY"}, {21, "CREATEDATE"},
+    {22, "SAVEDATE"},    {23, "PRINTDATE"},  {24, "REVNUM"},      {25, "EDITTIME"},
+    {26, "NUMPAGES"},    {27, "NUMWORDS"},   {28, "NUMCHARS"},    {29, "FILENAME"},
+    {30, "TEMPLATE"},    {31, "DATE"},       {32, "TIME"},        {33, "PAGE"},
+    {34, "="},           {35, "QUOTE"},      {36, "INCLUDE"},     {37, "PAGEREF"},
+    {38, "ASK"},         {39, "FILLIN"},     {40, "DATA"},        {41, "NEXT"},
+    {42, "NEXTIF"},      {43, "SKIPIF"},     {51, "MERGEREC"},    {57, "SYMBOL"},
+    {58, "EMBED"},       {59, "MERGEFIELD"}, {64, "DOCVARIABLE"}, {67, "INCLUDEPICTURE"},
+    {68, "INCLUDETEXT"}, {72, "NOTEREF"},    {75, "MERGESEQ"},    {85, "DOCPROPERTY"},
+    {88, "HYPERLINK"}};
+
+// Word's word classes: letters and digits (with the underscore and the apostrophe inside a word) make
+// words; a run of blanks belongs to the word before it; every other character is a word of its own.
+bool wordChar(unsigned char c) {
+  return std::isalnum(c) || c == '_' || c >= 0xC0 || c == 0x8A || c == 0x9A;
+}
+
+class RangeImpl;
+
+// Resolves a range's stretch against the live story.
+struct Place {
+  DocPtr doc;
+  std::shared_ptr<Story> story;
+  Story& live() {
+    doc->live();
+    if (!story->alive()) throw objectDeleted();
+    return *story;
+  }
+};
+
+class WordsImpl : public word::Collection<word::Range> {
+ public:
+  WordsImpl(Place place, std::vector<std::pair<long, long>> words)
+      : place_(std::move(place)), words_(std::move(words)) {}
+  long Count() override { return static_cast<long>(words_.size()); }
+  std::shared_ptr<word::Range> Item(long index) override {
+    if (index < 1 || index > Count()) throw noSuchMember();
+    auto [start, end] = words_[static_cast<std::size_t>(index - 1)];
+    return makeRange(place_.doc, place_.story, start, end);
+  }
+
+ private:
+  Place place_;
+  std::vector<std::pair<long, long>> words_;
+};
+
+class RangeImpl : public word::Range {
+ public:
+  RangeImpl(Place place, long start, long end) : place_(std::move(place)), start_(start), end_(end) {}
+  Place& place() { return place_; }
+
+  long Start() override { return clamp().first; }
+  long End() override { return clamp().second; }
+  std::string Text() override {
+    auto [s, e] = clamp();
+    return place_.live().text(s, e, place_.doc->model->showFieldCodes);
+  }
+  void SetText(const std::string& text) override {
+    auto [s, e] = clamp();
+    Story& story = place_.live();
+    start_ = story.erase(s, e);
+    end_ = start_ + story.insert(start_, text);
+  }
+  std::shared_ptr<word::Collection<word::Range>> Words() override {
+    auto [s, e] = clamp();
+    return std::make_shared<WordsImpl>(place_, splitWords(place_.live().text(s, e, true, true), s));
+  }
+  std::shared_ptr<word::Fields> Fields() override {
+    auto [s, e] = clamp();
+    return makeFields(place_.doc, place_.story, s, e);
+  }
+  std::shared_ptr<word::InlineShapes> InlineShapes() override {
+    auto [s, e] = clamp();
+    return makeInlineShapes(place_.doc, place_.story, s, e);
+  }
+  void Collapse(int direction) override {
+    auto [s, e] = clamp();
+    if (direction == word::wdCollapseStart) {
+      end_ = s;
+    } else {
+      start_ = e;
+    }
+  }
+  void Select() override {
+    auto [s, e] = clamp();
+    place_.doc->selection = {place_.story, s, e};
+  }
+
+ private:
+  std::pair<long, long> clamp() {
+    long length = place_.live().length();
+    start_ = std::clamp(start_, 0L, length);
+    end_ = std::clamp(end_, start_, length);
+    return {start_, end_};
+  }
+
+  Place place_;
+  long start_;
+  long end_;
+};
+
+class FieldImpl : public word::Field {
+ public:
+  FieldImpl(Place place, std::shared_ptr<model::Anchor> anchor)
+      : place_(std::move(place)), anchor_(std::move(anchor)) {}
+
+  int Type() override {
+    const FieldInfo& f = info();
+    return fieldTypeOfCode(place_.story->text(f.begin + 1, codeEnd(f), true));
+  }
+  std::shared_ptr<word::Range> Code() override {
+    const FieldInfo& f = info();
+    return makeRange(place_.doc, place_.story, f.begin + 1, codeEnd(f));
+  }
+  std::shared_ptr<word::Range> Result() override {
+    const FieldInfo& f = info();
+    return makeRange(place_.doc, place_.story, f.separator >= 0 ? f.separator + 1 : f.end, f.end);
+  }
+  void Select() override {
+    const FieldInfo& f = info();
+    place_.doc->selection = {place_.story, f.begin, f.end + 1};
+  }
+  void Update() override {
+    const FieldInfo& f = info();
+    if (f.separator < 0) return;
+    std::string code = place_.story->text(f.begin + 1, f.separator, true);
+    if (fieldTypeOfCode(code) != word::wdFieldMergeField) return;
+    Result()->SetText(mergeFieldPlaceholder(code));
+  }
+  void Delete() override {
+    const FieldInfo& f = info();
+    place_.story->erase(f.begin, f.end + 1);
+  }
+
+  // What Word shows for a merge field outside a merge: the name between chevrons.
+  static std::string mergeFieldPlaceholder(const std::string& code) {
+    std::size_t keyword = code.find_first_not_of(' ');
+    std::size_t afterKeyword = code.find(' ', keyword == std::string::npos ? 0 : keyword);
+    std::size_t name =
+        code.find_first_not_of(' ', afterKeyword == std::string::npos ? code.size() : afterKeyword);
+    if (name == std::string::npos) return "";
+    std::size_t nameEnd = code[name] == '"' ? code.find('"', name + 1) : code.find(' ', name);
+    std::string text =
+        code[name] == '"'
+            ? code.substr(name + 1, nameEnd == std::string::npos ? std::string::npos : nameEnd - name - 1)
+            : code.substr(name, nameEnd == std::string::npos ? std::string::npos : nameEnd - name);
+    return "\xAB" + text + "\xBB";
+  }
+
+ private:
+  const FieldInfo& info() {
+    Story& story = place_.live();
+    if (!anchor_->alive) throw objectDeleted();
+    int id = story.fieldOf(anchor_->node);
+    if (id < 0) throw objectDeleted();
+    return story.fields()[static_cast<std::size_t>(id)];
+  }
+  static long codeEnd(const FieldInfo& f) { return f.separator >= 0 ? f.separator : f.end; }
+
+  Place place_;
+  std::shared_ptr<model::Anchor> anchor_;
+};
+
+class FieldsImpl : public word::Fields {
+ public:
+  FieldsImpl(Place place, long start, long end) : place_(std::move(place)), start_(start), end_(end) {}
+
+  long Count() override { return static_cast<long>(members().size()); }
+  std::shared_ptr<word::Field> Item(long index) override {
+    auto list = members();
+    if (index < 1 || index > static_cast<long>(list.size())) throw noSuchMember();
+    const FieldInfo& f =
+        place_.story->fields()[static_cast<std::size_t>(list[static_cast<std::size_t>(index - 1)])];
+    return std::make_shared<FieldImpl>(place_, place_.doc->model->anchor(f.beginNode));
+  }
+  std::shared_ptr<word::Field> Add(const std::shared_ptr<word::Range>& range, int type,
+                                   const std::optional<std::string>& text,
+                                   std::optional<bool> preserveFormatting) override {
+    auto* target = dynamic_cast<RangeImpl*>(range.get());
+    if (!target) throw runtime::Error::fromNumber(runtime::kTypeMismatch);
+    return addField(*target, type, text.value_or(""), preserveFormatting.value_or(false));
+  }
+  void UpdateSource() override { place_.live(); }
+
+  static std::shared_ptr<word::Field> addField(RangeImpl& range, int type, const std::string& text,
+                                               bool preserve);
+
+ private:
+  // Indexes of the story's fields that lie wholly inside the range, in document order.
+  std::vector<int> members() {
+    Story& story = place_.live();
+    long length = story.length();
+    long s = std::clamp(start_, 0L, length), e = std::clamp(end_, s, length);
+    std::vector<int> out;
+    const auto& fields = story.fields();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      if (fields[i].begin >= s && fields[i].end < e) out.push_back(static_cast<int>(i));
+    }
+    return out;
+  }
+
+  Place place_;
+  long start_;
+  long end_;
+};
+
+// The file a picture link points to: a path, or a file URL.
+std::string linkedFilePath(const std::string& target) {
+  std::string path = target;
+  for (const char* prefix : {"file:///", "file://"}) {
+    if (path.rfind(prefix, 0) == 0) {
+      path = path.substr(std::strlen(prefix));
+      break;
+    }
+  }
+  std::string decoded;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (path[i] == '%' && i + 2 < path.size() && std::isxdigit(static_cast<unsigned char>(path[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(path[i + 2]))) {
+      decoded += static_cast<char>(std::stoi(path.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      decoded += path[i];
+    }
+  }
+  return decoded;
+}
+
+class LinkFormatImpl : public word::LinkFormat {
+ public:
+  LinkFormatImpl(Place place, std::shared_ptr<model::Anchor> anchor)
+      : place_(std::move(place)), anchor_(std::move(anchor)) {}
+  bool SavePictureWithDocument() override { return blip().attribute("r:embed"); }
+  void SetSavePictureWithDocument(bool save) override;
+
+ private:
+  pugi::xml_node blip() {
+    place_.live();
+    if (!anchor_->alive) throw objectDeleted();
+    return anchor_->node.find_node([](pugi::xml_node n) { return std::strcmp(n.name(), "a:blip") == 0; });
+  }
+  Place place_;
+  std::shared_ptr<model::Anchor> anchor_;
+};
+
+int inlineShapeType(pugi::xml_node node) {
+  if (std::strcmp(node.name(), "w:object") == 0) return 1;
+  pugi::xml_node blip = node.find_node([](pugi::xml_node n) { return std::strcmp(n.name(), "a:blip") == 0; });
+  if (blip.attribute("r:link")) return word::wdInlineShapeLinkedPicture;
+  return word::wdInlineShapePicture;
+}
+
+class InlineShapeImpl : public word::InlineShape {
+ public:
+  InlineShapeImpl(Place place, std::shared_ptr<model::Anchor> anchor)
+      : place_(std::move(place)), anchor_(std::move(anchor)) {}
+  int Type() override { return inlineShapeType(node()); }
+  std::shared_ptr<word::LinkFormat> LinkFormat() override {
+    if (Type() != word::wdInlineShapeLinkedPicture)
+      throw runtime::Error::fromNumber(runtime::kObjectVariableNotSet);
+    return std::make_shared<LinkFormatImpl>(place_, anchor_);
+  }
+
+ private:
+  pugi::xml_node node() {
+    place_.live();
+    if (!anchor_->alive) throw objectDeleted();
+    return anchor_->node;
+  }
+  Place place_;
+  std::shared_ptr<model::Anchor> anchor_;
+};
+
+class InlineShapesImpl : public word::InlineShapes {
+ public:
+  InlineShapesImpl(Place place, long start, long end) : place_(std::move(place)), start_(start), end_(end) {}
+  long Count() override { return static_cast<long>(members().size()); }
+  std::shared_ptr<word::InlineShape> Item(long index) override {
+    auto list = members();
+    if (index < 1 || index > static_cast<long>(list.size())) throw noSuchMember();
+    return std::make_shared<InlineShapeImpl>(
+        place_, place_.doc->model->anchor(list[static_cast<std::size_t>(index - 1)]));
+  }
+
+ private:
+  std::vector<pugi::xml_node> members() {
+    std::vector<pugi::xml_node> out;
+    for (const auto& object : place_.live().inlineObjects()) {
+      if (object.position >= start_ && object.position < end_) out.push_back(object.node);
+    }
+    return out;
+  }
+  Place place_;
+  long start_;
+  long end_;
+};
+
+std::shared_ptr<word::Field> FieldsImpl::addField(RangeImpl& range, int type, const std::string& text,
+                                                  bool preserve) {
+  std::string code;
+  if (type == word::wdFieldEmpty) {
+    code = text.empty() ? " " : " " + text + " ";
+  } else {
+    std::string keyword = fieldKeyword(type);
+    if (keyword.empty()) throw wordError(kWordBadParameter, "The value is out of range.");
+    code = " " + keyword + " " + (text.empty() ? "" : text + " ");
+  }
+  if (preserve) code += "\\* MERGEFORMAT ";
+  long start = range.Start(), end = range.End();
+  Place& place = range.place();
+  Story& story = place.live();
+  long at = story.erase(start, end);
+  std::string result =
+      fieldTypeOfCode(code) == word::wdFieldMergeField ? FieldImpl::mergeFieldPlaceholder(code) : "";
+  pugi::xml_node begin = story.insertField(at, code, result);
+  // Adding at the selection leaves the insertion point behind the new field, as typing it would.
+  SelectionState& selection = place.doc->selection;
+  if (selection.story == place.story && selection.start == start && selection.end == end) {
+    long after = story.fields()[static_cast<std::size_t>(story.fieldOf(begin))].end + 1;
+    selection = {place.story, after, after};
+  }
+  return std::make_shared<FieldImpl>(place, place.doc->model->anchor(begin));
+}
+
+void LinkFormatImpl::SetSavePictureWithDocument(bool save) {
+  pugi::xml_node picture = blip();
+  if (!picture) return;
+  model::DocumentModel& doc = *place_.doc->model;
+  const std::string& part = place_.story->part();
+  if (!save) {
+    picture.remove_attribute("r:embed");
+  } else if (!picture.attribute("r:embed")) {
+    std::string target;
+    for (const auto& [id, rel] : doc.relationships(part)) {
+      if (id == picture.attribute("r:link").value()) target = rel.target;
+    }
+    std::string path = linkedFilePath(target);
+    std::string bytes = systemOf(*place_.doc).ReadFile(path);
+    picture.append_attribute("r:embed") = doc.addImage(part, path, bytes).c_str();
+  }
+  doc.touch(part);
+}
+
+}  // namespace
+
+std::shared_ptr<word::Range> makeRange(DocPtr doc, std::shared_ptr<model::Story> story, long start,
+                                       long end) {
+  return std::make_shared<RangeImpl>(Place{std::move(doc), std::move(story)}, start, end);
+}
+
+std::shared_ptr<word::Fields> makeFields(DocPtr doc, std::shared_ptr<model::Story> story, long start,
+                                         long end) {
+  return std::make_shared<FieldsImpl>(Place{std::move(doc), std::move(story)}, start, end);
+}
+
+std::shared_ptr<word::InlineShapes> makeInlineShapes(DocPtr doc, std::shared_ptr<model::Story> story,
+                                                     long start, long end) {
+  return std::make_shared<InlineShapesImpl>(Place{std::move(doc), std::move(story)}, start, end);
+}
+
+std::shared_ptr<word::Field> addField(const std::shared_ptr<word::Range>& range, int type,
+                                      const std::string& text, bool preserveFormatting) {
+  auto* target = dynamic_cast<RangeImpl*>(range.get());
+  if (!target) throw runtime::Error::fromNumber(runtime::kTypeMismatch);
+  return FieldsImpl::addField(*target, type, text, preserveFormatting);
+}
+
+std::vector<std::pair<long, long>> splitWords(const std::string& chars, long start) {
+  std::vector<std::pair<long, long>> words;
+  std::size_t n = chars.size();
+  auto digit = [&](std::size_t k) { return k < n && std::isdigit(static_cast<unsigned char>(chars[k])); };
+  std::size_t i = 0;
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(chars[i]);
+    std::size_t j = i + 1;
+    bool blanksFollow = true;
+    if (c == ' ') {
+      while (j < n && chars[j] == ' ') ++j;
+    } else if (wordChar(c)) {
+      while (j < n) {
+        unsigned char d = static_cast<unsigned char>(chars[j]);
+        bool joiner = (d == '.' || d == ',') && digit(j - 1) && digit(j + 1);
+        bool apostrophe = (d == '\'' || d == 0x92) && j + 1 < n &&
+                          wordChar(static_cast<unsigned char>(chars[j + 1])) &&
+                          std::isalpha(static_cast<unsigned char>(chars[j - 1]));
+        if (!wordChar(d) && !joiner && !apostrophe) break;
+        ++j;
+      }
+    } else if (c == '\r' || c == '\a' || c == 19 || c == 20 || c == 21 || c == '\t' || c == 11 || c == 12 ||
+               c == 1) {
+      blanksFollow = false;
+    }
+    if (blanksFollow) {
+      while (j < n && chars[j] == ' ') ++j;
+    }
+    words.emplace_back(start + static_cast<long>(i), start + static_cast<long>(j));
+    i = j;
+  }
+  return words;
+}
+
+int fieldTypeOfCode(const std::string& code) {
+  std::size_t begin = code.find_first_not_of(" \t\r\n");
+  if (begin == std::string::npos) return word::wdFieldEmpty;
+  std::size_t end = code.find_first_of(" \t\r\n\\\"\x13", begin);
+  if (code[begin] == '=') end = begin + 1;
+  std::string keyword = code.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+  for (char& c : keyword) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (const auto& [type, name] : kFieldKeywords) {
+    if (keyword == name) return type;
+  }
+  return word::wdFieldEmpty;
+}
+
+std::string fieldKeyword(int type) {
+  for (const auto& [t, name] : kFieldKeywords) {
+    if (t == type) return name;
+  }
+  return "";
+}
+
+}  // namespace tw::engine::objects

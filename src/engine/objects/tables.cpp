@@ -1,0 +1,282 @@
+// Tables, rows and cells of the main text; shapes with their text frames.
+
+#include <cstring>
+
+#include "engine/errors.h"
+#include "engine/objects/handles.h"
+
+namespace tw::engine::objects {
+namespace {
+
+bool is(pugi::xml_node node, const char* name) {
+  return std::strcmp(node.name(), name) == 0;
+}
+
+// The children named `name` of `container`, looking through content controls and custom XML.
+void collect(pugi::xml_node container, const char* name, std::vector<pugi::xml_node>& out) {
+  for (auto child : container.children()) {
+    if (is(child, name)) {
+      out.push_back(child);
+    } else if (is(child, "w:sdt")) {
+      collect(child.child("w:sdtContent"), name, out);
+    } else if (is(child, "w:customXml")) {
+      collect(child, name, out);
+    }
+  }
+}
+
+std::vector<pugi::xml_node> childrenNamed(pugi::xml_node container, const char* name) {
+  std::vector<pugi::xml_node> out;
+  collect(container, name, out);
+  return out;
+}
+
+// A handle on one node of the main text.
+class NodeHandle {
+ public:
+  NodeHandle(DocPtr doc, std::shared_ptr<model::Anchor> anchor)
+      : doc_(std::move(doc)), anchor_(std::move(anchor)) {}
+
+ protected:
+  pugi::xml_node node() const {
+    doc_->live();
+    if (!anchor_->alive) throw objectDeleted();
+    return anchor_->node;
+  }
+  model::Story& story() const { return *doc_->model->mainStory(); }
+  std::shared_ptr<word::Range> rangeOf(pugi::xml_node n) const {
+    auto [start, end] = story().extent(n);
+    return makeRange(doc_, doc_->model->mainStory(), start, end);
+  }
+
+  DocPtr doc_;
+  std::shared_ptr<model::Anchor> anchor_;
+};
+
+class CellImpl : public word::Cell, NodeHandle {
+ public:
+  using NodeHandle::NodeHandle;
+  std::shared_ptr<word::Range> Range() override { return rangeOf(node()); }
+};
+
+// Cells of a row, rows of a table, tables of the document: node lists with 1-based items.
+template <class Interface, class Element>
+class NodeList : public Interface, protected NodeHandle {
+ public:
+  using Lister = std::vector<pugi::xml_node> (*)(pugi::xml_node);
+  NodeList(DocPtr doc, std::shared_ptr<model::Anchor> anchor, Lister lister)
+      : NodeHandle(std::move(doc), std::move(anchor)), lister_(lister) {}
+  long Count() override { return static_cast<long>(lister_(node()).size()); }
+  std::shared_ptr<Element> Item(long index) override {
+    auto list = lister_(node());
+    if (index < 1 || index > static_cast<long>(list.size())) throw noSuchMember();
+    return make(list[static_cast<std::size_t>(index - 1)]);
+  }
+
+ protected:
+  virtual std::shared_ptr<Element> make(pugi::xml_node n) = 0;
+  Lister lister_;
+};
+
+std::vector<pugi::xml_node> cellsOf(pugi::xml_node tr) {
+  return childrenNamed(tr, "w:tc");
+}
+std::vector<pugi::xml_node> rowsOf(pugi::xml_node tbl) {
+  return childrenNamed(tbl, "w:tr");
+}
+
+class CellsImpl : public NodeList<word::Collection<word::Cell>, word::Cell> {
+ public:
+  CellsImpl(DocPtr doc, std::shared_ptr<model::Anchor> anchor)
+      : NodeList(std::move(doc), std::move(anchor), cellsOf) {}
+
+ protected:
+  std::shared_ptr<word::Cell> make(pugi::xml_node n) override {
+    return std::make_shared<CellImpl>(doc_, doc_->model->anchor(n));
+  }
+};
+
+class RowImpl : public word::Row, NodeHandle {
+ public:
+  using NodeHandle::NodeHandle;
+  std::shared_ptr<word::Range> Range() override { return rangeOf(node()); }
+  std::shared_ptr<word::Collection<word::Cell>> Cells() override {
+    node();
+    return std::make_shared<CellsImpl>(doc_, anchor_);
+  }
+  pugi::xml_node row() const { return node(); }
+};
+
+// A copy of `row` with the same cells and properties, each cell holding one empty paragraph.
+void emptyCells(pugi::xml_node row) {
+  for (auto tc : childrenNamed(row, "w:tc")) {
+    pugi::xml_node firstParagraph = tc.child("w:p");
+    pugi::xml_node paragraph;
+    for (pugi::xml_node child = tc.first_child(); child;) {
+      pugi::xml_node next = child.next_sibling();
+      if (child == firstParagraph) {
+        paragraph = child;
+      } else if (!is(child, "w:tcPr")) {
+        tc.remove_child(child);
+      }
+      child = next;
+    }
+    if (!paragraph) {
+      tc.append_child("w:p");
+      continue;
+    }
+    for (pugi::xml_node child = paragraph.first_child(); child;) {
+      pugi::xml_node next = child.next_sibling();
+      if (!is(child, "w:pPr")) paragraph.remove_child(child);
+      child = next;
+    }
+    for (auto attribute = paragraph.first_attribute(); attribute;) {
+      auto next = attribute.next_attribute();
+      if (std::strncmp(attribute.name(), "w14:", 4) == 0) paragraph.remove_attribute(attribute);
+      attribute = next;
+    }
+    paragraph.child("w:pPr").remove_child("w:sectPr");
+  }
+}
+
+class RowsImpl : public NodeList<word::Rows, word::Row> {
+ public:
+  RowsImpl(DocPtr doc, std::shared_ptr<model::Anchor> anchor)
+      : NodeList(std::move(doc), std::move(anchor), rowsOf) {}
+
+  std::shared_ptr<word::Row> Add(const std::shared_ptr<word::Row>& beforeRow) override {
+    pugi::xml_node table = node();
+    auto rows = rowsOf(table);
+    if (rows.empty()) throw noSuchMember();
+    pugi::xml_node model;
+    if (beforeRow) {
+      auto* before = dynamic_cast<RowImpl*>(beforeRow.get());
+      if (!before) throw runtime::Error::fromNumber(runtime::kTypeMismatch);
+      model = before->row();
+    } else {
+      model = rows.back();
+    }
+    pugi::xml_node added = beforeRow ? model.parent().insert_copy_before(model, model)
+                                     : model.parent().insert_copy_after(model, model);
+    emptyCells(added);
+    story().changed();
+    return make(added);
+  }
+
+ protected:
+  std::shared_ptr<word::Row> make(pugi::xml_node n) override {
+    return std::make_shared<RowImpl>(doc_, doc_->model->anchor(n));
+  }
+};
+
+class TableImpl : public word::Table, NodeHandle {
+ public:
+  using NodeHandle::NodeHandle;
+  std::shared_ptr<word::Rows> Rows() override {
+    node();
+    return std::make_shared<RowsImpl>(doc_, anchor_);
+  }
+  std::shared_ptr<word::Cell> Cell(long row, long column) override {
+    auto rows = rowsOf(node());
+    if (row < 1 || row > static_cast<long>(rows.size())) throw noSuchMember();
+    auto cells = cellsOf(rows[static_cast<std::size_t>(row - 1)]);
+    if (column < 1 || column > static_cast<long>(cells.size())) throw noSuchMember();
+    return std::make_shared<CellImpl>(doc_, doc_->model->anchor(cells[static_cast<std::size_t>(column - 1)]));
+  }
+};
+
+// The tables of the main text that are not inside another table.
+std::vector<pugi::xml_node> topTables(model::Story& story) {
+  std::vector<pugi::xml_node> out;
+  for (const auto& span : story.spans()) {
+    if (span.kind != model::SpanKind::RowEnd) continue;
+    pugi::xml_node table = span.node.parent();
+    while (table && !is(table, "w:tbl")) table = table.parent();
+    bool nested = false;
+    for (pugi::xml_node up = table.parent(); up; up = up.parent()) nested = nested || is(up, "w:tbl");
+    if (!nested && (out.empty() || out.back() != table)) out.push_back(table);
+  }
+  return out;
+}
+
+class TablesImpl : public word::Collection<word::Table> {
+ public:
+  explicit TablesImpl(DocPtr doc) : doc_(std::move(doc)) {}
+  long Count() override { return static_cast<long>(topTables(*doc_->live().mainStory()).size()); }
+  std::shared_ptr<word::Table> Item(long index) override {
+    auto tables = topTables(*doc_->live().mainStory());
+    if (index < 1 || index > static_cast<long>(tables.size())) throw noSuchMember();
+    return std::make_shared<TableImpl>(doc_,
+                                       doc_->model->anchor(tables[static_cast<std::size_t>(index - 1)]));
+  }
+
+ private:
+  DocPtr doc_;
+};
+
+const model::ShapeInfo* findShape(model::Story& story, pugi::xml_node node) {
+  for (const auto& shape : story.shapes()) {
+    if (shape.node == node) return &shape;
+  }
+  return nullptr;
+}
+
+class TextFrameImpl : public word::TextFrame, NodeHandle {
+ public:
+  using NodeHandle::NodeHandle;
+  bool HasText() override {
+    auto box = textBox();
+    if (!box) return false;
+    std::string text = box->text(0, box->length(), true);
+    return text.find_first_not_of("\r\a") != std::string::npos;
+  }
+  std::shared_ptr<word::Range> TextRange() override {
+    auto box = textBox();
+    if (!box) throw notAvailable("the shape has no text frame");
+    return makeRange(doc_, box, 0, box->length());
+  }
+
+ private:
+  std::shared_ptr<model::Story> textBox() {
+    pugi::xml_node n = node();
+    const model::ShapeInfo* shape = findShape(story(), n);
+    if (!shape) throw objectDeleted();
+    if (!shape->textBox) return nullptr;
+    return doc_->model->textBoxStory(story(), *shape);
+  }
+};
+
+class ShapeImpl : public word::Shape, NodeHandle {
+ public:
+  using NodeHandle::NodeHandle;
+  std::shared_ptr<word::TextFrame> TextFrame() override {
+    node();
+    return std::make_shared<TextFrameImpl>(doc_, anchor_);
+  }
+};
+
+class ShapesImpl : public word::Collection<word::Shape> {
+ public:
+  explicit ShapesImpl(DocPtr doc) : doc_(std::move(doc)) {}
+  long Count() override { return static_cast<long>(doc_->live().mainStory()->shapes().size()); }
+  std::shared_ptr<word::Shape> Item(long index) override {
+    const auto& shapes = doc_->live().mainStory()->shapes();
+    if (index < 1 || index > static_cast<long>(shapes.size())) throw noSuchMember();
+    return std::make_shared<ShapeImpl>(doc_,
+                                       doc_->model->anchor(shapes[static_cast<std::size_t>(index - 1)].node));
+  }
+
+ private:
+  DocPtr doc_;
+};
+
+}  // namespace
+
+std::shared_ptr<word::Collection<word::Table>> makeTables(DocPtr doc) {
+  return std::make_shared<TablesImpl>(std::move(doc));
+}
+std::shared_ptr<word::Collection<word::Shape>> makeShapes(DocPtr doc) {
+  return std::make_shared<ShapesImpl>(std::move(doc));
+}
+
+}  // namespace tw::engine::objects

@@ -1,0 +1,283 @@
+#include "engine/ooxml/package.h"
+
+#include <zip.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <optional>
+#include <sstream>
+
+#include "engine/errors.h"
+
+namespace tw::engine::ooxml {
+namespace {
+
+struct ArchiveCloser {
+  void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+struct FileCloser {
+  void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+struct SourceFreer {
+  void operator()(zip_source_t* source) const { zip_source_free(source); }
+};
+using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
+using ZipFile = std::unique_ptr<zip_file_t, FileCloser>;
+using Source = std::unique_ptr<zip_source_t, SourceFreer>;
+
+constexpr char kOleMagic[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+
+std::string megabytes(std::uint64_t bytes) {
+  return std::to_string(bytes >> 20) + " MB";
+}
+
+// Opens `bytes` as a zip archive; null with `error` set on failure. A read-only archive reads `bytes` in
+// place (they must outlive it). An archive to be written gets its own copy: when libzip writes, it may
+// share the input buffer with the output and free it later.
+Archive openArchive(const std::string& bytes, int flags, zip_error_t& error, Source* keepSource = nullptr) {
+  zip_source_t* source = nullptr;
+  if (flags & ZIP_RDONLY) {
+    source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+  } else {
+    void* copy = std::malloc(std::max<std::size_t>(bytes.size(), 1));
+    if (!copy) throw std::bad_alloc();
+    std::memcpy(copy, bytes.data(), bytes.size());
+    source = zip_source_buffer_create(copy, bytes.size(), 1, &error);
+    if (!source) std::free(copy);
+  }
+  if (!source) return nullptr;
+  if (keepSource) {
+    zip_source_keep(source);
+    keepSource->reset(source);
+  }
+  zip_t* archive = zip_open_from_source(source, flags, &error);
+  if (!archive) {
+    zip_source_free(source);
+    return nullptr;
+  }
+  return Archive(archive);
+}
+
+}  // namespace
+
+struct Package::Entry {
+  zip_int64_t index = -1;  // in the stored zip; -1 for a part added since
+  std::uint64_t size = 0;
+  std::optional<std::string> bytes;  // read or written content
+  std::unique_ptr<XmlPart> xml;
+  bool replaced = false;  // bytes given by writePart
+};
+
+Package::Package(std::string bytes, std::string fileName, PackageLimits limits)
+    : bytes_(std::move(bytes)), fileName_(std::move(fileName)), limits_(limits) {
+  if (bytes_.size() >= 8 && std::memcmp(bytes_.data(), kOleMagic, 8) == 0) {
+    throw wordError(kWordFileCorrupt, "Word cannot open " + fileName_ +
+                                          ": it is a Word 97-2003 binary document; only documents in the "
+                                          "Word (.docx) zip format can be opened.");
+  }
+  if (bytes_.size() < 4 || bytes_.compare(0, 2, "PK") != 0) fail("the file is not a zip package");
+  zip_error_t error;
+  zip_error_init(&error);
+  Archive archive = openArchive(bytes_, ZIP_RDONLY, error);
+  if (!archive) {
+    std::string reason = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    fail("the zip package is damaged (" + reason + ")");
+  }
+  zip_int64_t count = zip_get_num_entries(archive.get(), 0);
+  std::uint64_t total = 0;
+  for (zip_int64_t i = 0; i < count; ++i) {
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0 || !st.name) {
+      fail("the zip package is damaged (entry " + std::to_string(i) + ")");
+    }
+    auto entry = std::make_unique<Entry>();
+    entry->index = i;
+    entry->size = st.size;
+    if (st.size > limits_.maxPartSize) {
+      fail(std::string("part ") + st.name + " is larger than the limit of " + megabytes(limits_.maxPartSize) +
+           " when decompressed");
+    }
+    total += st.size;
+    if (total > limits_.maxTotalSize) {
+      fail("the parts are larger than the limit of " + megabytes(limits_.maxTotalSize) +
+           " together when decompressed");
+    }
+    std::string name = st.name;
+    if (!name.empty() && name.back() == '/') continue;  // folder entry
+    order_.push_back(name);
+    entries_[name] = std::move(entry);
+  }
+}
+
+Package::~Package() = default;
+
+void Package::fail(const std::string& what) const {
+  throw corruptFile(fileName_, what);
+}
+
+std::vector<std::string> Package::partNames() const {
+  return order_;
+}
+
+bool Package::hasPart(const std::string& name) const {
+  return entries_.count(name) != 0;
+}
+
+Package::Entry& Package::entry(const std::string& name) {
+  auto it = entries_.find(name);
+  if (it == entries_.end()) fail("the package has no part " + name);
+  return *it->second;
+}
+
+std::string Package::readPart(const std::string& name) {
+  Entry& e = entry(name);
+  if (e.bytes) return *e.bytes;
+  zip_error_t error;
+  zip_error_init(&error);
+  Archive archive = openArchive(bytes_, ZIP_RDONLY, error);
+  if (!archive) fail("the zip package is damaged");
+  ZipFile file(zip_fopen_index(archive.get(), static_cast<zip_uint64_t>(e.index), 0));
+  if (!file) fail("part " + name + " cannot be read (" + zip_strerror(archive.get()) + ")");
+  std::string data;
+  data.resize(e.size);
+  std::uint64_t done = 0;
+  while (done < e.size) {
+    zip_int64_t n = zip_fread(file.get(), data.data() + done, e.size - done);
+    if (n < 0) fail("part " + name + " is damaged (" + zip_file_strerror(file.get()) + ")");
+    if (n == 0) break;
+    done += static_cast<std::uint64_t>(n);
+  }
+  if (done != e.size) fail("part " + name + " is truncated");
+  e.bytes = std::move(data);
+  return *e.bytes;
+}
+
+XmlPart& Package::xml(const std::string& name) {
+  Entry& e = entry(name);
+  if (!e.xml) {
+    auto part = std::make_unique<XmlPart>();
+    parseXml(part->doc, readPart(name), fileName_ + " (part " + name + ")", limits_.maxXmlDepth);
+    e.xml = std::move(part);
+  }
+  return *e.xml;
+}
+
+void Package::writePart(const std::string& name, std::string bytes) {
+  auto it = entries_.find(name);
+  if (it == entries_.end()) {
+    order_.push_back(name);
+    it = entries_.emplace(name, std::make_unique<Entry>()).first;
+  }
+  it->second->bytes = std::move(bytes);
+  it->second->xml.reset();
+  it->second->replaced = true;
+}
+
+void Package::removePart(const std::string& name) {
+  if (entries_.erase(name)) std::erase(order_, name);
+}
+
+std::string Package::save() {
+  zip_error_t error;
+  zip_error_init(&error);
+  Source source;
+  Archive archive = openArchive(bytes_, 0, error, &source);
+  if (!archive) fail("the zip package is damaged");
+  zip_t* za = archive.get();
+  // Data handed to libzip must live until the archive is written.
+  std::vector<std::string> pending;
+  pending.reserve(entries_.size());
+  auto put = [&](const std::string& name, const Entry& e, std::string data) {
+    pending.push_back(std::move(data));
+    zip_source_t* s = zip_source_buffer(za, pending.back().data(), pending.back().size(), 0);
+    if (!s) fail("cannot write part " + name);
+    zip_int64_t index = e.index >= 0 ? e.index : zip_file_add(za, name.c_str(), s, ZIP_FL_ENC_UTF_8);
+    if (e.index >= 0 ? zip_file_replace(za, static_cast<zip_uint64_t>(e.index), s, 0) != 0 : index < 0) {
+      zip_source_free(s);
+      fail("cannot write part " + name);
+    }
+    zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 6);
+  };
+  // Parts removed since opening leave the zip.
+  zip_int64_t count = zip_get_num_entries(za, 0);
+  std::vector<bool> kept(static_cast<std::size_t>(count), false);
+  for (const auto& [name, e] : entries_) {
+    if (e->index >= 0) kept[static_cast<std::size_t>(e->index)] = true;
+  }
+  for (zip_int64_t i = 0; i < count; ++i) {
+    const char* name = zip_get_name(za, static_cast<zip_uint64_t>(i), 0);
+    bool folder = name && name[0] && name[std::strlen(name) - 1] == '/';
+    if (!kept[static_cast<std::size_t>(i)] && !folder) zip_delete(za, static_cast<zip_uint64_t>(i));
+  }
+  for (const auto& name : order_) {
+    const Entry& e = *entries_.at(name);
+    if (e.xml && e.xml->dirty) {
+      put(name, e, serializeXml(e.xml->doc));
+    } else if (e.replaced) {
+      put(name, e, *e.bytes);
+    }
+  }
+  if (zip_close(za) != 0) fail(std::string("cannot write the package (") + zip_strerror(za) + ")");
+  archive.release();
+  zip_source_t* out = source.get();
+  zip_stat_t st;
+  zip_stat_init(&st);
+  if (zip_source_stat(out, &st) != 0 || zip_source_open(out) != 0) fail("cannot write the package");
+  std::string result(st.size, '\0');
+  zip_int64_t n = zip_source_read(out, result.data(), st.size);
+  zip_source_close(out);
+  if (n < 0 || static_cast<zip_uint64_t>(n) != st.size) fail("cannot write the package");
+  return result;
+}
+
+namespace {
+
+struct StringWriter : pugi::xml_writer {
+  std::string out;
+  void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), size); }
+};
+
+}  // namespace
+
+std::string serializeXml(const pugi::xml_document& doc) {
+  StringWriter writer;
+  doc.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  return std::move(writer.out);
+}
+
+void parseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& where, int maxDepth) {
+  constexpr unsigned kOptions = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_eol |
+                                pugi::parse_declaration | pugi::parse_comments | pugi::parse_pi |
+                                pugi::parse_ws_pcdata | pugi::parse_doctype;
+  pugi::xml_parse_result result = doc.load_buffer(bytes.data(), bytes.size(), kOptions, pugi::encoding_auto);
+  if (!result) {
+    throw wordError(kWordFileCorrupt, "Word cannot open " + where + ": the XML is malformed (" +
+                                          result.description() + " at byte " + std::to_string(result.offset) +
+                                          ").");
+  }
+  // Depth check without recursion, so that a hostile part cannot exhaust the stack of later walks.
+  pugi::xml_node node = doc.first_child();
+  int depth = 1;
+  while (node) {
+    if (depth > maxDepth) {
+      throw wordError(kWordFileCorrupt, "Word cannot open " + where + ": elements are nested deeper than " +
+                                            std::to_string(maxDepth) + " levels.");
+    }
+    if (node.first_child()) {
+      node = node.first_child();
+      ++depth;
+      continue;
+    }
+    while (node && !node.next_sibling()) {
+      node = node.parent();
+      --depth;
+    }
+    if (node) node = node.next_sibling();
+  }
+}
+
+}  // namespace tw::engine::ooxml

@@ -1,0 +1,75 @@
+#pragma once
+
+// An Office Open XML package (a zip of parts). Parts are read from the zip when first asked for and
+// parsed as XML only when first asked for as XML; a part nobody changed is written back into the saved
+// package exactly as it was stored, still compressed.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <pugixml.hpp>
+
+namespace tw::engine::ooxml {
+
+struct PackageLimits {
+  // The most bytes one part may hold once decompressed, and all parts together.
+  std::uint64_t maxPartSize = 256ull << 20;
+  std::uint64_t maxTotalSize = 1024ull << 20;
+  // The deepest element nesting a part may have.
+  int maxXmlDepth = 2000;
+};
+
+// A parsed XML part; `dirty` marks it for serialisation on save.
+struct XmlPart {
+  pugi::xml_document doc;
+  bool dirty = false;
+};
+
+class Package {
+ public:
+  // Reads the zip `bytes`. `fileName` names the file in error messages. Throws runtime::Error for
+  // bytes that are not a zip package.
+  Package(std::string bytes, std::string fileName, PackageLimits limits = {});
+  ~Package();
+  Package(const Package&) = delete;
+  Package& operator=(const Package&) = delete;
+
+  const std::string& fileName() const { return fileName_; }
+  void setFileName(std::string fileName) { fileName_ = std::move(fileName); }
+  std::vector<std::string> partNames() const;
+  bool hasPart(const std::string& name) const;
+
+  // The bytes of a part (decompressed).
+  std::string readPart(const std::string& name);
+  // The part as XML, parsed on first use. Malformed XML is an error naming file and part.
+  XmlPart& xml(const std::string& name);
+  // Replaces or adds a part with raw bytes.
+  void writePart(const std::string& name, std::string bytes);
+  void removePart(const std::string& name);
+
+  // The package as zip bytes: untouched parts copied as stored, changed parts written anew.
+  std::string save();
+
+ private:
+  struct Entry;
+  [[noreturn]] void fail(const std::string& what) const;
+  Entry& entry(const std::string& name);
+
+  std::string bytes_;
+  std::string fileName_;
+  PackageLimits limits_;
+  std::vector<std::string> order_;
+  std::map<std::string, std::unique_ptr<Entry>> entries_;
+};
+
+// Serialises an XML document the way Word would read it back: no indentation added, UTF-8.
+std::string serializeXml(const pugi::xml_document& doc);
+
+// Parses XML with whitespace and declarations kept. Throws runtime::Error naming `where` for malformed
+// XML or nesting deeper than `maxDepth`.
+void parseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& where, int maxDepth);
+
+}  // namespace tw::engine::ooxml

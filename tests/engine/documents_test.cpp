@@ -1,0 +1,121 @@
+// The application and its documents: opening, saving, closing, held files, events and errors.
+
+#include "engine/engine_fixture.h"
+
+namespace tw::testing {
+namespace {
+
+long errorOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const runtime::Error& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+TEST_F(EngineTest, ObjectModelErrorsCarryWordNumbers) {
+  EXPECT_EQ(errorOf([&] { app->ActiveDocument(); }), 4248);
+  EXPECT_EQ(errorOf([&] { app->NewWindow(); }), 4248);
+  EXPECT_EQ(errorOf([&] { app->Documents()->Open(pathOf("missing.docx")); }), 5174);
+  auto doc = openBody(para(textRun("x")));
+  EXPECT_EQ(errorOf([&] { app->Documents()->Item(2); }), 5941);
+  EXPECT_EQ(errorOf([&] { doc->Fields()->Item(1); }), 5941);
+  EXPECT_EQ(errorOf([&] { doc->SaveAs(temp.path().string() + "\\nowhere\\x.docx"); }), 5152);
+  auto content = doc->Content();
+  doc->Close(false);
+  EXPECT_EQ(errorOf([&] { doc->Name(); }), 5825);
+  EXPECT_EQ(errorOf([&] { content->Text(); }), 5825);
+}
+
+TEST_F(EngineTest, DocumentsOpenSaveAndKnowTheirNames) {
+  auto doc = openBody(para(textRun("x")), "Sjabloon.doc");  // a .doc name with zip content
+  EXPECT_EQ(doc->Name(), "Sjabloon.doc");
+  EXPECT_EQ(doc->FullName(), pathOf("Sjabloon.doc"));
+  EXPECT_TRUE(doc->Saved());
+  EXPECT_TRUE(app->ActiveDocument()->Is(*doc));
+  doc->Content()->SetText("y");
+  EXPECT_FALSE(doc->Saved());
+  put("result.doc", "old");
+  doc->SaveAs(pathOf("result.doc"), word::wdFormatDocument);  // replaces the file
+  EXPECT_TRUE(doc->Saved());
+  EXPECT_EQ(doc->Name(), "result.doc");
+  EXPECT_EQ(app->Documents()->Open(pathOf("result.doc"))->Content()->Text(), "y\r");
+  EXPECT_EQ(app->Documents()->Count(), 1);  // opening an open document activates it
+}
+
+TEST_F(EngineTest, AnOpenDocumentHoldsItsFileUntilClosed) {
+  auto doc = openBody(para(textRun("x")));
+  std::string path = doc->FullName();
+  EXPECT_EQ(errorOf([&] { system.DeleteFile(path); }), 70);
+  EXPECT_EQ(errorOf([&] { system.WriteFile(path, "other"); }), 70);
+  doc->SaveAs(path);  // saving over its own file is allowed
+  auto other = app->Documents()->Open(put("other.docx", buildDocx(para(""))));
+  EXPECT_EQ(errorOf([&] { other->SaveAs(path); }), 70);
+  doc->Close();
+  EXPECT_EQ(errorOf([&] { system.DeleteFile(path); }), 0);
+}
+
+TEST_F(EngineTest, CloseRaisesDocumentBeforeCloseWhichMayCancel) {
+  auto doc = openBody(para(textRun("x")));
+  std::vector<std::string> closed;
+  bool cancel = true;
+  auto connection = app->OnDocumentBeforeClose([&](word::Document& d, bool& c) {
+    closed.push_back(d.Name());
+    d.AttachedTemplate()->SetSaved(true);
+    c = cancel;
+  });
+  doc->Close(false);
+  EXPECT_EQ(app->Documents()->Count(), 1);
+  cancel = false;
+  doc->Content()->SetText("changed");
+  doc->Close(true);  // saves the change first
+  EXPECT_EQ(closed, (std::vector<std::string>{"doc.docx", "doc.docx"}));
+  EXPECT_EQ(app->Documents()->Count(), 0);
+  EXPECT_EQ(app->Documents()->Open(pathOf("doc.docx"))->Content()->Text(), "changed\r");
+}
+
+TEST_F(EngineTest, QuitClosesEveryDocumentAndNewWindowKeepsTheDocument) {
+  openBody(para(textRun("a")), "a.docx");
+  auto b = openBody(para(textRun("b")), "b.docx");
+  EXPECT_EQ(app->Documents()->Item(1)->Name(), "b.docx");  // newest first
+  app->NewWindow();
+  b->Close(false);
+  EXPECT_EQ(app->ActiveDocument()->Name(), "a.docx");
+  app->Quit(false);
+  EXPECT_TRUE(app->quitRequested());
+  EXPECT_EQ(app->Documents()->Count(), 0);
+}
+
+TEST_F(EngineTest, MainDocumentTypeLivesInTheSettings) {
+  auto doc = app->Documents()->Open(fixture("fields.docx"));
+  auto merge = doc->MailMerge();
+  EXPECT_EQ(merge->MainDocumentType(), word::wdNotAMergeDocument);
+  merge->SetMainDocumentType(word::wdFormLetters);
+  EXPECT_EQ(merge->MainDocumentType(), word::wdFormLetters);
+  doc->SaveAs(pathOf("merge.docx"));
+  doc->Close();
+  auto again = app->Documents()->Open(pathOf("merge.docx"));
+  EXPECT_EQ(again->MailMerge()->MainDocumentType(), word::wdFormLetters);
+  again->MailMerge()->SetMainDocumentType(word::wdNotAMergeDocument);
+  EXPECT_EQ(again->MailMerge()->MainDocumentType(), word::wdNotAMergeDocument);
+  EXPECT_EQ(errorOf([&] { again->MailMerge()->Execute(false); }), 4605);
+}
+
+TEST_F(EngineTest, ViewSettingsAndVersion) {
+  EXPECT_EQ(app->Version(), "16.0");
+  EXPECT_FALSE(app->Visible());
+  app->SetVisible(true);
+  EXPECT_TRUE(app->Visible());
+  auto doc = openBody(para(complexField(" PAGE ", "1")));
+  auto window = doc->ActiveWindow();
+  EXPECT_FALSE(window->View()->ShowFieldCodes());
+  EXPECT_EQ(window->View()->SplitSpecial(), 0);
+  window->ActivePane()->Close();
+  EXPECT_TRUE(doc->AttachedTemplate()->Saved());
+  doc->AttachedTemplate()->SetSaved(false);
+  EXPECT_FALSE(doc->AttachedTemplate()->Saved());
+}
+
+}  // namespace
+}  // namespace tw::testing

@@ -1,0 +1,182 @@
+// Package input and output: round trips of our fixtures and of files saved by Word, and bad input.
+
+#include <zlib.h>
+
+#include <filesystem>
+
+#include "engine/engine_fixture.h"
+#include "engine/ooxml/package.h"
+
+namespace tw::testing {
+namespace {
+
+using engine::ooxml::Package;
+
+std::vector<std::string> docxFiles(const std::string& folder) {
+  std::vector<std::string> out;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() == ".docx") out.push_back(entry.path().string());
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+std::string readAll(const std::string& path) {
+  EngineTestSystem files;
+  return files.ReadFile(path);
+}
+
+// Every part of `a` is in `b` with the same bytes, and the other way round.
+void expectSameParts(const std::string& a, const std::string& b) {
+  Package left(a, "left"), right(b, "right");
+  auto names = left.partNames(), other = right.partNames();
+  std::sort(names.begin(), names.end());
+  std::sort(other.begin(), other.end());
+  ASSERT_EQ(names, other);
+  for (const auto& name : names) EXPECT_EQ(left.readPart(name), right.readPart(name)) << name;
+}
+
+class RoundTripTest : public EngineTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(RoundTripTest, UntouchedDocumentSavesTheSamePartsAndOpensAgain) {
+  std::string original = readAll(GetParam());
+  auto doc = app->Documents()->Open(put("in.docx", original));
+  long fields = doc->Fields()->Count();
+  doc->Content()->Text();  // building the position index must not change anything
+  doc->SaveAs(pathOf("out.doc"), word::wdFormatDocument);
+  doc->Close(false);
+  std::string saved = temp.read("out.doc");
+  expectSameParts(original, saved);
+  auto again = app->Documents()->Open(pathOf("out.doc"));
+  EXPECT_EQ(again->Fields()->Count(), fields);
+}
+
+std::vector<std::string> allFixtures() {
+  auto ours = docxFiles(std::string(TW_FIXTURES) + "/docx");
+  auto words = docxFiles(std::string(TW_SHARED_FIXTURES) + "/word");
+  ours.insert(ours.end(), words.begin(), words.end());
+  return ours;
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, RoundTripTest, ::testing::ValuesIn(allFixtures()), [](const auto& p) {
+  std::string name = std::filesystem::path(p.param).stem().string();
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  return name;
+});
+
+TEST_F(EngineTest, AnEditedPartIsRewrittenAndTheOthersStayByteForByte) {
+  std::string original = readAll(fixture("header_footer.docx"));
+  auto doc = app->Documents()->Open(put("in.docx", original));
+  doc->Content()->Words()->Item(1)->SetText("Andere");
+  doc->SaveAs(pathOf("out.docx"));
+  Package before(original, "before"), after(temp.read("out.docx"), "after");
+  for (const auto& name : before.partNames()) {
+    if (name == "word/document.xml") {
+      EXPECT_NE(before.readPart(name), after.readPart(name));
+      EXPECT_NE(after.readPart(name).find("Andere"), std::string::npos);
+    } else {
+      EXPECT_EQ(before.readPart(name), after.readPart(name)) << name;
+    }
+  }
+}
+
+// A zip whose single entry holds `size` zero bytes, deflated.
+std::string zipBomb(std::uint64_t size) {
+  std::string empty = std::string("PK\x05\x06", 4) + std::string(18, '\0');
+  Package package(empty, "bomb");
+  package.writePart("word/document.xml", std::string(size, '\0'));
+  return package.save();
+}
+
+struct BadInput {
+  const char* name;
+  std::string bytes;
+  const char* message;  // part of the description
+};
+
+class BadInputTest : public EngineTest, public ::testing::WithParamInterface<BadInput> {};
+
+TEST_P(BadInputTest, IsAClearErrorNamingTheFile) {
+  std::string path = put("bad.docx", GetParam().bytes);
+  engine::EngineOptions options;
+  options.limits.maxPartSize = 4 << 20;
+  auto limited = engine::createApplication(system, options);
+  try {
+    limited->Documents()->Open(path);
+    FAIL() << "opened";
+  } catch (const runtime::Error& e) {
+    EXPECT_EQ(e.number(), 5792);
+    EXPECT_NE(e.description().find("bad.docx"), std::string::npos) << e.description();
+    EXPECT_NE(e.description().find(GetParam().message), std::string::npos) << e.description();
+  }
+  EXPECT_EQ(limited->Documents()->Count(), 0);
+}
+
+std::vector<BadInput> badInputs() {
+  std::string good = buildDocx(para(textRun("x")));
+  std::string nesting = "<w:document xmlns:w=\"w\"><w:body>";
+  for (int i = 0; i < 5000; ++i) nesting += "<w:sdt>";
+  for (int i = 0; i < 5000; ++i) nesting += "</w:sdt>";
+  nesting += "</w:body></w:document>";
+  return {
+      {"Empty", "", "not a zip package"},
+      {"Text", "hello world", "not a zip package"},
+      {"Truncated", good.substr(0, good.size() / 2), "damaged"},
+      {"BinaryWord", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, '\0'),
+       "Word 97-2003"},
+      {"NoDocumentPart",
+       [] {
+         std::string empty = std::string("PK\x05\x06", 4) + std::string(18, '\0');
+         Package package(empty, "x");
+         package.writePart("word/other.xml", "<a/>");
+         return package.save();
+       }(),
+       "no main document part"},
+      {"MalformedXml",
+       [] {
+         std::string empty = std::string("PK\x05\x06", 4) + std::string(18, '\0');
+         Package package(empty, "x");
+         package.writePart("word/document.xml", "<w:document><w:body><w:p></w:body>");
+         return package.save();
+       }(),
+       "malformed"},
+      {"AbsurdNesting",
+       [nesting] {
+         std::string empty = std::string("PK\x05\x06", 4) + std::string(18, '\0');
+         Package package(empty, "x");
+         package.writePart("word/document.xml", nesting);
+         return package.save();
+       }(),
+       "nested deeper"},
+      {"ZipBomb", zipBomb(64 << 20), "limit of 4 MB"},
+  };
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, BadInputTest, ::testing::ValuesIn(badInputs()),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(PackageLimits, DefaultLimitRefusesAGigabyteEntryBeforeInflatingIt) {
+  // The entry claims 1 GB; the refusal comes from the declared size, so the test stays fast.
+  std::string bytes = zipBomb(1 << 20);
+  // Patch the declared uncompressed size (local header offset 22, central directory offset 24).
+  auto patch = [&](std::size_t at) {
+    std::uint32_t size = 1u << 30;
+    for (int i = 0; i < 4; ++i)
+      bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((size >> (8 * i)) & 0xFF);
+  };
+  patch(22);
+  std::size_t central = bytes.find(std::string("PK\x01\x02", 4));
+  ASSERT_NE(central, std::string::npos);
+  patch(central + 24);
+  try {
+    Package package(bytes, "bomb.docx");
+    FAIL() << "accepted";
+  } catch (const runtime::Error& e) {
+    EXPECT_NE(e.description().find("limit of 256 MB"), std::string::npos) << e.description();
+  }
+}
+
+}  // namespace
+}  // namespace tw::testing

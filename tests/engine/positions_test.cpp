@@ -1,0 +1,204 @@
+// Word's character positions over paragraphs, fields, tables and objects, and edits through ranges.
+
+#include "engine/engine_fixture.h"
+
+namespace tw::testing {
+namespace {
+
+const std::string kDrawing =
+    "<w:r><w:drawing><wp:inline><a:graphic><a:graphicData><a:blip "
+    "r:embed=\"rId9\"/></a:graphicData></a:graphic>"
+    "</wp:inline></w:drawing></w:r>";
+
+struct TextCase {
+  const char* name;
+  std::string body;
+  std::string withCodes;
+  std::string withResults;
+};
+
+class ContentTextTest : public EngineTest, public ::testing::WithParamInterface<TextCase> {};
+
+TEST_P(ContentTextTest, MatchesWordConventions) {
+  auto doc = openBody(GetParam().body);
+  auto content = doc->Content();
+  EXPECT_EQ(content->Text(), GetParam().withResults);
+  doc->ActiveWindow()->View()->SetShowFieldCodes(true);
+  EXPECT_EQ(content->Text(), GetParam().withCodes);
+  EXPECT_EQ(content->End(), static_cast<long>(GetParam().withCodes.size()) -
+                                static_cast<long>(std::count(GetParam().withCodes.begin(),
+                                                             GetParam().withCodes.end(), '\a')));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bodies, ContentTextTest,
+    ::testing::Values(
+        TextCase{"Paragraphs", para(textRun("ab")) + para(textRun("c")), "ab\rc\r", "ab\rc\r"},
+        TextCase{"TabsAndBreaks",
+                 para("<w:r><w:t>a</w:t><w:tab/><w:t>b</w:t><w:br/><w:br w:type=\"page\"/></w:r>"),
+                 "a\tb\v\f\r", "a\tb\v\f\r"},
+        TextCase{"MarkersHaveNoPosition",
+                 para("<w:bookmarkStart w:id=\"0\" w:name=\"b\"/>" + textRun("a") +
+                      "<w:proofErr w:type=\"spellStart\"/><w:bookmarkEnd w:id=\"0\"/>" + textRun("b")),
+                 "ab\r", "ab\r"},
+        TextCase{"ComplexField", para(textRun("x") + complexField(" PAGE ", "1")),
+                 "x\x13 PAGE \x14"
+                 "1\x15\r",
+                 "x1\r"},
+        TextCase{"FieldWithoutResult", para(fieldChar("begin") + instr(" PAGE ") + fieldChar("end")),
+                 "\x13 PAGE \x15\r", "\r"},
+        TextCase{"SimpleField",
+                 para("<w:fldSimple w:instr=\" MERGEFIELD naam "
+                      "\"><w:r><w:t>\xC2\xABnaam\xC2\xBB</w:t></w:r></w:fldSimple>"),
+                 "\x13 MERGEFIELD naam \x14\xABnaam\xBB\x15\r", "\xABnaam\xBB\r"},
+        TextCase{"NestedField",
+                 para(fieldChar("begin") + instr(" IF ") + complexField(" MERGEFIELD a ", "1") +
+                      instr(" > 0 \"ja\" ") + fieldChar("separate") + textRun("ja") + fieldChar("end")),
+                 "\x13 IF \x13 MERGEFIELD a \x14"
+                 "1\x15 > 0 \"ja\" \x14ja\x15\r",
+                 "ja\r"},
+        TextCase{"Table",
+                 "<w:tbl><w:tr><w:tc>" + para(textRun("a")) + "</w:tc><w:tc>" + para(textRun("b")) +
+                     "</w:tc></w:tr><w:tr><w:tc>" + para("") + para(textRun("c")) + "</w:tc><w:tc>" +
+                     para("") + "</w:tc></w:tr></w:tbl>" + para(""),
+                 "a\r\ab\r\a\r\a\rc\r\a\r\a\r\a\r", "a\r\ab\r\a\r\a\rc\r\a\r\a\r\a\r"},
+        TextCase{"InlinePicture", para(textRun("a") + kDrawing + textRun("b")),
+                 "a\x01"
+                 "b\r",
+                 "a\x01"
+                 "b\r"},
+        TextCase{"Hyperlink",
+                 para("<w:hyperlink r:id=\"rId3\">" + textRun("link") + "</w:hyperlink>" + textRun("!")),
+                 "link!\r", "link!\r"},
+        TextCase{"Utf8ToCodePage", para(textRun("\xE2\x82\xAC 5, caf\xC3\xA9")), "\x80 5, caf\xE9\r",
+                 "\x80 5, caf\xE9\r"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(EngineTest, RangesAddressPositionsAndSetTextCoversTheNewText) {
+  auto doc = openBody(para(textRun("Hello world")) + para(textRun("Second")));
+  auto range = doc->Range(6, 11);
+  EXPECT_EQ(range->Text(), "world");
+  range->SetText("there, friend");
+  EXPECT_EQ(range->Start(), 6);
+  EXPECT_EQ(range->End(), 19);
+  EXPECT_EQ(doc->Content()->Text(), "Hello there, friend\rSecond\r");
+  range->Collapse(word::wdCollapseEnd);
+  EXPECT_EQ(range->Start(), 19);
+  range->SetText("!");
+  EXPECT_EQ(doc->Content()->Text(), "Hello there, friend!\rSecond\r");
+}
+
+struct EditCase {
+  const char* name;
+  long start;
+  long end;
+  std::string text;
+  std::string expected;
+};
+
+class EditTest : public EngineTest, public ::testing::WithParamInterface<EditCase> {};
+
+TEST_P(EditTest, KeepsTheDocumentValid) {
+  auto doc = openBody(para(textRun("ab") + "<w:r><w:tab/></w:r>" + textRun("cd")) + para(textRun("ef")) +
+                      para(textRun("g") + complexField(" PAGE ", "1") + textRun("h")));
+  doc->Range(GetParam().start, GetParam().end)->SetText(GetParam().text);
+  doc->ActiveWindow()->View()->SetShowFieldCodes(true);
+  EXPECT_EQ(doc->Content()->Text(), GetParam().expected);
+  doc->SaveAs(pathOf("edited.docx"));
+  doc->Close();
+  auto again = app->Documents()->Open(pathOf("edited.docx"));
+  again->ActiveWindow()->View()->SetShowFieldCodes(true);
+  EXPECT_EQ(again->Content()->Text(), GetParam().expected);
+}
+
+// Positions: a0 b1 TAB2 c3 d4 CR5 e6 f7 CR8 g9 {10 PAGE 11-16 |17 1 18 }19 h20 CR21
+INSTANTIATE_TEST_SUITE_P(Edits, EditTest,
+                         ::testing::Values(EditCase{"InsertInsideText", 1, 1, "X",
+                                                    "aXb\tcd\ref\rg\x13 PAGE \x14"
+                                                    "1\x15h\r"},
+                                           EditCase{"InsertAtParagraphStart", 6, 6, "X",
+                                                    "ab\tcd\rXef\rg\x13 PAGE \x14"
+                                                    "1\x15h\r"},
+                                           EditCase{"InsertAfterTab", 3, 3, "X",
+                                                    "ab\tXcd\ref\rg\x13 PAGE \x14"
+                                                    "1\x15h\r"},
+                                           EditCase{"DeleteTab", 2, 3, "",
+                                                    "abcd\ref\rg\x13 PAGE \x14"
+                                                    "1\x15h\r"},
+                                           EditCase{"JoinParagraphs", 4, 7, "",
+                                                    "ab\tcf\rg\x13 PAGE \x14"
+                                                    "1\x15h\r"},
+                                           EditCase{"SplitParagraph", 1, 1, "1\r2",
+                                                    "a1\r2b\tcd\ref\rg\x13 PAGE \x14"
+                                                    "1\x15h\r"},
+                                           EditCase{"PartOfAFieldTakesTheWholeField", 9, 12, "",
+                                                    "ab\tcd\ref\rh\r"},
+                                           EditCase{"InsideTheResult", 18, 19, "42",
+                                                    "ab\tcd\ref\rg\x13 PAGE \x14"
+                                                    "42\x15h\r"},
+                                           EditCase{"TextAfterAField", 20, 20, "<",
+                                                    "ab\tcd\ref\rg\x13 PAGE \x14"
+                                                    "1\x15<h\r"},
+                                           EditCase{"FinalMarkStays", 0, 22, "new", "new\r"}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(EngineTest, DeletingEveryCellMarkOfATableRemovesItWholeAndPartOfItOnlyItsText) {
+  std::string table = "<w:tbl><w:tr><w:tc>" + para(textRun("a")) + "</w:tc><w:tc>" + para(textRun("b")) +
+                      "</w:tc></w:tr></w:tbl>";
+  auto doc = openBody(para(textRun("x")) + table + para(textRun("y")));
+  doc->Range(2, 5)->SetText("");  // "a", its cell mark, "b"
+  EXPECT_EQ(doc->Content()->Text(), "x\r\r\a\r\a\r\ay\r");
+  doc->Range(2, 5)->SetText("");
+  EXPECT_EQ(doc->Content()->Text(), "x\ry\r");
+  EXPECT_EQ(doc->Tables()->Count(), 0);
+}
+
+struct WordsCase {
+  const char* name;
+  std::string code;
+  std::vector<std::string> words;
+};
+
+class WordsTest : public EngineTest, public ::testing::WithParamInterface<WordsCase> {};
+
+TEST_P(WordsTest, SplitsAsWordDoes) {
+  auto doc = openBody(para(complexField(GetParam().code, "x")));
+  auto words = doc->Fields()->Item(1)->Code()->Words();
+  std::vector<std::string> got;
+  for (long i = 1; i <= words->Count(); ++i) got.push_back(words->Item(i)->Text());
+  EXPECT_EQ(got, GetParam().words);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, WordsTest,
+    ::testing::Values(WordsCase{"MergeFieldWithPicture",
+                                " MERGEFIELD bedrag \\# \"#.##0,00\" ",
+                                {" ", "MERGEFIELD ", "bedrag ", "\\", "# ", "\"", "#", ".", "#", "#", "0,00",
+                                 "\" "}},
+                      WordsCase{"IncludePicturePath",
+                                " INCLUDEPICTURE \"C:\\\\Temp\\\\twdoc\\\\TWTAG.jpg\" \\d ",
+                                {" ", "INCLUDEPICTURE ", "\"", "C", ":", "\\", "\\", "Temp", "\\", "\\",
+                                 "twdoc", "\\", "\\", "TWTAG", ".", "jpg", "\" ", "\\", "d "}},
+                      WordsCase{"UnderscoresAndNumbers",
+                                " MERGEFIELD img_logo_2 1.234,5 ",
+                                {" ", "MERGEFIELD ", "img_logo_2 ", "1.234,5 "}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(EngineTest, SelectionTypesSetRangeDeleteAndTypeText) {
+  auto doc = openBody(para(textRun("abc def")));
+  auto selection = app->Selection();
+  EXPECT_EQ(selection->Type(), word::wdSelectionIP);
+  selection->SetRange(4, 7);
+  EXPECT_EQ(selection->Type(), word::wdSelectionNormal);
+  EXPECT_EQ(selection->Range()->Text(), "def");
+  selection->Delete();
+  EXPECT_EQ(selection->Type(), word::wdSelectionIP);
+  selection->TypeText("xyz");
+  EXPECT_EQ(doc->Content()->Text(), "abc xyz\r");
+  EXPECT_EQ(selection->Range()->Start(), 7);
+  doc->Close(false);
+  EXPECT_EQ(app->Selection()->Type(), word::wdNoSelection);
+}
+
+}  // namespace
+}  // namespace tw::testing

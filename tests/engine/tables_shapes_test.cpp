@@ -1,0 +1,138 @@
+// Tables with rows added before a row, text boxes kept in step with their fallback copy, inline shapes.
+
+#include "engine/engine_fixture.h"
+#include "engine/ooxml/package.h"
+
+namespace tw::testing {
+namespace {
+
+TEST_F(EngineTest, TablesRowsAndCellsAddressTheMainText) {
+  auto doc = app->Documents()->Open(fixture("table.docx"));
+  auto tables = doc->Tables();
+  ASSERT_EQ(tables->Count(), 1);  // the nested table is not one of the document's tables
+  auto table = tables->Item(1);
+  EXPECT_EQ(table->Rows()->Count(), 3);
+  EXPECT_EQ(table->Rows()->Item(1)->Range()->Text(), "Omschrijving\r\aAantal\r\aBedrag\r\a\r\a");
+  EXPECT_EQ(table->Rows()->Item(2)->Cells()->Count(), 3);
+  EXPECT_EQ(table->Cell(1, 2)->Range()->Text(), "Aantal\r\a");
+  EXPECT_EQ(table->Cell(2, 3)->Range()->Fields()->Count(), 1);
+  EXPECT_EQ(table->Cell(3, 2)->Range()->Text(), "binnen\r\a\r\a\r\a");
+  EXPECT_THROW(table->Cell(4, 1), runtime::Error);
+  EXPECT_THROW(table->Cell(1, 4), runtime::Error);
+}
+
+// The record-row expansion: rows added before the template row, then one field per new row.
+TEST_F(EngineTest, RowsAddBeforeARowCopiesItsCellStructureWithEmptyParagraphs) {
+  auto doc = app->Documents()->Open(fixture("table.docx"));
+  auto table = [&] { return doc->Tables()->Item(1); };
+  for (long m = 0; m < 2; ++m) table()->Rows()->Add(table()->Rows()->Item(2 + m));
+  ASSERT_EQ(table()->Rows()->Count(), 5);
+  for (long r = 2; r <= 3; ++r) {
+    EXPECT_EQ(table()->Rows()->Item(r)->Cells()->Count(), 3);
+    for (long k = 1; k <= 3; ++k) EXPECT_EQ(table()->Cell(r, k)->Range()->Text(), "\r\a") << r << "," << k;
+  }
+  EXPECT_EQ(table()->Cell(4, 3)->Range()->Fields()->Count(), 1);  // the template row moved down
+  for (long m = 0; m < 3; ++m) {
+    auto range = table()->Cell(2 + m, 3)->Range();
+    range->Collapse(word::wdCollapseStart);
+    auto field = doc->Fields()->Add(range, word::wdFieldMergeField, std::nullopt, true);
+    field->Code()->SetText("MERGEFIELD bedrag_" + std::to_string(m) + "  \\# \"#.##0,00\"");
+  }
+  doc->ActiveWindow()->View()->SetShowFieldCodes(true);
+  EXPECT_EQ(table()->Cell(3, 3)->Range()->Fields()->Item(1)->Code()->Text(),
+            "MERGEFIELD bedrag_1  \\# \"#.##0,00\"");
+  doc->SaveAs(pathOf("rows.docx"));
+  std::string xml = engine::ooxml::Package(temp.read("rows.docx"), "rows").readPart("word/document.xml");
+  // Cell and paragraph properties of the model row are copied.
+  auto count = [&](const std::string& what) {
+    std::size_t n = 0;
+    for (auto at = xml.find(what); at != std::string::npos; at = xml.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("<w:jc w:val=\"right\"/>"), 3u);
+  EXPECT_EQ(count("<w:tcW w:w=\"3000\" w:type=\"dxa\"/>"), 15u);
+  auto again = app->Documents()->Open(pathOf("rows.docx"));
+  EXPECT_EQ(again->Tables()->Item(1)->Rows()->Count(), 5);
+}
+
+TEST_F(EngineTest, RowsAddWithoutARowAppendsACopyOfTheLastRow) {
+  auto doc = app->Documents()->Open(fixture("table.docx"));
+  auto rows = doc->Tables()->Item(1)->Rows();
+  rows->Add();
+  EXPECT_EQ(rows->Count(), 4);
+  EXPECT_EQ(rows->Item(4)->Range()->Text(), "\r\a\r\a\r\a\r\a");  // the nested table is not copied
+}
+
+TEST_F(EngineTest, TextBoxIsAShapeWhoseEditsReachBothCopies) {
+  auto doc = app->Documents()->Open(fixture("textbox.docx"));
+  auto shapes = doc->Shapes();
+  ASSERT_EQ(shapes->Count(), 1);
+  auto frame = shapes->Item(1)->TextFrame();
+  EXPECT_TRUE(frame->HasText());
+  EXPECT_EQ(frame->TextRange()->Text(), "Aan \xABnaam\xBB\r");
+  EXPECT_EQ(doc->Content()->Text(), "Voor na\rTweede\r");
+  auto fields = frame->TextRange()->Fields();
+  ASSERT_EQ(fields->Count(), 1);
+  EXPECT_EQ(doc->Fields()->Count(), 0);  // main text only
+  fields->Item(1)->Code()->SetText(" MERGEFIELD klant ");
+  doc->SaveAs(pathOf("box.docx"));
+  std::string xml = engine::ooxml::Package(temp.read("box.docx"), "box").readPart("word/document.xml");
+  std::size_t first = xml.find(" MERGEFIELD klant ");
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_NE(xml.find(" MERGEFIELD klant ", first + 1), std::string::npos);
+  EXPECT_EQ(xml.find(" MERGEFIELD naam "), std::string::npos);
+  auto stories = doc->StoryRanges();
+  ASSERT_EQ(stories->Count(), 2);
+  EXPECT_EQ(stories->Item(2)->Fields()->Item(1)->Code()->Text(), " MERGEFIELD klant ");
+}
+
+TEST_F(EngineTest, StoryRangesHoldHeadersFootersAndFootnotes) {
+  auto doc = app->Documents()->Open(fixture("header_footer.docx"));
+  auto stories = doc->StoryRanges();
+  ASSERT_EQ(stories->Count(), 4);
+  std::vector<std::string> codes;
+  for (long i = 1; i <= stories->Count(); ++i) {
+    auto fields = stories->Item(i)->Fields();
+    for (long f = 1; f <= fields->Count(); ++f) codes.push_back(fields->Item(f)->Code()->Text());
+  }
+  EXPECT_EQ(codes, (std::vector<std::string>{" MERGEFIELD noot ", " MERGEFIELD bedrijf ", " PAGE "}));
+  EXPECT_EQ(stories->Item(2)->Text(), "\x02 Voetnoot \xABnoot\xBB\r");
+}
+
+TEST_F(EngineTest, InlineShapesKnowLinkedPicturesAndEmbedThemOnRequest) {
+  put("pic.png", "\x89PNG fake");
+  std::string rels =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships "
+      "xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+      "relationships\"><Relationship Id=\"rIdLink\" "
+      "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+      "relationships/image\" Target=\"file:///" +
+      temp.path().string() + "/pic.png\" TargetMode=\"External\"/></Relationships>";
+  std::string picture =
+      "<w:r><w:drawing><wp:inline><a:graphic><a:graphicData><a:blip r:link=\"rIdLink\"/>"
+      "</a:graphicData></a:graphic></wp:inline></w:drawing></w:r>";
+  auto doc = app->Documents()->Open(
+      put("linked.docx", buildDocx(para(textRun("a") + picture), {{"word/_rels/document.xml.rels", rels}})));
+  auto shapes = doc->InlineShapes();
+  ASSERT_EQ(shapes->Count(), 1);
+  EXPECT_EQ(shapes->Item(1)->Type(), word::wdInlineShapeLinkedPicture);
+  auto link = shapes->Item(1)->LinkFormat();
+  EXPECT_FALSE(link->SavePictureWithDocument());
+  link->SetSavePictureWithDocument(true);
+  EXPECT_TRUE(link->SavePictureWithDocument());
+  doc->SaveAs(pathOf("embedded.docx"));
+  engine::ooxml::Package saved(temp.read("embedded.docx"), "embedded");
+  EXPECT_EQ(saved.readPart("word/media/image_linked1.png"), "\x89PNG fake");
+  EXPECT_NE(saved.readPart("word/_rels/document.xml.rels").find("media/image_linked1.png"),
+            std::string::npos);
+  EXPECT_NE(saved.readPart("[Content_Types].xml").find("Extension=\"png\""), std::string::npos);
+
+  auto fixtureDoc = app->Documents()->Open(fixture("image.docx"));
+  ASSERT_EQ(fixtureDoc->InlineShapes()->Count(), 2);
+  EXPECT_EQ(fixtureDoc->InlineShapes()->Item(1)->Type(), word::wdInlineShapePicture);
+  EXPECT_EQ(fixtureDoc->InlineShapes()->Item(2)->Type(), word::wdInlineShapeLinkedPicture);
+  EXPECT_EQ(fixtureDoc->Content()->Text(), "Logo \x01 eind\r\x01\r");
+}
+
+}  // namespace
+}  // namespace tw::testing
