@@ -53,6 +53,10 @@ class EngineApplication : public word::Application {
 
 std::shared_ptr<EngineApplication> createApplication(sys::System& system, EngineOptions options = {});
 
+// The bytes of a minimal .docx package whose body holds `bodyXml` (paragraphs and tables; the usual
+// WordprocessingML prefixes w:, r:, wp:, a:, mc:, v: are declared).
+std::string minimalDocx(const std::string& bodyXml);
+
 // Reads a .docx package from bytes; `fileName` names it in errors.
 std::unique_ptr<model::DocumentModel> loadDocument(std::string bytes, const std::string& fileName,
                                                    const ooxml::PackageLimits& limits = {});

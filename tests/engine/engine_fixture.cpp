@@ -6,27 +6,10 @@ namespace tw::testing {
 
 std::string buildDocx(const std::string& body,
                       const std::vector<std::pair<std::string, std::string>>& parts) {
-  // An empty zip: only the end-of-central-directory record.
-  std::string empty = std::string("PK\x05\x06", 4) + std::string(18, '\0');
-  engine::ooxml::Package package(empty, "built.docx");
-  package.writePart(
-      "[Content_Types].xml",
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types "
-      "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"><Default Extension=\"rels\" "
-      "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/><Default Extension=\"xml\" "
-      "ContentType=\"application/xml\"/><Override PartName=\"/word/document.xml\" "
-      "ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/></"
-      "Types>");
-  package.writePart(
-      "_rels/.rels",
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships "
-      "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" "
-      "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
-      "Target=\"word/document.xml\"/></Relationships>");
-  package.writePart("word/document.xml",
-                    std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:document ") + kWordNamespaces +
-                        "><w:body>" + body + "</w:body></w:document>");
-  for (const auto& [name, bytes] : parts) package.writePart(name, bytes);
+  std::string bytes = engine::minimalDocx(body);
+  if (parts.empty()) return bytes;
+  engine::ooxml::Package package(bytes, "built.docx");
+  for (const auto& [name, content] : parts) package.writePart(name, content);
   return package.save();
 }
 

@@ -76,14 +76,6 @@ class EngineTestSystem : public sys::System {
   std::shared_ptr<Held> held_ = std::make_shared<Held>();
 };
 
-inline const char* kWordNamespaces =
-    "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
-    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
-    "xmlns:wp=\"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing\" "
-    "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
-    "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\" "
-    "xmlns:v=\"urn:schemas-microsoft-com:vml\"";
-
 // A package with `body` as the content of w:body, plus `parts` (name, bytes).
 std::string buildDocx(const std::string& body,
                       const std::vector<std::pair<std::string, std::string>>& parts = {});

@@ -1,0 +1,125 @@
+// The embedded Word: opening and saving packages, adding table rows, walking fields.
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "engine/engine.h"
+#include "engine/model/document_model.h"
+#include "runtime/error.h"
+
+namespace {
+
+using namespace tw;
+
+// The benchmarks work on documents in memory; every file call is an error.
+class NoFiles : public sys::System {
+ public:
+  std::optional<std::string> GetEnv(const std::string&) override { return std::nullopt; }
+  std::vector<sys::DirEntry> ListDirectory(const std::string&) override { return {}; }
+  bool FolderExists(const std::string&) override { return false; }
+  bool PathExists(const std::string&) override { return false; }
+  std::string ReadFile(const std::string&) override { throw fail(); }
+  void WriteFile(const std::string&, const std::string&) override { throw fail(); }
+  void AppendFile(const std::string&, const std::string&) override { throw fail(); }
+  void DeleteFile(const std::string&) override { throw fail(); }
+  void MoveFile(const std::string&, const std::string&) override { throw fail(); }
+  void MakeDirectory(const std::string&) override { throw fail(); }
+  std::unique_ptr<sys::FileHold> HoldOpen(const std::string&) override { throw fail(); }
+  std::string HostPath(const std::string& path) override { return path; }
+  const runtime::Locale& UserLocale() override { throw fail(); }
+  runtime::DateTime Now() override { throw fail(); }
+  bool IsUserAnAdmin() override { return false; }
+  void StartProgram(const std::string&) override { throw fail(); }
+
+ private:
+  static runtime::Error fail() { return runtime::Error::fromNumber(runtime::kPathNotFound); }
+};
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+std::string paragraph(int i) {
+  return "<w:p><w:pPr><w:jc w:val=\"left\"/></w:pPr><w:r><w:rPr><w:b/></w:rPr><w:t "
+         "xml:space=\"preserve\">Regel " +
+         std::to_string(i) +
+         " met wat tekst om de alinea te vullen, </w:t></w:r><w:r><w:fldChar w:fldCharType=\"begin\"/></w:r>"
+         "<w:r><w:instrText xml:space=\"preserve\"> MERGEFIELD veld" +
+         std::to_string(i % 50) +
+         " </w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r><w:r><w:t>waarde</w:t></w:r>"
+         "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r></w:p>";
+}
+
+// A package whose document.xml is about `bytes` long.
+std::string largeDocument(std::size_t bytes) {
+  std::string body;
+  for (int i = 0; body.size() < bytes; ++i) body += paragraph(i);
+  return engine::minimalDocx(body);
+}
+
+void BM_OpenSaveOnePageTemplate(benchmark::State& state) {
+  std::string bytes = readFile(std::string(TW_FIXTURES) +
+                               "/../../../shared/fixtures/word/06_aspose_mergefield_b_switch.docx");
+  if (bytes.empty()) bytes = readFile(std::string(TW_FIXTURES) + "/docx/fields.docx");
+  for (auto _ : state) {
+    auto document = engine::loadDocument(bytes, "template.docx");
+    benchmark::DoNotOptimize(document->package().save());
+  }
+}
+BENCHMARK(BM_OpenSaveOnePageTemplate)->Unit(benchmark::kMillisecond);
+
+void BM_OpenSaveLargeDocument(benchmark::State& state) {
+  std::string bytes = largeDocument(1 << 20);
+  bool edit = state.range(0) != 0;
+  for (auto _ : state) {
+    auto document = engine::loadDocument(bytes, "large.docx");
+    // With an edit, the position index is built and document.xml is written anew.
+    if (edit) document->mainStory()->insert(0, "x");
+    benchmark::DoNotOptimize(document->package().save());
+  }
+  state.SetLabel(edit ? "one edit" : "untouched");
+}
+BENCHMARK(BM_OpenSaveLargeDocument)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_ThousandRowsAdd(benchmark::State& state) {
+  NoFiles files;
+  std::string row =
+      "<w:tr><w:tc><w:tcPr><w:tcW w:w=\"3000\" "
+      "w:type=\"dxa\"/></w:tcPr><w:p><w:r><w:t>a</w:t></w:r></w:p></w:tc>"
+      "<w:tc><w:p/></w:tc><w:tc><w:p/></w:tc></w:tr>";
+  std::string bytes = engine::minimalDocx("<w:tbl>" + row + row + "</w:tbl><w:p/>");
+  for (auto _ : state) {
+    auto app = engine::createApplication(files);
+    auto doc = app->addDocument(engine::loadDocument(bytes, "table.docx"), "table.docx");
+    auto rows = doc->Tables()->Item(1)->Rows();
+    for (int i = 0; i < 1000; ++i) rows->Add(rows->Item(2));
+    benchmark::DoNotOptimize(doc->Tables()->Item(1)->Cell(1001, 3)->Range()->Start());
+  }
+}
+BENCHMARK(BM_ThousandRowsAdd)->Unit(benchmark::kMillisecond);
+
+void BM_TenThousandFieldItemWalks(benchmark::State& state) {
+  NoFiles files;
+  std::string body;
+  for (int i = 0; i < 100; ++i) body += paragraph(i);
+  std::string bytes = engine::minimalDocx(body);
+  auto app = engine::createApplication(files);
+  auto doc = app->addDocument(engine::loadDocument(bytes, "fields.docx"), "fields.docx");
+  for (auto _ : state) {
+    long total = 0;
+    for (int walk = 0; walk < 100; ++walk) {
+      auto fields = doc->Fields();
+      for (long i = 1; i <= 100; ++i) total += fields->Item(i)->Type();
+    }
+    benchmark::DoNotOptimize(total);
+  }
+  state.SetLabel("10,000 Fields.Item + Type");
+}
+BENCHMARK(BM_TenThousandFieldItemWalks)->Unit(benchmark::kMillisecond);
+
+}  // namespace
