@@ -7,35 +7,11 @@
 
 #include "engine/engine.h"
 #include "engine/model/document_model.h"
-#include "runtime/error.h"
+#include "posix/posix_system.h"
 
 namespace {
 
 using namespace tw;
-
-// The benchmarks work on documents in memory; every file call is an error.
-class NoFiles : public sys::System {
- public:
-  std::optional<std::string> GetEnv(const std::string&) override { return std::nullopt; }
-  std::vector<sys::DirEntry> ListDirectory(const std::string&) override { return {}; }
-  bool FolderExists(const std::string&) override { return false; }
-  bool PathExists(const std::string&) override { return false; }
-  std::string ReadFile(const std::string&) override { throw fail(); }
-  void WriteFile(const std::string&, const std::string&) override { throw fail(); }
-  void AppendFile(const std::string&, const std::string&) override { throw fail(); }
-  void DeleteFile(const std::string&) override { throw fail(); }
-  void MoveFile(const std::string&, const std::string&) override { throw fail(); }
-  void MakeDirectory(const std::string&) override { throw fail(); }
-  std::unique_ptr<sys::FileHold> HoldOpen(const std::string&) override { throw fail(); }
-  std::string HostPath(const std::string& path) override { return path; }
-  const runtime::Locale& UserLocale() override { throw fail(); }
-  runtime::DateTime Now() override { throw fail(); }
-  bool IsUserAnAdmin() override { return false; }
-  void StartProgram(const std::string&) override { throw fail(); }
-
- private:
-  static runtime::Error fail() { return runtime::Error::fromNumber(runtime::kPathNotFound); }
-};
 
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -87,7 +63,7 @@ void BM_OpenSaveLargeDocument(benchmark::State& state) {
 BENCHMARK(BM_OpenSaveLargeDocument)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_ThousandRowsAdd(benchmark::State& state) {
-  NoFiles files;
+  posix::PosixSystem files;
   std::string row =
       "<w:tr><w:tc><w:tcPr><w:tcW w:w=\"3000\" "
       "w:type=\"dxa\"/></w:tcPr><w:p><w:r><w:t>a</w:t></w:r></w:p></w:tc>"
@@ -104,7 +80,7 @@ void BM_ThousandRowsAdd(benchmark::State& state) {
 BENCHMARK(BM_ThousandRowsAdd)->Unit(benchmark::kMillisecond);
 
 void BM_TenThousandFieldItemWalks(benchmark::State& state) {
-  NoFiles files;
+  posix::PosixSystem files;
   std::string body;
   for (int i = 0; i < 100; ++i) body += paragraph(i);
   std::string bytes = engine::minimalDocx(body);

@@ -22,8 +22,7 @@ std::vector<std::string> docxFiles(const std::string& folder) {
 }
 
 std::string readAll(const std::string& path) {
-  EngineTestSystem files;
-  return files.ReadFile(path);
+  return posix::PosixSystem().ReadFile(path);
 }
 
 // Every part of `a` is in `b` with the same bytes, and the other way round.

@@ -454,7 +454,8 @@ long Story::erase(long start, long end) {
   std::vector<std::pair<long, long>> tables;
   std::vector<pugi::xml_node> doomedTables;
   for (auto tbl : ix.tables) {
-    auto [ts, te] = ix.extents.at(tbl.internal_object());
+    const auto extent = ix.extents.at(tbl.internal_object());
+    const long ts = extent.first, te = extent.second;
     bool nested =
         std::any_of(tables.begin(), tables.end(), [&](auto t) { return ts >= t.first && te <= t.second; });
     if (ts >= start && te <= end && !nested) {

@@ -107,8 +107,18 @@ class RowImpl : public word::Row, NodeHandle {
   pugi::xml_node row() const { return node(); }
 };
 
+// Word 2010+ identifiers (w14:paraId, w14:textId) must stay unique, so a copy drops them.
+void dropIdentifiers(pugi::xml_node node) {
+  for (auto attribute = node.first_attribute(); attribute;) {
+    auto next = attribute.next_attribute();
+    if (std::strncmp(attribute.name(), "w14:", 4) == 0) node.remove_attribute(attribute);
+    attribute = next;
+  }
+}
+
 // A copy of `row` with the same cells and properties, each cell holding one empty paragraph.
 void emptyCells(pugi::xml_node row) {
+  dropIdentifiers(row);
   for (auto tc : childrenNamed(row, "w:tc")) {
     pugi::xml_node firstParagraph = tc.child("w:p");
     pugi::xml_node paragraph;
@@ -130,11 +140,7 @@ void emptyCells(pugi::xml_node row) {
       if (!is(child, "w:pPr")) paragraph.remove_child(child);
       child = next;
     }
-    for (auto attribute = paragraph.first_attribute(); attribute;) {
-      auto next = attribute.next_attribute();
-      if (std::strncmp(attribute.name(), "w14:", 4) == 0) paragraph.remove_attribute(attribute);
-      attribute = next;
-    }
+    dropIdentifiers(paragraph);
     paragraph.child("w:pPr").remove_child("w:sectPr");
   }
 }
