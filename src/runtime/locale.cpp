@@ -118,6 +118,22 @@ bool startsWithIgnoreCase(std::string_view text, size_t pos, std::string_view wo
   return text.size() - pos >= word.size() && equalsIgnoreCase(text.substr(pos, word.size()), word);
 }
 
+bool isLeapYear(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+// A date-time value holds a real calendar date (years 100 to 9999, as a date variable does) and a time
+// of day; anything else is error 5 rather than a name looked up out of range.
+void requireValid(const DateTime& value) {
+  static const int daysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  bool valid = value.year >= 100 && value.year <= 9999 && value.month >= 1 && value.month <= 12 &&
+               value.day >= 1 &&
+               value.day <= daysInMonth[value.month - 1] + (value.month == 2 && isLeapYear(value.year)) &&
+               value.hour >= 0 && value.hour < 24 && value.minute >= 0 && value.minute < 60 &&
+               value.second >= 0 && value.second < 60;
+  if (!valid) throw Error::fromNumber(kInvalidProcedureCall);
+}
+
 }  // namespace
 
 int weekday(int year, int month, int day) {
@@ -138,6 +154,7 @@ bool isKnownLocale(std::string_view name) {
 }
 
 std::string formatDateTime(const DateTime& value, std::string_view picture, const Locale& locale) {
+  requireValid(value);
   std::string out;
   int hour12 = value.hour % 12 == 0 ? 12 : value.hour % 12;
   bool afternoon = value.hour >= 12;
