@@ -8,6 +8,10 @@ packages=(
   libzip-dev zlib1g-dev libpugixml-dev libxml2-dev libpcre2-dev libcurl4-openssl-dev
   libcli11-dev libcpp-httplib-dev nlohmann-json3-dev
 )
+# Optional: LibreOffice lets the engine tests check that another word processor reads saved documents.
+if [ "${TW_WITH_LIBREOFFICE:-0}" = 1 ]; then
+  packages+=(libreoffice-writer-nogui)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -51,36 +51,60 @@ TEST_P(WordFileFieldsTest, ListsTheCodesWordShows) {
   EXPECT_EQ(fields, GetParam().firstFields);
 }
 
-INSTANTIATE_TEST_SUITE_P(SavedByWord, WordFileFieldsTest,
-                         ::testing::Values(WordFile{"01_docx4j_MERGEFIELD_switches.docx",
-                                                    {{59, " MERGEFIELD  kundenname  \\* MERGEFORMAT "},
-                                                     {59, " MERGEFIELD  kundenname  \\* Lower "}},
-                                                    9},
-                                           WordFile{"04_aspose_IF_nested_mergefield.docx",
-                                                    {{7,
-                                                      " IF \x13 MERGEFIELD NetIncome \x15 > 0 \" (surplus of "
-                                                      "\x13 MERGEFIELD  NetIncome \\f $ \x15) \" \"\" "},
-                                                     {59, " MERGEFIELD NetIncome "},
-                                                     {59, " MERGEFIELD  NetIncome \\f $ "}},
-                                                    3},
-                                           WordFile{"14_docxmailmerge_nested_if.docx",
-                                                    {{7,
-                                                      " IF \x13 MERGEFIELD fieldname \\* MERGEFORMAT \x14\xAB"
-                                                      "fieldname\xBB\x15 <> \"one\" \"\x13 IF "
-                                                      "\x13 MERGEFIELD fieldname \\* MERGEFORMAT \x14\xAB"
-                                                      "fieldname\xBB\x15 = \"two\" \"two\" \"more: "
-                                                      "\x13 MERGEFIELD fieldname \\* MERGEFORMAT \x14\xAB"
-                                                      "fieldname\xBB\x15\" \\* MERGEFORMAT \x14more: "
-                                                      "\x13 MERGEFIELD fieldname \\* MERGEFORMAT \x14\xAB"
-                                                      "fieldname\xBB\x15\x15\" \"- one -\" \\* MERGEFORMAT "},
-                                                     {59, " MERGEFIELD fieldname \\* MERGEFORMAT "}},
-                                                    7}),
-                         [](const auto& p) {
-                           return std::string(p.param.file).substr(0, 2) == "01" ? std::string("Switches")
-                                  : std::string(p.param.file).substr(0, 2) == "04"
-                                      ? std::string("NestedIf")
-                                      : std::string("IfInsideIf");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    SavedByWord, WordFileFieldsTest,
+    ::testing::Values(WordFile{"01_docx4j_MERGEFIELD_switches.docx",
+                               {{59, " MERGEFIELD  kundenname  \\* MERGEFORMAT "},
+                                {59, " MERGEFIELD  kundenname  \\* Lower "}},
+                               9},
+                      WordFile{"04_aspose_IF_nested_mergefield.docx",
+                               {{7,
+                                 " IF \x13 MERGEFIELD NetIncome \x15 > 0 \" (surplus of "
+                                 "\x13 MERGEFIELD  NetIncome \\f $ \x15) \" \"\" "},
+                                {59, " MERGEFIELD NetIncome "},
+                                {59, " MERGEFIELD  NetIncome \\f $ "}},
+                               3},
+                      WordFile{"14_docxmailmerge_nested_if.docx",
+                               {{7,
+                                 " IF \x13 MERGEFIELD fieldname \\* MERGEFORMAT \x14\xAB"
+                                 "fieldname\xBB\x15 <> \"one\" \"\x13 IF "
+                                 "\x13 MERGEFIELD fieldname \\* MERGEFORMAT \x14\xAB"
+                                 "fieldname\xBB\x15 = \"two\" \"two\" \"more: "
+                                 "\x13 MERGEFIELD fieldname \\* MERGEFORMAT \x14\xAB"
+                                 "fieldname\xBB\x15\" \\* MERGEFORMAT \x14more: "
+                                 "\x13 MERGEFIELD fieldname \\* MERGEFORMAT \x14\xAB"
+                                 "fieldname\xBB\x15\x15\" \"- one -\" \\* MERGEFORMAT "},
+                                {59, " MERGEFIELD fieldname \\* MERGEFORMAT "}},
+                               7},
+                      WordFile{"06_aspose_mergefield_b_switch.docx",
+                               {{59, " MERGEFIELD  htmlField1  \\b Content  \\* MERGEFORMAT "}},
+                               1},
+                      WordFile{"07_aspose_odso_mapped_m.docx",
+                               {{59, " MERGEFIELD \"Nickname\" \\m "}, {59, " MERGEFIELD \"Last\" "}},
+                               2},
+                      WordFile{"13_docxmailmerge_table_rows_macword.docx",
+                               {{59, " MERGEFIELD student_name \\* MERGEFORMAT "},
+                                {59, " MERGEFIELD study_name \\* MERGEFORMAT "}},
+                               6},
+                      WordFile{"15_docxmailmerge_NEXT_labels.docx",
+                               {{59, " MERGEFIELD field "}, {59, " MERGEFIELD field "}, {41, " NEXT "}},
+                               11}),
+    [](const auto& p) { return "File" + std::string(p.param.file).substr(0, 2); });
+
+TEST_F(EngineTest, WordFileWithFieldsInHeadersFootersAndFootnotes) {
+  auto doc = app->Documents()->Open(std::string(TW_SHARED_FIXTURES) +
+                                    "/word/12_docxmailmerge_headers_footers_footnote.docx");
+  std::vector<std::string> codes;
+  auto stories = doc->StoryRanges();
+  for (long i = 1; i <= stories->Count(); ++i) {
+    auto fields = stories->Item(i)->Fields();
+    for (long f = 1; f <= fields->Count(); ++f) codes.push_back(fields->Item(f)->Code()->Text());
+  }
+  EXPECT_EQ(codes, (std::vector<std::string>{
+                       " MERGEFIELD fieldname \\* MERGEFORMAT ", " MERGEFIELD fieldname \\* MERGEFORMAT ",
+                       " MERGEFIELD headereven ", " MERGEFIELD headerfield ", " MERGEFIELD footereven ",
+                       " MERGEFIELD footerfield ", " MERGEFIELD headerfirst ", " MERGEFIELD footerfirst "}));
+}
 
 TEST_F(EngineTest, WritingACodeRewritesItInOneRun) {
   auto doc = app->Documents()->Open(fixture("fields.docx"));

@@ -175,8 +175,16 @@ std::vector<std::shared_ptr<Story>> DocumentModel::stories() {
     add(ref.footer ? partStory(ref.part, StoryKind::Footer, "w:ftr")
                    : partStory(ref.part, StoryKind::Header, "w:hdr"));
   }
-  for (const auto& shape : main_->shapes()) {
-    if (shape.textBox) add(textBoxStory(*main_, shape));
+  // Text boxes: those of the main text, then those of the headers and footers.
+  std::vector<std::shared_ptr<Story>> owners(out.begin(), out.end());
+  for (const auto& owner : owners) {
+    if (owner->kind() != StoryKind::Main && owner->kind() != StoryKind::Header &&
+        owner->kind() != StoryKind::Footer) {
+      continue;
+    }
+    for (const auto& shape : owner->shapes()) {
+      if (shape.textBox) add(textBoxStory(*owner, shape));
+    }
   }
   return out;
 }

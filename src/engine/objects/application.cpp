@@ -394,10 +394,11 @@ class SelectionImpl : public word::Selection {
     auto& sel = state();
     model::Story& story = *sel.story;
     long end = sel.end;
-    // Without a selected stretch, Delete removes the character after the insertion point.
+    // Without a selected stretch, Delete removes the character after the insertion point (a paragraph
+    // mark joins the next paragraph); it leaves cell and row marks and field marks alone.
     if (sel.start == end && end < story.length() - 1) {
       auto text = story.text(end, end + 1, true, true);
-      if (text != "\r" && text != "\a" && text != "\x13" && text != "\x14" && text != "\x15") ++end;
+      if (text != "\a" && text != "\x13" && text != "\x14" && text != "\x15") ++end;
     }
     sel.start = sel.end = story.erase(sel.start, end);
   }

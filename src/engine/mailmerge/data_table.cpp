@@ -1,0 +1,72 @@
+#include "engine/mailmerge/data_table.h"
+
+#include "engine/mailmerge/text_case.h"
+
+namespace tw::engine::mailmerge {
+
+std::optional<size_t> DataTable::columnIndex(std::string_view name) const {
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    if (equalsIgnoreCase(columns_[i], name)) return i;
+  }
+  return std::nullopt;
+}
+
+size_t DataTable::cellCount(size_t record) const {
+  if (record >= rowStarts_.size()) return 0;
+  size_t end = record + 1 < rowStarts_.size() ? rowStarts_[record + 1] : cells_.size();
+  return end - rowStarts_[record];
+}
+
+std::optional<size_t> DataTable::cellIndex(size_t record, size_t column) const {
+  if (column >= cellCount(record)) return std::nullopt;
+  return rowStarts_[record] + column;
+}
+
+std::string_view DataTable::text(size_t record, size_t column) const {
+  auto index = cellIndex(record, column);
+  if (!index) return {};
+  const Cell& cell = cells_[*index];
+  return std::string_view(text_).substr(cell.offset, cell.length);
+}
+
+const PictureValue* DataTable::picture(size_t record, size_t column) const {
+  auto index = cellIndex(record, column);
+  if (!index) return nullptr;
+  auto found = pictures_.find(*index);
+  return found == pictures_.end() ? nullptr : &found->second;
+}
+
+void DataTable::beginRecord() {
+  rowStarts_.push_back(cells_.size());
+}
+
+void DataTable::addCell(std::string_view text) {
+  if (rowStarts_.empty()) beginRecord();
+  cells_.push_back(Cell{text_.size(), static_cast<std::uint32_t>(text.size())});
+  text_.append(text);
+}
+
+void DataTable::addPicture(PictureValue picture) {
+  addCell("");
+  pictures_.emplace(cells_.size() - 1, std::move(picture));
+}
+
+void DataTable::takeHeaderRow() {
+  columns_.clear();
+  if (rowStarts_.empty()) return;
+  for (size_t i = 0; i < cellCount(0); ++i) {
+    std::string name(text(0, i));
+    columns_.push_back(name.empty() ? "F" + std::to_string(i + 1) : name);
+  }
+  // The header's cells stay in the buffers; only the row goes.
+  rowStarts_.erase(rowStarts_.begin());
+}
+
+DataTable combineHeaderAndData(const DataTable& header, DataTable data) {
+  DataTable names = header;
+  names.takeHeaderRow();
+  data.setColumns(names.columns());
+  return data;
+}
+
+}  // namespace tw::engine::mailmerge

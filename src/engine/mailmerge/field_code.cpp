@@ -1,0 +1,136 @@
+#include "engine/mailmerge/field_code.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "engine/mailmerge/text_case.h"
+
+namespace tw::engine::mailmerge {
+namespace {
+
+struct Word {
+  std::string text;
+  bool quoted = false;
+  bool switchWord = false;  // an unquoted word of code text that starts with a backslash
+};
+
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v';
+}
+
+class Splitter {
+ public:
+  std::vector<Word> words;
+
+  void literal(std::string_view text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+      char c = text[i];
+      if (quoted_) {
+        if (c == '\\' && i + 1 < text.size() && (text[i + 1] == '\\' || text[i + 1] == '"')) {
+          words.back().text += text[++i];
+        } else if (c == '"') {
+          finish();
+        } else {
+          words.back().text += c;
+        }
+      } else if (isBlank(c)) {
+        finish();
+      } else if (c == '"') {
+        finish();
+        start(true, false);
+      } else {
+        if (!open_) start(false, c == '\\');
+        words.back().text += c;
+      }
+    }
+  }
+
+  void nested(std::string_view result) {
+    if (!open_) start(false, false);
+    words.back().text += result;
+  }
+
+ private:
+  void start(bool quoted, bool switchWord) {
+    words.push_back(Word{"", quoted, switchWord});
+    open_ = true;
+    quoted_ = quoted;
+  }
+  void finish() {
+    open_ = false;
+    quoted_ = false;
+  }
+
+  bool open_ = false;
+  bool quoted_ = false;
+};
+
+bool takesArgument(char kind) {
+  return kind == '#' || kind == '@' || kind == '*' || kind == 'b' || kind == 'f' || kind == 'c';
+}
+
+}  // namespace
+
+std::optional<std::string> FieldCode::switchArgument(char kind) const {
+  for (const FieldSwitch& s : switches) {
+    if (s.kind == kind) return s.argument;
+  }
+  return std::nullopt;
+}
+
+bool FieldCode::hasSwitch(char kind) const {
+  return switchArgument(kind).has_value();
+}
+
+bool FieldCode::hasFormat(std::string_view format) const {
+  return std::any_of(switches.begin(), switches.end(), [&](const FieldSwitch& s) {
+    return s.kind == '*' && equalsIgnoreCase(s.argument, format);
+  });
+}
+
+std::string FieldCode::firstArgument() const {
+  return arguments.empty() ? std::string() : arguments.front().text;
+}
+
+FieldCode parseFieldCode(std::span<const CodePiece> pieces) {
+  Splitter splitter;
+  for (const CodePiece& piece : pieces) {
+    if (piece.nestedResult)
+      splitter.nested(piece.text);
+    else
+      splitter.literal(piece.text);
+  }
+  std::vector<Word>& words = splitter.words;
+
+  FieldCode code;
+  size_t i = 0;
+  if (!words.empty() && !words.front().switchWord) {
+    code.keyword = toUpper(words.front().text);
+    i = 1;
+  }
+  for (; i < words.size(); ++i) {
+    Word& word = words[i];
+    if (!word.switchWord || word.text.size() < 2) {
+      code.arguments.push_back(FieldArgument{std::move(word.text), word.quoted});
+      continue;
+    }
+    FieldSwitch sw;
+    sw.kind = static_cast<char>(std::tolower(static_cast<unsigned char>(word.text[1])));
+    if (takesArgument(sw.kind)) {
+      if (word.text.size() > 2) {
+        sw.argument = word.text.substr(2);
+      } else if (i + 1 < words.size() && !words[i + 1].switchWord) {
+        sw.argument = std::move(words[++i].text);
+      }
+    }
+    code.switches.push_back(std::move(sw));
+  }
+  return code;
+}
+
+FieldCode parseFieldCode(std::string_view code) {
+  CodePiece piece{std::string(code), false};
+  return parseFieldCode(std::span<const CodePiece>(&piece, 1));
+}
+
+}  // namespace tw::engine::mailmerge

@@ -1,0 +1,132 @@
+#include "engine/mailmerge/field_result.h"
+
+#include <array>
+#include <optional>
+
+#include "engine/mailmerge/merge_values.h"
+#include "engine/mailmerge/number_picture.h"
+#include "engine/mailmerge/text_case.h"
+
+namespace tw::engine::mailmerge {
+namespace {
+
+constexpr std::array<std::string_view, 6> kOperators = {"<=", ">=", "<>", "=", "<", ">"};
+
+bool isOperator(const FieldArgument& argument) {
+  if (argument.quoted) return false;
+  for (std::string_view op : kOperators) {
+    if (argument.text == op) return true;
+  }
+  return false;
+}
+
+struct Condition {
+  std::string left, op, right;
+  size_t textsAt = 0;  // index of the true text among the arguments
+};
+
+// Finds the comparison, also when the operator is glued to its operands (x>0, x="two").
+std::optional<Condition> findCondition(const std::vector<FieldArgument>& args) {
+  if (args.size() >= 2 && isOperator(args[1]))
+    return Condition{args[0].text, args[1].text, args.size() > 2 ? args[2].text : "", 3};
+  if (!args.empty() && isOperator(args[0]))
+    return Condition{"", args[0].text, args.size() > 1 ? args[1].text : "", 2};
+  if (args.empty() || args[0].quoted) return std::nullopt;
+  const std::string& word = args[0].text;
+  size_t at = word.find_first_of("<>=");
+  if (at == std::string::npos) return std::nullopt;
+  size_t length = word.size() > at + 1 && (word.substr(at, 2) == "<=" || word.substr(at, 2) == ">=" ||
+                                           word.substr(at, 2) == "<>")
+                      ? 2
+                      : 1;
+  Condition condition{word.substr(0, at), word.substr(at, length), word.substr(at + length), 1};
+  if (condition.right.empty() && args.size() > 1) {
+    condition.right = args[1].text;
+    condition.textsAt = 2;
+  }
+  return condition;
+}
+
+bool compare(const Condition& c, const runtime::Locale& locale) {
+  auto left = parseNumber(c.left, locale);
+  auto right = parseNumber(c.right, locale);
+  int order;
+  if (left && right) {
+    double a = left->toDouble(), b = right->toDouble();
+    order = a < b ? -1 : a > b ? 1 : 0;
+  } else {
+    if (c.op == "=") return wildcardMatch(c.left, c.right);
+    if (c.op == "<>") return !wildcardMatch(c.left, c.right);
+    int r = c.left.compare(c.right);
+    order = r < 0 ? -1 : r > 0 ? 1 : 0;
+  }
+  if (c.op == "=") return order == 0;
+  if (c.op == "<>") return order != 0;
+  if (c.op == "<") return order < 0;
+  if (c.op == "<=") return order <= 0;
+  if (c.op == ">") return order > 0;
+  return order >= 0;
+}
+
+}  // namespace
+
+std::string formatFieldResult(std::string_view value, const FieldCode& code, const runtime::Locale& locale) {
+  std::string result(value);
+  bool formatted = false;
+  if (auto picture = code.switchArgument('#')) {
+    if (auto number = parseNumber(value, locale)) {
+      result = formatNumber(*number, *picture, locale);
+      formatted = true;
+    }
+  }
+  if (!formatted) {
+    if (auto picture = code.switchArgument('@')) {
+      if (auto date = parseDateTime(value, locale)) result = runtime::formatDateTime(*date, *picture, locale);
+    }
+  }
+  for (const FieldSwitch& s : code.switches) {
+    if (s.kind == '*') result = applyTextFormat(result, s.argument);
+  }
+  if (result.empty()) return result;
+  return code.switchArgument('b').value_or("") + result + code.switchArgument('f').value_or("");
+}
+
+std::string evaluateIf(const FieldCode& code, const runtime::Locale& locale) {
+  const std::vector<FieldArgument>& args = code.arguments;
+  bool truth;
+  size_t textsAt;
+  if (auto condition = findCondition(args)) {
+    truth = compare(*condition, locale);
+    textsAt = condition->textsAt;
+  } else {
+    std::string operand = args.empty() ? std::string() : args[0].text;
+    auto number = parseNumber(operand, locale);
+    truth = number ? !number->isZero() : !operand.empty();
+    textsAt = 1;
+  }
+  size_t chosen = truth ? textsAt : textsAt + 1;
+  std::string text = chosen < args.size() ? args[chosen].text : std::string();
+  return formatFieldResult(text, code, locale);
+}
+
+bool wildcardMatch(std::string_view text, std::string_view pattern) {
+  // Greedy matching with one backtrack point for the last *.
+  size_t t = 0, p = 0, starP = std::string_view::npos, starT = 0;
+  while (t < text.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == text[t])) {
+      ++t, ++p;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      starP = p++;
+      starT = t;
+    } else if (starP != std::string_view::npos) {
+      p = starP + 1;
+      t = ++starT;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+}  // namespace tw::engine::mailmerge
