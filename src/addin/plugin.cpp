@@ -111,6 +111,9 @@ void plugin::AddinInstance_OnConnection(std::shared_ptr<word::Application> appli
     buildMenu(addInInst.progId);
   } catch (...) {
     showStartupError(runtime::currentError(), moduleName);
+    // A template job that failed with an error would fail again at every later start, ordinary ones
+    // included: set it aside as a rejected job, so that the next start is an ordinary one.
+    if (startMode_ == kStartTemplateJob) runtime::resumeNext([&] { setTemplateJobAside(*this); });
   }
 }
 

@@ -1,0 +1,187 @@
+#include "connector/connector_reader.h"
+
+#include <array>
+
+#include "addin/plugin.h"
+#include "connector/field_lists.h"
+#include "connector/safe_names.h"
+#include "merge/data_sources.h"
+#include "server/base64.h"
+
+namespace tw::addin {
+namespace {
+
+constexpr std::array<std::string_view, 3> kStartLines = {
+    "Pelzo b.v. Prijskaart bestand",
+    "Tallyweave bestand",
+    "Kontavera Connector bestand",
+};
+
+constexpr std::string_view kImageMark = "img_";
+constexpr std::string_view kIconMark = "ico_";
+constexpr std::string_view kRecordMark = "col_";
+constexpr size_t kMarkLength = 4;
+
+bool contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
+
+// The text before the first `separator`, and the text between the first and the second one.
+std::pair<std::string_view, std::string_view> firstTwoParts(std::string_view text, char separator) {
+  size_t first = text.find(separator);
+  if (first == std::string_view::npos) return {text, {}};
+  std::string_view rest = text.substr(first + 1);
+  return {text.substr(0, first), rest.substr(0, rest.find(separator))};
+}
+
+void interpretKey(ReadContext& context, const KeyTable& keys, const std::string& key, std::string& value) {
+  auto action = keys.find(key);
+  if (action != keys.end()) {
+    action->second(context, value);
+  } else {
+    addField(context.self.module(), key, value);
+  }
+}
+
+void readEntry(ReadContext& context, const KeyTable& keys, std::string_view line) {
+  auto [keyView, raw] = firstTwoParts(line, ',');
+  std::string key(keyView);
+  std::string value;
+  if (contains(key, kImageMark)) {
+    auto [data, attributes] = firstTwoParts(raw, ';');
+    value = writeDocumentImage(context.self, base64Decode(data), base64Decode(attributes), key, "jpg");
+  } else if (context.templateJob && contains(key, kIconMark)) {
+    value = writeRibbonIcon(context.self, base64Decode(raw), key);
+  } else if (contains(key, kRecordMark) && contains(raw, ";")) {
+    std::vector<std::string_view> parts = splitList(raw, ';');
+    if (parts.size() < 3) throw runtime::Error::fromNumber(runtime::kSubscriptOutOfRange);
+    addRecordColumns(context.self.module(), parts[0], parts[1], splitList(parts[2], '|'));
+    return;
+  } else {
+    value = base64Decode(raw);
+  }
+  interpretKey(context, keys, key, value);
+}
+
+void refuseIf(plugin& self, std::string_view source, std::string_view name, const std::string& reason) {
+  if (reason.empty()) return;
+  self.debugMsg("Refused unsafe name from " + std::string(source) + ": '" + std::string(name) + "' (" +
+                reason + ")");
+  throw UnsafeNameError();
+}
+
+}  // namespace
+
+void JobFile::open(sys::System& sys, const std::string& path) {
+  close();
+  text_ = sys.ReadFile(path);
+  hold_ = sys.HoldOpen(path);
+  lines_ = runtime::LineReader(text_);
+}
+
+ReadOutcome readEntries(ReadContext& context, JobFile& file, const KeyTable& keys) {
+  std::string_view line;
+  if (!file.nextLine(line)) return ReadOutcome::kEmptyFile;
+  bool knownStart = false;
+  for (std::string_view start : kStartLines) knownStart = knownStart || line == start;
+  if (!knownStart) {
+    context.startLine = line;
+    return ReadOutcome::kBadStartLine;
+  }
+  while (file.nextLine(line)) {
+    if (!contains(line, ",")) continue;
+    readEntry(context, keys, line);
+  }
+  return ReadOutcome::kRead;
+}
+
+void refuseUnsafeFileName(plugin& self, std::string_view source, std::string_view name) {
+  refuseIf(self, source, name, unsafeFileNameReason(name));
+}
+
+void refuseUnsafeSubPath(plugin& self, std::string_view source, std::string_view path) {
+  refuseIf(self, source, path, unsafeSubPathReason(path));
+}
+
+std::string writeRibbonIcon(plugin& self, const std::string& data, std::string& key) {
+  sys::System& sys = self.services().sys;
+  std::string name = key.size() > kMarkLength ? key.substr(kMarkLength) : std::string();
+  // The rest of the key becomes a file name in TEMP\twdoc; it must not lead out of that folder.
+  refuseUnsafeFileName(self, key, name);
+  if (!self.DirExists(self.tempPath("twdoc\\"))) sys.MakeDirectory(self.tempPath("twdoc"));
+  key = name;
+  std::string path = self.tempPath("twdoc\\" + key + ".png");
+  if (self.FileExists(path)) sys.DeleteFile(path);
+  sys.WriteFile(path, data);
+  return "1";
+}
+
+// ---- Document jobs ----------------------------------------------------------------------------------
+
+namespace {
+
+void setInteger(ReadContext& context, runtime::Integer& setting, const std::string& value) {
+  setting = runtime::toInteger(value, context.self.services().sys.UserLocale());
+}
+
+const KeyTable& documentKeys() {
+  static const KeyTable keys = {
+      {"_generate_mode", [](ReadContext& c, std::string& v) { c.self.generateMode = v; }},
+      {"_header_cols", [](ReadContext& c, std::string& v) { addHeaderColumns(c.self.module(), v); }},
+      {"_merge_data_file",
+       [](ReadContext& c, std::string& v) {
+         c.self.generateMode = "csvFile";
+         c.self.dataSourceCsvFileName = v;
+       }},
+      {"_merge_data_str", [](ReadContext& c, std::string& v) { writeCsvData(c.self, v); }},
+      {"_template", [](ReadContext& c, std::string& v) { writeTempFile(c.self, v, "SjabloonDocument.doc"); }},
+      {"_resultDocName",
+       [](ReadContext& c, std::string& v) {
+         // The daemon saves the result under this name inside its spool folder.
+         refuseUnsafeFileName(c.self, "_resultDocName", v);
+         c.self.module().resultDocName = v;
+       }},
+      {"_resultDocPath",
+       [](ReadContext& c, std::string& v) {
+         // A sub-path below the daemon's base folder, never a way out of it.
+         refuseUnsafeSubPath(c.self, "_resultDocPath", v);
+         c.self.module().resultDocPath = v;
+       }},
+      {"_support_contact_string", [](ReadContext& c, std::string& v) { c.self.supportContact = v; }},
+      {"_minimum_version",
+       [](ReadContext& c, std::string& v) { setInteger(c, c.self.minimumConnectorVersion, v); }},
+      {"_latest_version",
+       [](ReadContext& c, std::string& v) { setInteger(c, c.self.latestConnectorVersion, v); }},
+      {"_update_exe_location", [](ReadContext& c, std::string& v) { c.self.updatePath = v; }},
+  };
+  return keys;
+}
+
+}  // namespace
+
+bool readConnectorFile(plugin& self, const std::string& path) {
+  tallyweaveModule& m = self.module();
+  m.dataString.clear();
+  m.fieldCount = 0;
+  self.debugMsg("Generate Document: Opening template :" + path);
+  JobFile file;
+  try {
+    file.open(self.services().sys, path);
+    ReadContext context(self, false);
+    ReadOutcome outcome = readEntries(context, file, documentKeys());
+    if (outcome == ReadOutcome::kBadStartLine) {
+      self.debugMsg("Generate Document: invalid startline :" + context.startLine);
+    }
+    // A bad start line and an empty file end like an error whose description is empty.
+    if (outcome != ReadOutcome::kRead) throw runtime::Error(0, "");
+    file.close();
+    return true;
+  } catch (...) {
+    runtime::Error error = runtime::currentError();
+    file.close();
+    self.debugMsg("Error in readFile " + error.description());
+    return false;
+  }
+}
+
+}  // namespace tw::addin

@@ -1,0 +1,50 @@
+#include "connector/safe_names.h"
+
+namespace tw::addin {
+namespace {
+
+bool isSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+// Checks one part of a path (the text between separators).
+std::string unsafePartReason(std::string_view part) {
+  if (part.empty()) return "empty path part";
+  bool onlyDots = true;
+  for (char c : part) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return "control character";
+    if (c == ':') return "drive or stream colon";
+    if (c != '.' && c != ' ') onlyDots = false;
+  }
+  // Windows drops trailing dots and blanks, so "..", ". ." and "..." all climb out of the folder.
+  if (onlyDots) return "relative folder name";
+  return "";
+}
+
+}  // namespace
+
+std::string unsafeFileNameReason(std::string_view name) {
+  if (name.empty()) return "";
+  for (char c : name) {
+    if (isSeparator(c)) return "path separator";
+  }
+  return unsafePartReason(name);
+}
+
+std::string unsafeSubPathReason(std::string_view path) {
+  if (path.empty()) return "";
+  if (isSeparator(path.front())) return "rooted path";
+  size_t start = 0;
+  while (start < path.size()) {
+    size_t end = start;
+    while (end < path.size() && !isSeparator(path[end])) ++end;
+    // A trailing separator ends the sub-path; it adds no part.
+    std::string reason = unsafePartReason(path.substr(start, end - start));
+    if (!reason.empty()) return reason;
+    start = end + 1;
+  }
+  return "";
+}
+
+}  // namespace tw::addin
