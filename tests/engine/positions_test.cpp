@@ -139,7 +139,10 @@ INSTANTIATE_TEST_SUITE_P(Edits, EditTest,
                                            EditCase{"TextAfterAField", 20, 20, "<",
                                                     "ab\tcd\ref\rg\x13 PAGE \x14"
                                                     "1\x15<h\r"},
-                                           EditCase{"FinalMarkStays", 0, 22, "new", "new\r"}),
+                                           EditCase{"FinalMarkStays", 0, 22, "new", "new\r"},
+                                           EditCase{"AfterTheFinalMark", 22, 22, "!",
+                                                    "ab\tcd\ref\rg\x13 PAGE \x14"
+                                                    "1\x15h!\r"}),
                          [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(EngineTest, DeletingEveryCellMarkOfATableRemovesItWholeAndPartOfItOnlyItsText) {

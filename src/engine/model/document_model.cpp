@@ -309,8 +309,9 @@ void DocumentModel::setMainDocumentType(int type) {
   const std::string& part = settingsParts.front();
   pugi::xml_node settings = package_->xml(part).doc.child("w:settings");
   pugi::xml_node merge = settings.child("w:mailMerge");
+  if (type == mainDocumentType()) return;  // nothing changes, the document stays saved
   if (type == -1) {
-    if (merge) removeNode(merge);
+    removeNode(merge);
     touch(part);
     return;
   }

@@ -404,7 +404,7 @@ class SelectionImpl : public word::Selection {
   }
   void TypeText(const std::string& text) override {
     auto& sel = state();
-    long at = sel.story->erase(sel.start, sel.end);
+    long at = std::min(sel.story->erase(sel.start, sel.end), sel.story->length() - 1);
     sel.start = sel.end = at + sel.story->insert(at, text);
   }
 

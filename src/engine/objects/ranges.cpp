@@ -77,7 +77,8 @@ class RangeImpl : public word::Range {
   void SetText(const std::string& text) override {
     auto [s, e] = clamp();
     Story& story = place_.live();
-    start_ = story.erase(s, e);
+    // Nothing goes after the final paragraph mark: text for the very end goes before it.
+    start_ = std::min(story.erase(s, e), story.length() - 1);
     end_ = start_ + story.insert(start_, text);
   }
   std::shared_ptr<word::Collection<word::Range>> Words() override {

@@ -243,7 +243,12 @@ struct StringWriter : pugi::xml_writer {
 
 }  // namespace
 
-std::string serializeXml(const pugi::xml_document& doc) {
+std::string serializeXml(pugi::xml_document& doc) {
+  // The part is written as UTF-8 whatever it was read as, so its declaration must say so.
+  pugi::xml_node declaration = doc.first_child();
+  if (declaration.type() == pugi::node_declaration && declaration.attribute("encoding")) {
+    declaration.attribute("encoding").set_value("UTF-8");
+  }
   StringWriter writer;
   doc.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
   return std::move(writer.out);

@@ -66,7 +66,7 @@ class Package {
 };
 
 // Serialises an XML document the way Word would read it back: no indentation added, UTF-8.
-std::string serializeXml(const pugi::xml_document& doc);
+std::string serializeXml(pugi::xml_document& doc);
 
 // Parses XML with whitespace and declarations kept. Throws runtime::Error naming `where` for malformed
 // XML or nesting deeper than `maxDepth`.
