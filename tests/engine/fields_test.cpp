@@ -261,3 +261,32 @@ TEST_F(EngineTest, RangeFieldsHoldTheFieldsInsideTheRange) {
 
 }  // namespace
 }  // namespace tw::testing
+
+namespace tw::testing {
+namespace {
+
+TEST_F(EngineTest, FieldTypeComesFromTheKeywordWhateverItsCase) {
+  const std::vector<std::pair<std::string, int>> cases = {{" MERGEFIELD naam ", 59},
+                                                          {" mergefield naam ", 59},
+                                                          {" INCLUDEPICTURE \"x.jpg\" \\d ", 67},
+                                                          {" IF 1 = 1 \"a\" ", 7},
+                                                          {" PAGE ", 33},
+                                                          {" NUMPAGES ", 26},
+                                                          {" DATE \\@ \"d-M\" ", 31},
+                                                          {" NEXT ", 41},
+                                                          {" MERGEREC ", 44},
+                                                          {" =2+3 ", 34},
+                                                          {" NOSUCHFIELD ", -1},
+                                                          {"  ", -1}};
+  std::string body;
+  for (const auto& [code, type] : cases) body += para(complexField(code, "r"));
+  auto doc = openBody(body);
+  auto fields = doc->Fields();
+  ASSERT_EQ(fields->Count(), static_cast<long>(cases.size()));
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    EXPECT_EQ(fields->Item(static_cast<long>(i) + 1)->Type(), cases[i].second) << cases[i].first;
+  }
+}
+
+}  // namespace
+}  // namespace tw::testing
