@@ -79,6 +79,34 @@ void BM_ThousandRowsAdd(benchmark::State& state) {
 }
 BENCHMARK(BM_ThousandRowsAdd)->Unit(benchmark::kMillisecond);
 
+// The record-row expansion as the add-in does it: rows before the template row, then per new row a
+// field at the start of a cell whose code is rewritten. Every step asks the document anew.
+void BM_RecordRowExpansion(benchmark::State& state) {
+  posix::PosixSystem files;
+  std::string cell =
+      "<w:tc><w:p><w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText> MERGEFIELD bedrag "
+      "</w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r></w:p></w:tc>";
+  std::string bytes = engine::minimalDocx("<w:tbl><w:tr>" + cell + cell + cell + "</w:tr></w:tbl><w:p/>");
+  const long rows = state.range(0);
+  for (auto _ : state) {
+    auto app = engine::createApplication(files);
+    auto doc = app->addDocument(engine::loadDocument(bytes, "rows.docx"), "rows.docx");
+    for (long m = 0; m < rows - 1; ++m)
+      doc->Tables()->Item(1)->Rows()->Add(doc->Tables()->Item(1)->Rows()->Item(1 + m));
+    for (long m = 0; m < rows; ++m) {
+      auto range = doc->Tables()->Item(1)->Cell(1 + m, 3)->Range();
+      range->Collapse(word::wdCollapseStart);
+      doc->Fields()
+          ->Add(range, word::wdFieldMergeField, std::nullopt, true)
+          ->Code()
+          ->SetText("MERGEFIELD bedrag_" + std::to_string(m) + " ");
+    }
+    benchmark::DoNotOptimize(doc->Fields()->Count());
+  }
+  state.SetLabel(std::to_string(rows) + " rows");
+}
+BENCHMARK(BM_RecordRowExpansion)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+
 void BM_TenThousandFieldItemWalks(benchmark::State& state) {
   posix::PosixSystem files;
   std::string body;
