@@ -27,6 +27,9 @@ void addField(tallyweaveModule& m, std::string_view name, std::string_view value
   m.fieldValues.resize(static_cast<size_t>(m.fieldCount) + 1);
   m.fieldNames[static_cast<size_t>(m.fieldCount) - 1] = name;
   m.fieldValues[static_cast<size_t>(m.fieldCount) - 1] = value;
+  // Lists left longer by an earlier job keep no stale spare.
+  m.fieldNames.back().clear();
+  m.fieldValues.back().clear();
 }
 
 void addHeaderColumns(tallyweaveModule& m, std::string_view list) {

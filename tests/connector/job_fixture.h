@@ -1,0 +1,100 @@
+#pragma once
+
+// A Word session on the embedded Word with the add-in connected, TEMP in a folder of its own, and helpers
+// that write small connector files and read the debug log back.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "addin/plugin.h"
+#include "engine/engine.h"
+#include "posix/posix_system.h"
+#include "server/base64.h"
+#include "support/test_services.h"
+
+namespace tw::addin {
+
+// One entry line: the key and the Base64 of the value.
+inline std::string entry(const std::string& key, const std::string& value) {
+  return key + "," + base64Encode(value) + "\r\n";
+}
+
+// A connector file: a start line and the given entry lines.
+inline std::string connectorFile(const std::string& lines,
+                                 const std::string& startLine = "Tallyweave bestand") {
+  return startLine + "\r\n" + lines;
+}
+
+// The six counted entries of a template job around a real (minimal) document.
+inline std::string validTemplateEntries(const std::string& name = "factuur.docx") {
+  return entry("_template", engine::minimalDocx("<w:p><w:r><w:t>Factuur</w:t></w:r></w:p>")) +
+         entry("_template_name", name) + entry("_template_title", "Factuur") +
+         entry("_upload_address", "example.test") + entry("_upload_port", "443") +
+         entry("_upload_path", "/upload");
+}
+
+// One Word session; a test may hold several (a second start on the same TEMP, a fresh session per case).
+class JobSession {
+ public:
+  JobSession() { std::filesystem::create_directory(root.path() / "temp"); }
+  virtual ~JobSession() = default;
+
+  std::filesystem::path tempDir() const { return root.path() / "temp"; }
+  void writeTemp(const std::string& name, const std::string& bytes) const {
+    root.write("temp/" + name, bytes);
+  }
+  std::string readTemp(const std::string& name) const { return root.read("temp/" + name); }
+  bool tempExists(const std::string& name) const { return root.exists("temp/" + name); }
+
+  // Starts a Word session (OnConnection), with the debug log switched on.
+  void connect() {
+    writeTemp("twDebug.tmp", "");
+    word = engine::createApplication(sys);
+    addin.AddinInstance_OnConnection(word, 0, AddInInstance{});
+  }
+
+  // The messages of the debug log, in order, without their date and quotes.
+  std::vector<std::string> logMessages() const {
+    std::vector<std::string> messages;
+    std::string log = tempExists("debugTw.txt") ? readTemp("debugTw.txt") : std::string();
+    size_t pos = 0;
+    while (pos < log.size()) {
+      size_t end = log.find("\"\r\n", pos);
+      if (end == std::string::npos) break;
+      std::string line = log.substr(pos + 1, end - pos - 1);
+      size_t colon = line.find(": ");
+      messages.push_back(colon == std::string::npos ? line : line.substr(colon + 2));
+      pos = end + 3;
+    }
+    return messages;
+  }
+
+  // Every file below the test's root folder that is not inside TEMP.
+  std::vector<std::string> filesOutsideTemp() const {
+    std::vector<std::string> outside;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(root.path())) {
+      auto relative = std::filesystem::relative(item.path(), tempDir());
+      if (!relative.empty() && *relative.begin() == "..") outside.push_back(item.path().string());
+    }
+    return outside;
+  }
+
+  testing::TempFolder root;
+  posix::PosixSystem sys{posix::PosixSystem::Options{
+      .locale = "nl-NL",
+      .environment = {{"TEMP", (root.path() / "temp").string()}},
+      .clock = [] { return runtime::DateTime{2026, 12, 10, 9, 5, 7}; },
+  }};
+  testing::ScriptedUi ui;
+  testing::RefusingHttp http;
+  plugin addin{Services{sys, ui, http}};
+  std::shared_ptr<engine::EngineApplication> word;
+};
+
+class JobTest : public ::testing::Test, public JobSession {};
+
+}  // namespace tw::addin
