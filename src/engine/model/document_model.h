@@ -32,7 +32,7 @@ class DocumentModel {
   const std::string& mainPart() const { return mainPart_; }
   // Package-relative part names of the main part's relationships, by type suffix ("header", ...).
   std::vector<std::string> relatedParts(const std::string& typeSuffix);
-  // The relationship `id` of the main part: its target as a part name (or the external target).
+  // The relationships of `part` ("" for the package) by id; an internal target is a part name.
   struct Relationship {
     std::string type;
     std::string target;

@@ -567,8 +567,7 @@ pugi::xml_node splitRunAfter(pugi::xml_node item) {
 
 }  // namespace
 
-pugi::xml_node Story::runBefore(long position, bool code) {
-  (void)code;
+pugi::xml_node Story::runBefore(long position) {
   Index& ix = index();
   if (position >= ix.length) position = ix.length - 1;
   int a = spanAt(position);
@@ -627,7 +626,7 @@ long Story::insert(long position, const std::string& text) {
   while (i < text.size()) {
     char c = text[i];
     if (c == '\r' || c == '\t' || c == '\v' || c == '\n') {
-      pugi::xml_node run = runBefore(position + inserted, false);
+      pugi::xml_node run = runBefore(position + inserted);
       if (c == '\t') {
         run.append_child("w:tab");
       } else if (c == '\v' || c == '\n') {
@@ -682,7 +681,7 @@ long Story::insert(long position, const std::string& text) {
       before.node.attribute("w:instr").set_value(runtime::cp1252ToUtf8(code).c_str());
     } else {
       bool code = b >= 0 && ix.spans[static_cast<std::size_t>(b)].codeAfter;
-      pugi::xml_node run = runBefore(at, code);
+      pugi::xml_node run = runBefore(at);
       setText(run.append_child(code ? "w:instrText" : "w:t"), utf8);
     }
     changed();
@@ -693,7 +692,7 @@ long Story::insert(long position, const std::string& text) {
 }
 
 pugi::xml_node Story::insertField(long position, const std::string& code, const std::string& result) {
-  pugi::xml_node run = runBefore(position, false);
+  pugi::xml_node run = runBefore(position);
   pugi::xml_node begin = run.append_child("w:fldChar");
   begin.append_attribute("w:fldCharType") = "begin";
   pugi::xml_node last = run;

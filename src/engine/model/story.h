@@ -113,8 +113,9 @@ class Story {
 
  private:
   Index& index();
-  int spanAt(long position);                           // the span holding `position`; -1 past the end
-  pugi::xml_node runBefore(long position, bool code);  // run-level insertion point helper
+  int spanAt(long position);  // the span holding `position`; -1 past the end
+  // A new empty run at `position`, splitting the run there; it copies its neighbour's run properties.
+  pugi::xml_node runBefore(long position);
   void removeEmpty(pugi::xml_node run);
 
   DocumentModel& model_;
