@@ -1,6 +1,7 @@
 // Word's character positions over paragraphs, fields, tables and objects, and edits through ranges.
 
 #include "engine/engine_fixture.h"
+#include "engine/ooxml/package.h"
 
 namespace tw::testing {
 namespace {
@@ -201,6 +202,51 @@ TEST_F(EngineTest, SelectionTypesSetRangeDeleteAndTypeText) {
   EXPECT_EQ(selection->Range()->Start(), 7);
   doc->Close(false);
   EXPECT_EQ(app->Selection()->Type(), word::wdNoSelection);
+}
+
+}  // namespace
+}  // namespace tw::testing
+
+namespace tw::testing {
+namespace {
+
+TEST_F(EngineTest, EditsInAHeaderReachItsPartOnly) {
+  auto doc = app->Documents()->Open(fixture("header_footer.docx"));
+  auto header = doc->StoryRanges()->Item(3);
+  ASSERT_EQ(header->Text(),
+            "Kop \xAB"
+            "bedrijf\xBB\r");
+  header->Fields()->Item(1)->Code()->SetText(" MERGEFIELD firma ");
+  header->Fields()->Item(1)->Update();
+  EXPECT_EQ(doc->StoryRanges()->Item(3)->Text(),
+            "Kop \xAB"
+            "firma\xBB\r");
+  doc->SaveAs(pathOf("header.docx"));
+  engine::ooxml::Package before(posix::PosixSystem().ReadFile(fixture("header_footer.docx")), "before");
+  engine::ooxml::Package after(temp.read("header.docx"), "after");
+  for (const auto& name : before.partNames()) {
+    if (name == "word/header1.xml") {
+      EXPECT_NE(after.readPart(name).find(" MERGEFIELD firma "), std::string::npos);
+    } else {
+      EXPECT_EQ(before.readPart(name), after.readPart(name)) << name;
+    }
+  }
+}
+
+TEST_F(EngineTest, DeleteAtAnInsertionPointTakesTheNextCharacter) {
+  auto doc = openBody(para(textRun("ab")) + para(textRun("cd")) +
+                      para("<w:fldSimple w:instr=\" PAGE \"><w:r><w:t>1</w:t></w:r></w:fldSimple>"));
+  auto selection = app->Selection();
+  selection->SetRange(1, 1);
+  selection->Delete();
+  EXPECT_EQ(doc->Content()->Text(), "a\rcd\r1\r");
+  selection->Delete();  // the paragraph mark: the paragraphs join
+  EXPECT_EQ(doc->Content()->Text(), "acd\r1\r");
+  doc->Fields()->Item(1)->Result()->SetText("7");
+  EXPECT_EQ(doc->Content()->Text(), "acd\r7\r");
+  selection->SetRange(4, 4);
+  selection->Delete();  // a field mark stays
+  EXPECT_EQ(doc->Fields()->Count(), 1);
 }
 
 }  // namespace

@@ -1,0 +1,142 @@
+// What merged fields show: numeric and date pictures in nl-NL and en-US, text formats, \b and \f, IF.
+
+#include <gtest/gtest.h>
+
+#include "engine/mailmerge/field_result.h"
+#include "engine/mailmerge/merge_values.h"
+#include "runtime/locale.h"
+
+namespace tw::engine::mailmerge {
+namespace {
+
+struct ResultCase {
+  const char* locale;
+  const char* value;
+  const char* code;
+  const char* expected;
+};
+
+class FieldResultTest : public ::testing::TestWithParam<ResultCase> {};
+
+TEST_P(FieldResultTest, ShowsWhatWordShows) {
+  const ResultCase& c = GetParam();
+  const runtime::Locale& locale = runtime::localeByName(c.locale);
+  FieldCode code = parseFieldCode(c.code);
+  std::string result = code.keyword == "IF" ? evaluateIf(code, locale) : formatFieldResult(c.value, code, locale);
+  EXPECT_EQ(result, c.expected) << c.locale << " [" << c.value << "] " << c.code;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NumericPictures, FieldResultTest,
+    ::testing::Values(
+        // Pictures arrive localised: the same amount in both locales.
+        ResultCase{"nl-NL", "1234,5", " MERGEFIELD b \\# \"#.##0,00\" ", "1.234,50"},
+        ResultCase{"en-US", "1234.5", " MERGEFIELD b \\# \"#,##0.00\" ", "1,234.50"},
+        ResultCase{"nl-NL", "1.234.567,891", " MERGEFIELD b \\# \"#.##0,00\" ", "1.234.567,89"},
+        ResultCase{"en-US", "-1234.5", " MERGEFIELD b \\# \"#,##0.00\" ", "-1,234.50"},
+        // Half away from zero, also where binary fractions would round down.
+        ResultCase{"en-US", "2.675", " MERGEFIELD b \\# 0.00 ", "2.68"},
+        ResultCase{"en-US", "-2.5", " MERGEFIELD b \\# 0 ", "-3"},
+        ResultCase{"en-US", "9.995", " MERGEFIELD b \\# 0.00 ", "10.00"},
+        ResultCase{"en-US", "-0.001", " MERGEFIELD b \\# 0.00 ", "0.00"},
+        // # leaves a blank where the number has no digit; 0 a zero.
+        ResultCase{"en-US", "15", " MERGEFIELD b \\# $### ", "$ 15"},
+        ResultCase{"en-US", "9", " MERGEFIELD b \\# 00.00 ", "09.00"},
+        ResultCase{"en-US", "5", " MERGEFIELD b \\# \"#,##0.00\" ", "    5.00"},
+        ResultCase{"en-US", "123456", " MERGEFIELD b \\# 0 ", "123456"},  // more digits than places
+        ResultCase{"en-US", "1234567", " MERGEFIELD b \\# \",0\" ", "1,234,567"},
+        // x drops digits on the left and rounds on the right.
+        ResultCase{"en-US", "222492", " MERGEFIELD b \\# x## ", "492"},
+        ResultCase{"en-US", "0.125678", " MERGEFIELD b \\# 0.00x ", "0.126"},
+        ResultCase{"en-US", "0.75", " MERGEFIELD b \\# .x ", ".8"},
+        // Sign places and sections.
+        ResultCase{"en-US", "-10", " MERGEFIELD b \\# -## ", "-10"},
+        ResultCase{"en-US", "10", " MERGEFIELD b \\# -## ", " 10"},
+        ResultCase{"en-US", "10", " MERGEFIELD b \\# +## ", "+10"},
+        ResultCase{"en-US", "-1245.65", " MERGEFIELD b \\# \"$#,##0.00;($#,##0.00)\" ", "($1,245.65)"},
+        ResultCase{"nl-NL", "0", " MERGEFIELD b \\# \"0,00;-0,00;'nihil'\" ", "nihil"},
+        // Literal text in apostrophes keeps its placeholders; other characters stay.
+        ResultCase{"en-US", "3.89", " MERGEFIELD b \\# \"$##0.00 'is the ##.00 tax'\" ", "$  3.89 is the ##.00 tax"},
+        ResultCase{"en-US", "5551234567", " MERGEFIELD b \\# \"(000)'-'000'-'0000\" ", "(555)-123-4567"},
+        ResultCase{"en-US", "33", " MERGEFIELD b \\# ##% ", "33%"},
+        // Numbers are read in the locale: a Dutch amount is not an English one.
+        ResultCase{"nl-NL", "1.234", " MERGEFIELD b \\# 0,00 ", "1234,00"},
+        ResultCase{"en-US", "1.5E3", " MERGEFIELD b \\# 0 ", "1500"},
+        // A value that is not a number keeps its text; an empty one stays empty.
+        ResultCase{"nl-NL", "n.v.t.", " MERGEFIELD b \\# \"#.##0,00\" ", "n.v.t."},
+        ResultCase{"nl-NL", "12abc", " MERGEFIELD b \\# 0 ", "12abc"},
+        ResultCase{"nl-NL", "", " MERGEFIELD b \\# 0,00 ", ""}));
+
+INSTANTIATE_TEST_SUITE_P(
+    DatePictures, FieldResultTest,
+    ::testing::Values(
+        ResultCase{"nl-NL", "3-2-2025", " MERGEFIELD d \\@ \"d MMMM yyyy\" ", "3 februari 2025"},
+        ResultCase{"nl-NL", "31-12-2024", " MERGEFIELD d \\@ \"dddd d MMMM yyyy\" ", "dinsdag 31 december 2024"},
+        ResultCase{"nl-NL", "2025-03-01", " MERGEFIELD d \\@ \"ddd d MMM yy\" ", "za 1 mrt 25"},
+        ResultCase{"en-US", "12/31/2024", " MERGEFIELD d \\@ \"dddd, MMMM dd, yyyy\" ",
+                   "Tuesday, December 31, 2024"},
+        ResultCase{"en-US", "2/3/2025 2:05 PM", " MERGEFIELD d \\@ \"M/d/yy h:mm AM/PM\" ", "2/3/25 2:05 PM"},
+        ResultCase{"nl-NL", "3-2-2025 14:05:09", " MERGEFIELD d \\@ \"dd-MM-yyyy HH:mm:ss\" ",
+                   "03-02-2025 14:05:09"},
+        ResultCase{"nl-NL", "2025-02-03T08:30", " MERGEFIELD d \\@ \"H 'uur' m\" ", "8 uur 30"},
+        // The order is the locale's: 3-2-2025 is 3 February in Dutch, 2/3/2025 is 3 February in English.
+        ResultCase{"en-US", "2/3/2025", " MERGEFIELD d \\@ \"d MMMM\" ", "3 February"},
+        // Not a date: the text stays.
+        ResultCase{"nl-NL", "31-2-2025", " MERGEFIELD d \\@ \"d MMMM yyyy\" ", "31-2-2025"},
+        ResultCase{"nl-NL", "morgen", " MERGEFIELD d \\@ \"d MMMM yyyy\" ", "morgen"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    TextFormatsAndAffixes, FieldResultTest,
+    ::testing::Values(
+        ResultCase{"nl-NL", "jan de vries", " MERGEFIELD n \\* Upper ", "JAN DE VRIES"},
+        ResultCase{"nl-NL", "\xC9\xE9N \xC9N", " MERGEFIELD n \\* Lower ", "\xE9\xE9n \xE9n"},
+        ResultCase{"nl-NL", "jAN DE vries", " MERGEFIELD n \\* FirstCap ", "Jan de vries"},
+        ResultCase{"nl-NL", "JAN-PIETER DE VRIES", " MERGEFIELD n \\* Caps ", "Jan-Pieter De Vries"},
+        ResultCase{"nl-NL", "\xE9\x9Ar\xFF", " MERGEFIELD n \\* Upper \\* MERGEFORMAT ", "\xC9\x8AR\x9F"},
+        ResultCase{"nl-NL", "tekst", " MERGEFIELD n \\* CHARFORMAT ", "tekst"},
+        ResultCase{"nl-NL", "Jansen", " MERGEFIELD n \\b \"Dhr. \" \\f \",\" ", "Dhr. Jansen,"},
+        ResultCase{"nl-NL", "", " MERGEFIELD n \\b \"Dhr. \" \\f \",\" ", ""},
+        ResultCase{"nl-NL", "12,5", " MERGEFIELD n \\# 0,00 \\b \"EUR \" ", "EUR 12,50"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    IfFields, FieldResultTest,
+    ::testing::Values(
+        ResultCase{"nl-NL", "", " IF 12,5 > 0 \"positief\" \"niet\" ", "positief"},
+        ResultCase{"nl-NL", "", " IF 9 < 10 \"kleiner\" \"groter\" ", "kleiner"},  // numbers, not text
+        ResultCase{"nl-NL", "", " IF \"9a\" < \"10a\" \"kleiner\" \"groter\" ", "groter"},  // text
+        ResultCase{"nl-NL", "", " IF 1.000 = 1000 \"gelijk\" \"anders\" ", "gelijk"},
+        ResultCase{"nl-NL", "", " IF Jansen = \"Jan*\" \"J\" \"-\" ", "J"},
+        ResultCase{"nl-NL", "", " IF Jansen = \"Jans?n\" \"J\" \"-\" ", "J"},
+        ResultCase{"nl-NL", "", " IF Jansen = \"jansen\" \"J\" \"-\" ", "-"},  // case counts
+        ResultCase{"nl-NL", "", " IF Jansen <> \"Jan*\" \"anders\" \"J\" ", "J"},
+        ResultCase{"nl-NL", "", " IF x >= x \"ja\" ", "ja"},
+        ResultCase{"nl-NL", "", " IF a >= b \"ja\" ", ""},  // no false text
+        ResultCase{"nl-NL", "", " IF = \"\" \"leeg\" \"gevuld\" ", "leeg"},  // empty left operand
+        ResultCase{"nl-NL", "", " IF x=\"x\" \"ja\" \"nee\" ", "ja"},  // operator glued to operands
+        ResultCase{"nl-NL", "", " IF 3>2 \"ja\" \"nee\" ", "ja"},
+        ResultCase{"nl-NL", "", " IF 0 \"ja\" \"nee\" ", "nee"},  // a lone operand
+        ResultCase{"nl-NL", "", " IF 1 = 1 \"ja\" \"nee\" \\* Upper ", "JA"}));
+
+TEST(MergeValuesTest, DecimalRoundingIsExact) {
+  const runtime::Locale& en = runtime::localeByName("en-US");
+  auto number = parseNumber("  -0001234.50000 ", en);
+  ASSERT_TRUE(number);
+  EXPECT_TRUE(number->negative);
+  EXPECT_EQ(number->integerDigits, "1234");
+  EXPECT_EQ(number->fractionDigits, "5");
+  EXPECT_EQ(number->rounded(0).integerDigits, "1235");
+  EXPECT_DOUBLE_EQ(number->toDouble(), -1234.5);
+  EXPECT_FALSE(parseNumber("1,2,", en));
+  EXPECT_FALSE(parseNumber("E5", en));
+  EXPECT_FALSE(parseNumber("1E99999", en));
+}
+
+TEST(MergeValuesTest, WildcardsMatchRunsAndSingleCharacters) {
+  EXPECT_TRUE(wildcardMatch("abcabd", "*abd"));
+  EXPECT_TRUE(wildcardMatch("", "*"));
+  EXPECT_FALSE(wildcardMatch("abc", "a?"));
+  EXPECT_TRUE(wildcardMatch("a*c", "a*c"));
+}
+
+}  // namespace
+}  // namespace tw::engine::mailmerge
