@@ -19,8 +19,9 @@ bool containsIgnoreCase(std::string_view text, std::string_view part) {
 
 DataTable readSource(sys::System& system, const word::DataSourceArgs& args) {
   if (!system.PathExists(args.name)) {
-    throw wordError(kWordFileNotFound,
-                    "Sorry, we couldn't find your file. Was it moved, renamed, or deleted?\n(" + args.name + ")");
+    throw wordError(
+        kWordFileNotFound,
+        "Sorry, we couldn't find your file. Was it moved, renamed, or deleted?\n(" + args.name + ")");
   }
   std::string bytes;
   try {

@@ -54,7 +54,7 @@ class DataTable {
   std::vector<std::string> columns_;
   std::string text_;
   std::vector<Cell> cells_;
-  std::vector<size_t> rowStarts_;  // index of each record's first cell
+  std::vector<size_t> rowStarts_;                      // index of each record's first cell
   std::unordered_map<size_t, PictureValue> pictures_;  // by cell index
 };
 

@@ -21,6 +21,7 @@ class TableCollector {
       if (depth_ == 0 && foundTable) return;  // a later table: stop caring
       foundTable = true;
       ++depth_;
+      separate('\r');  // a table nested in a cell stands on its own lines
       return;
     }
     if (depth_ == 0) return;
@@ -40,7 +41,11 @@ class TableCollector {
       return;
     }
     if (!inCell_) return;
-    if (name == "br") {
+    if (name == "tr") {
+      separate('\r');
+    } else if (name == "td" || name == "th") {
+      separate(' ');
+    } else if (name == "br") {
       text_ += '\v';
     } else if ((name == "p" || name == "div") && !text_.empty()) {
       text_ += '\r';
@@ -100,6 +105,10 @@ class TableCollector {
     return i > first ? std::optional<int>(value) : std::nullopt;
   }
 
+  void separate(char mark) {
+    if (inCell_ && !text_.empty() && text_.back() != mark) text_ += mark;
+  }
+
   void finishCell() {
     if (!inCell_) return;
     if (picture_) {
@@ -145,7 +154,8 @@ void onEnd(void* context, const xmlChar* name) {
   collector(context).end(reinterpret_cast<const char*>(name));
 }
 void onCharacters(void* context, const xmlChar* text, int length) {
-  collector(context).characters(std::string_view(reinterpret_cast<const char*>(text), static_cast<size_t>(length)));
+  collector(context).characters(
+      std::string_view(reinterpret_cast<const char*>(text), static_cast<size_t>(length)));
 }
 void ignoreMessage(void*, const char*, ...) {}
 

@@ -34,7 +34,8 @@ DecimalNumber normalised(bool negative, std::string digits, long pointAt) {
   number.integerDigits = digits.substr(0, static_cast<size_t>(pointAt));
   number.fractionDigits = digits.substr(static_cast<size_t>(pointAt));
   size_t firstNonZero = number.integerDigits.find_first_not_of('0');
-  number.integerDigits.erase(0, firstNonZero == std::string::npos ? number.integerDigits.size() : firstNonZero);
+  number.integerDigits.erase(0,
+                             firstNonZero == std::string::npos ? number.integerDigits.size() : firstNonZero);
   size_t lastNonZero = number.fractionDigits.find_last_not_of('0');
   number.fractionDigits.resize(lastNonZero == std::string::npos ? 0 : lastNonZero + 1);
   if (number.isZero()) number.negative = false;

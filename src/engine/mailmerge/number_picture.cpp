@@ -118,7 +118,8 @@ std::string formatSection(const DecimalNumber& magnitude, bool negative, bool au
     out += cell;
     ++emitted;
     size_t right = totalCells - emitted;
-    if (grouped && right > 0 && right % 3 == 0) out += cell == ' ' ? std::string(" ") : locale.thousandsSeparator;
+    if (grouped && right > 0 && right % 3 == 0)
+      out += cell == ' ' ? std::string(" ") : locale.thousandsSeparator;
   };
   size_t integerPlace = 0, fractionPlace = 0;
   for (size_t i = 0; i < picture.size(); ++i) {
@@ -160,16 +161,19 @@ std::string formatSection(const DecimalNumber& magnitude, bool negative, bool au
 
 }  // namespace
 
-std::string formatNumber(const DecimalNumber& value, std::string_view picture, const runtime::Locale& locale) {
+std::string formatNumber(const DecimalNumber& value, std::string_view picture,
+                         const runtime::Locale& locale) {
   std::vector<std::string_view> parts = sections(picture);
   DecimalNumber magnitude = value;
   magnitude.negative = false;
-  if (value.isZero() && parts.size() >= 3) return formatSection(magnitude, false, false, items(parts[2], locale), locale);
+  if (value.isZero() && parts.size() >= 3)
+    return formatSection(magnitude, false, false, items(parts[2], locale), locale);
   if (value.negative && parts.size() >= 2)
     return formatSection(magnitude, false, false, items(parts[1], locale), locale);
   std::vector<PictureItem> section = items(parts[0], locale);
   bool hasSign = false;
-  for (const PictureItem& item : section) hasSign = hasSign || item.kind == Item::Minus || item.kind == Item::Plus;
+  for (const PictureItem& item : section)
+    hasSign = hasSign || item.kind == Item::Minus || item.kind == Item::Plus;
   return formatSection(magnitude, value.negative, !hasSign, section, locale);
 }
 

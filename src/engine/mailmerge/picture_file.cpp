@@ -61,7 +61,8 @@ std::optional<PictureInfo> sniffJpeg(std::string_view b) {
     std::uint32_t length = bigEndian(b, at + 2, 2);
     if (length < 2) return std::nullopt;
     // JFIF header: units 1 = dots per inch, 2 = dots per centimetre.
-    if (marker == 0xE0 && length >= 14 && at + 16 <= b.size() && b.substr(at + 4, 5) == std::string_view("JFIF\0", 5)) {
+    if (marker == 0xE0 && length >= 14 && at + 16 <= b.size() &&
+        b.substr(at + 4, 5) == std::string_view("JFIF\0", 5)) {
       unsigned char units = static_cast<unsigned char>(b[at + 11]);
       std::uint32_t x = bigEndian(b, at + 12, 2), y = bigEndian(b, at + 14, 2);
       if (units && x && y) {
@@ -102,7 +103,8 @@ std::optional<PictureInfo> sniffPicture(std::string_view b) {
     return sized(PictureKind::Gif, littleEndian(b, 6, 2), littleEndian(b, 8, 2));
   if (b.size() >= 26 && b.substr(0, 2) == "BM") {
     auto height = static_cast<std::int32_t>(littleEndian(b, 22, 4));  // negative: stored top-down
-    return sized(PictureKind::Bmp, littleEndian(b, 18, 4), static_cast<std::uint32_t>(height < 0 ? -static_cast<std::int64_t>(height) : height));
+    return sized(PictureKind::Bmp, littleEndian(b, 18, 4),
+                 static_cast<std::uint32_t>(height < 0 ? -static_cast<std::int64_t>(height) : height));
   }
   return std::nullopt;
 }

@@ -14,8 +14,8 @@ enum class PictureKind { Jpeg, Png, Gif, Bmp };
 
 struct PictureInfo {
   PictureKind kind = PictureKind::Png;
-  int width = 0;   // pixels
-  int height = 0;  // pixels
+  int width = 0;     // pixels
+  int height = 0;    // pixels
   double dpiX = 96;  // as stored in the file; 96 where it says nothing
   double dpiY = 96;
 

@@ -66,8 +66,8 @@ class PageWriter {
     size_t start = 0;
     while (true) {
       size_t pageBreakAt = text.find(kFormFeed, start);
-      std::string_view part = text.substr(start, pageBreakAt == std::string_view::npos ? std::string_view::npos
-                                                                                       : pageBreakAt - start);
+      std::string_view part = text.substr(
+          start, pageBreakAt == std::string_view::npos ? std::string_view::npos : pageBreakAt - start);
       for (const std::string& line : splitLines(part)) writeWrapped(printable(line, options_.tabWidth));
       if (pageBreakAt == std::string_view::npos) return;
       pageBreak();

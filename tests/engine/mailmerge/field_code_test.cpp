@@ -34,30 +34,38 @@ INSTANTIATE_TEST_SUITE_P(
         CodeCase{" mergefield Naam \\* MERGEFORMAT ", "MERGEFIELD", {"Naam"}, {{'*', "MERGEFORMAT"}}},
         CodeCase{" MERGEFIELD \"Last Name\" \\m ", "MERGEFIELD", {"Last Name"}, {{'m', ""}}},
         // Unquoted picture, switch glued to its argument, upper-case switch letter.
-        CodeCase{" MERGEFIELD  yournumber \\# $#,###,### \\*Upper \\B x", "MERGEFIELD", {"yournumber"},
+        CodeCase{" MERGEFIELD  yournumber \\# $#,###,### \\*Upper \\B x",
+                 "MERGEFIELD",
+                 {"yournumber"},
                  {{'#', "$#,###,###"}, {'*', "Upper"}, {'b', "x"}}},
-        CodeCase{" MERGEFIELD  yourdate \\@ \"dddd, MMMM dd, yyyy\" ", "MERGEFIELD", {"yourdate"},
+        CodeCase{" MERGEFIELD  yourdate \\@ \"dddd, MMMM dd, yyyy\" ",
+                 "MERGEFIELD",
+                 {"yourdate"},
                  {{'@', "dddd, MMMM dd, yyyy"}}},
         // Doubled backslashes and an escaped quote inside quotes; \d takes no argument.
-        CodeCase{" INCLUDEPICTURE \"C:\\\\Temp\\\\twdoc\\\\logo.jpg\" \\d ", "INCLUDEPICTURE",
-                 {"C:\\Temp\\twdoc\\logo.jpg"}, {{'d', ""}}},
+        CodeCase{" INCLUDEPICTURE \"C:\\\\Temp\\\\twdoc\\\\logo.jpg\" \\d ",
+                 "INCLUDEPICTURE",
+                 {"C:\\Temp\\twdoc\\logo.jpg"},
+                 {{'d', ""}}},
         CodeCase{" IF x = \"a \\\"b\\\"\" \"yes\" \"\" ", "IF", {"x", "=", "a \"b\"", "yes", ""}, {}},
-        CodeCase{" MERGEFIELD naam \\b \"Dhr. \" \\f \", \" \\v ", "MERGEFIELD", {"naam"},
+        CodeCase{" MERGEFIELD naam \\b \"Dhr. \" \\f \", \" \\v ",
+                 "MERGEFIELD",
+                 {"naam"},
                  {{'b', "Dhr. "}, {'f', ", "}, {'v', ""}}},
         // A switch at the end without its argument; tabs and line breaks separate words.
-        CodeCase{"MERGEFIELD\ta\r\n\\#", "MERGEFIELD", {"a"}, {{'#', ""}}},
-        CodeCase{"", "", {}, {}}, CodeCase{" \"unterminated", "UNTERMINATED", {}, {}}));
+        CodeCase{"MERGEFIELD\ta\r\n\\#", "MERGEFIELD", {"a"}, {{'#', ""}}}, CodeCase{"", "", {}, {}},
+        CodeCase{" \"unterminated", "UNTERMINATED", {}, {}}));
 
 TEST(FieldCodePiecesTest, NestedResultsAreOneWordEvenWithBlanksOrEmpty) {
-  std::vector<CodePiece> pieces = {{" IF ", false},     {"Jan de Vries", true}, {" = \"Jan*\" ", false},
-                                   {"", true},          {" \"", false},         {"C:\\x", true},
+  std::vector<CodePiece> pieces = {{" IF ", false},   {"Jan de Vries", true}, {" = \"Jan*\" ", false},
+                                   {"", true},        {" \"", false},         {"C:\\x", true},
                                    {".jpg\" ", false}};
   FieldCode code = parseFieldCode(pieces);
   ASSERT_EQ(code.arguments.size(), 5u);
   EXPECT_EQ(code.arguments[0].text, "Jan de Vries");
   EXPECT_EQ(code.arguments[2].text, "Jan*");
   EXPECT_TRUE(code.arguments[2].quoted);
-  EXPECT_EQ(code.arguments[3].text, "");  // an empty nested result still is an operand
+  EXPECT_EQ(code.arguments[3].text, "");           // an empty nested result still is an operand
   EXPECT_EQ(code.arguments[4].text, "C:\\x.jpg");  // no escape processing in a nested result
 }
 

@@ -22,7 +22,8 @@ TEST_P(FieldResultTest, ShowsWhatWordShows) {
   const ResultCase& c = GetParam();
   const runtime::Locale& locale = runtime::localeByName(c.locale);
   FieldCode code = parseFieldCode(c.code);
-  std::string result = code.keyword == "IF" ? evaluateIf(code, locale) : formatFieldResult(c.value, code, locale);
+  std::string result =
+      code.keyword == "IF" ? evaluateIf(code, locale) : formatFieldResult(c.value, code, locale);
   EXPECT_EQ(result, c.expected) << c.locale << " [" << c.value << "] " << c.code;
 }
 
@@ -56,7 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
         ResultCase{"en-US", "-1245.65", " MERGEFIELD b \\# \"$#,##0.00;($#,##0.00)\" ", "($1,245.65)"},
         ResultCase{"nl-NL", "0", " MERGEFIELD b \\# \"0,00;-0,00;'nihil'\" ", "nihil"},
         // Literal text in apostrophes keeps its placeholders; other characters stay.
-        ResultCase{"en-US", "3.89", " MERGEFIELD b \\# \"$##0.00 'is the ##.00 tax'\" ", "$  3.89 is the ##.00 tax"},
+        ResultCase{"en-US", "3.89", " MERGEFIELD b \\# \"$##0.00 'is the ##.00 tax'\" ",
+                   "$  3.89 is the ##.00 tax"},
         ResultCase{"en-US", "5551234567", " MERGEFIELD b \\# \"(000)'-'000'-'0000\" ", "(555)-123-4567"},
         ResultCase{"en-US", "33", " MERGEFIELD b \\# ##% ", "33%"},
         // Numbers are read in the locale: a Dutch amount is not an English one.
@@ -71,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
     DatePictures, FieldResultTest,
     ::testing::Values(
         ResultCase{"nl-NL", "3-2-2025", " MERGEFIELD d \\@ \"d MMMM yyyy\" ", "3 februari 2025"},
-        ResultCase{"nl-NL", "31-12-2024", " MERGEFIELD d \\@ \"dddd d MMMM yyyy\" ", "dinsdag 31 december 2024"},
+        ResultCase{"nl-NL", "31-12-2024", " MERGEFIELD d \\@ \"dddd d MMMM yyyy\" ",
+                   "dinsdag 31 december 2024"},
         ResultCase{"nl-NL", "2025-03-01", " MERGEFIELD d \\@ \"ddd d MMM yy\" ", "za 1 mrt 25"},
         ResultCase{"en-US", "12/31/2024", " MERGEFIELD d \\@ \"dddd, MMMM dd, yyyy\" ",
                    "Tuesday, December 31, 2024"},
@@ -110,9 +113,9 @@ INSTANTIATE_TEST_SUITE_P(
         ResultCase{"nl-NL", "", " IF Jansen = \"jansen\" \"J\" \"-\" ", "-"},  // case counts
         ResultCase{"nl-NL", "", " IF Jansen <> \"Jan*\" \"anders\" \"J\" ", "J"},
         ResultCase{"nl-NL", "", " IF x >= x \"ja\" ", "ja"},
-        ResultCase{"nl-NL", "", " IF a >= b \"ja\" ", ""},  // no false text
+        ResultCase{"nl-NL", "", " IF a >= b \"ja\" ", ""},                   // no false text
         ResultCase{"nl-NL", "", " IF = \"\" \"leeg\" \"gevuld\" ", "leeg"},  // empty left operand
-        ResultCase{"nl-NL", "", " IF x=\"x\" \"ja\" \"nee\" ", "ja"},  // operator glued to operands
+        ResultCase{"nl-NL", "", " IF x=\"x\" \"ja\" \"nee\" ", "ja"},        // operator glued to operands
         ResultCase{"nl-NL", "", " IF 3>2 \"ja\" \"nee\" ", "ja"},
         ResultCase{"nl-NL", "", " IF 0 \"ja\" \"nee\" ", "nee"},  // a lone operand
         ResultCase{"nl-NL", "", " IF 1 = 1 \"ja\" \"nee\" \\* Upper ", "JA"}));

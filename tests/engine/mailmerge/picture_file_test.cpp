@@ -10,7 +10,8 @@ namespace tw::engine::mailmerge {
 namespace {
 
 std::string be32(std::uint32_t v) {
-  return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+  return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+          static_cast<char>(v)};
 }
 
 std::string png(std::uint32_t width, std::uint32_t height, std::string chunks = "") {
@@ -45,7 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SniffCase{"Png", png(640, 480), PictureInfo{PictureKind::Png, 640, 480}},
         // pHYs of 11811 dots per metre is 300 dpi.
-        SniffCase{"PngWithResolution", png(2, 3, be32(9) + "pHYs" + be32(11811) + be32(11811) + "\x01" + be32(0)),
+        SniffCase{"PngWithResolution",
+                  png(2, 3, be32(9) + "pHYs" + be32(11811) + be32(11811) + "\x01" + be32(0)),
                   PictureInfo{PictureKind::Png, 2, 3, 11811 * 0.0254, 11811 * 0.0254}},
         SniffCase{"Jpeg", jpeg(1024, 768), PictureInfo{PictureKind::Jpeg, 1024, 768, 300, 300}},
         SniffCase{"Gif", std::string("GIF89a\x20\x03\x58\x02", 10), PictureInfo{PictureKind::Gif, 800, 600}},
@@ -55,7 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
         SniffCase{"Text", "dit is geen plaatje", std::nullopt},
         SniffCase{"TruncatedPng", png(1, 1).substr(0, 20), std::nullopt},
         SniffCase{"TruncatedJpeg", jpeg(10, 10).substr(0, 30), std::nullopt},
-        SniffCase{"ZeroSizedGif", std::string("GIF87a\0\0\0\0", 10), std::nullopt}, SniffCase{"Empty", "", std::nullopt}),
+        SniffCase{"ZeroSizedGif", std::string("GIF87a\0\0\0\0", 10), std::nullopt},
+        SniffCase{"Empty", "", std::nullopt}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(PictureSizeTest, EmuFollowTheResolution) {
