@@ -19,9 +19,9 @@ class PosixSystem : public sys::System {
   struct Options {
     std::string locale = "nl-NL";
     // Environment overrides; a variable not named here is read from the process environment.
-    std::map<std::string, std::optional<std::string>> environment;
+    std::map<std::string, std::optional<std::string>> environment{};
     // A fixed clock for tests; the real local time when empty.
-    std::function<runtime::DateTime()> clock;
+    std::function<runtime::DateTime()> clock{};
     bool administrator = false;
   };
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace tw::addin {
 namespace {
@@ -26,11 +27,39 @@ std::int16_t lookup(char c) {
   return kDecode[static_cast<unsigned char>(c)];
 }
 
+// For the shortcut of clean groups: the 6-bit value of a character already shifted to its place in a
+// group's 24 bits (table k for place k), and kNotClean for "=" and every character outside the alphabet.
+constexpr std::uint32_t kNotClean = 0x80000000u;
+constexpr std::array<std::array<std::uint32_t, 256>, 4> makePlacedTables() {
+  std::array<std::array<std::uint32_t, 256>, 4> tables{};
+  for (int place = 0; place < 4; ++place) {
+    for (int c = 0; c < 256; ++c) {
+      std::int16_t value = kDecode[c];
+      tables[place][c] = value >= 0 && value < 64 ? std::uint32_t(value) << (18 - 6 * place) : kNotClean;
+    }
+  }
+  return tables;
+}
+
+constexpr auto kPlaced = makePlacedTables();
+
+std::uint32_t placed(int place, char c) {
+  return kPlaced[place][static_cast<unsigned char>(c)];
+}
+
+// The two characters of every 12-bit value, so a group of three bytes takes two lookups.
+constexpr std::array<std::array<char, 2>, 4096> makePairTable() {
+  std::array<std::array<char, 2>, 4096> pairs{};
+  for (int i = 0; i < 4096; ++i) pairs[i] = {kEncode[i >> 6], kEncode[i & 63]};
+  return pairs;
+}
+
+constexpr auto kPairs = makePairTable();
+
 void encodeGroup(unsigned char b0, unsigned char b1, unsigned char b2, char* out) {
-  out[0] = kEncode[b0 >> 2];
-  out[1] = kEncode[((b0 & 3) << 4) | (b1 >> 4)];
-  out[2] = kEncode[((b1 & 15) << 2) | (b2 >> 6)];
-  out[3] = kEncode[b2 & 63];
+  std::uint32_t bits = (std::uint32_t(b0) << 16) | (std::uint32_t(b1) << 8) | b2;
+  std::memcpy(out, kPairs[bits >> 12].data(), 2);
+  std::memcpy(out + 2, kPairs[bits & 0xFFF].data(), 2);
 }
 
 // Writes the three bytes of a complete group at out[count..] and returns the new count. A "=" (64) in
@@ -101,19 +130,22 @@ std::string base64Decode(std::string_view text) {
   size_t count = 0;
   char* out = bytes.data();
   const char* in = text.data();
-  const char* end = in + text.size();
+  const char* const end = in + text.size();
   while (in < end) {
-    // Shortcut: at a group boundary, four alphabet characters without padding make three bytes at once.
-    if (fill == 0 && end - in >= 4) {
-      std::int16_t a = lookup(in[0]), b = lookup(in[1]), c = lookup(in[2]), d = lookup(in[3]);
-      if (((a | b | c | d) & ~63) == 0) {
-        out[count] = static_cast<char>((a << 2) | (b >> 4));
-        out[count + 1] = static_cast<char>(((b & 15) << 4) | (c >> 2));
-        out[count + 2] = static_cast<char>(((c & 3) << 6) | d);
+    // Shortcut: at a group boundary, runs of four alphabet characters without padding make three bytes
+    // at once. Anything else takes the character-by-character way, which also brings the group back to
+    // a boundary.
+    if (fill == 0) {
+      while (end - in >= 4) {
+        std::uint32_t bits = placed(0, in[0]) | placed(1, in[1]) | placed(2, in[2]) | placed(3, in[3]);
+        if (bits & kNotClean) break;
+        out[count] = static_cast<char>(bits >> 16);
+        out[count + 1] = static_cast<char>(bits >> 8);
+        out[count + 2] = static_cast<char>(bits);
         count += 3;
         in += 4;
-        continue;
       }
+      if (in == end) break;
     }
     takeCharacter(*in++, q, fill, out, count);
   }
