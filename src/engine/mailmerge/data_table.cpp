@@ -1,6 +1,9 @@
 #include "engine/mailmerge/data_table.h"
 
+#include <limits>
+
 #include "engine/mailmerge/text_case.h"
+#include "runtime/error.h"
 
 namespace tw::engine::mailmerge {
 
@@ -42,7 +45,9 @@ void DataTable::beginRecord() {
 
 void DataTable::addCell(std::string_view text) {
   if (rowStarts_.empty()) beginRecord();
-  cells_.push_back(Cell{text_.size(), static_cast<std::uint32_t>(text.size())});
+  if (text_.size() + text.size() > std::numeric_limits<std::uint32_t>::max())
+    throw runtime::Error::fromNumber(runtime::kOutOfMemory);
+  cells_.push_back(Cell{static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(text.size())});
   text_.append(text);
 }
 

@@ -45,8 +45,9 @@ class DataTable {
   void takeHeaderRow();
 
  private:
+  // Eight bytes a cell: a table holds at most 4 GB of text.
   struct Cell {
-    std::uint64_t offset;
+    std::uint32_t offset;
     std::uint32_t length;
   };
   std::optional<size_t> cellIndex(size_t record, size_t column) const;
