@@ -109,6 +109,72 @@ std::string evaluateIf(const FieldCode& code, const runtime::Locale& locale) {
   return formatFieldResult(text, code, locale);
 }
 
+namespace {
+
+// Word nests fields at most 20 deep; deeper nesting in a damaged file resolves to nothing.
+constexpr int kMaxNesting = 32;
+
+std::vector<CodePiece> resolveNested(std::string_view code,
+                                     const std::function<std::string(const FieldCode&)>& resolve,
+                                     int depthLeft) {
+  constexpr char kBegin = '\x13', kSeparator = '\x14', kEnd = '\x15';
+  std::vector<CodePiece> pieces;
+  std::string literal;
+  size_t i = 0;
+  while (i < code.size()) {
+    char c = code[i];
+    if (c != kBegin) {
+      if (c != kSeparator && c != kEnd) literal += c;
+      ++i;
+      continue;
+    }
+    // Find this field's separator and end at its own depth.
+    size_t depth = 0, separator = std::string_view::npos, end = std::string_view::npos;
+    for (size_t j = i; j < code.size(); ++j) {
+      if (code[j] == kBegin) ++depth;
+      if (code[j] == kSeparator && depth == 1 && separator == std::string_view::npos) separator = j;
+      if (code[j] == kEnd && --depth == 0) {
+        end = j;
+        break;
+      }
+    }
+    if (end == std::string_view::npos) {  // never closed: the mark is dropped
+      ++i;
+      continue;
+    }
+    size_t codeEnd = separator == std::string_view::npos ? end : separator;
+    if (!literal.empty()) pieces.push_back({std::move(literal), false});
+    literal.clear();
+    std::string result;
+    if (depthLeft > 0)
+      result =
+          resolve(parseFieldCode(resolveNested(code.substr(i + 1, codeEnd - i - 1), resolve, depthLeft - 1)));
+    pieces.push_back({std::move(result), true});
+    i = end + 1;
+  }
+  if (!literal.empty()) pieces.push_back({std::move(literal), false});
+  return pieces;
+}
+
+}  // namespace
+
+std::vector<CodePiece> resolveNestedFields(std::string_view code,
+                                           const std::function<std::string(const FieldCode&)>& resolve) {
+  return resolveNested(code, resolve, kMaxNesting);
+}
+
+std::optional<std::string> mergedText(const FieldCode& code, const DataTable& table, size_t record,
+                                      const runtime::Locale& locale) {
+  if (code.keyword == "MERGEFIELD") {
+    auto column = table.columnIndex(code.firstArgument());
+    if (!column || table.picture(record, *column)) return std::string();
+    return formatFieldResult(table.text(record, *column), code, locale);
+  }
+  if (code.keyword == "IF") return evaluateIf(code, locale);
+  if (code.keyword == "MERGEREC") return formatFieldResult(std::to_string(record + 1), code, locale);
+  return std::nullopt;
+}
+
 bool wildcardMatch(std::string_view text, std::string_view pattern) {
   // Greedy matching with one backtrack point for the last *.
   size_t t = 0, p = 0, starP = std::string_view::npos, starT = 0;

@@ -3,9 +3,13 @@
 // The text Word shows for a merged field: a merge field's value under its switches, and IF fields whose
 // nested fields are merged already.
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "engine/mailmerge/data_table.h"
 #include "engine/mailmerge/field_code.h"
 #include "runtime/locale.h"
 
@@ -21,6 +25,19 @@ std::string formatFieldResult(std::string_view value, const FieldCode& code, con
 // stand for any run of characters and any one character. Without an operator, the one operand counts as
 // true when it is a non-zero number or a text that is not empty. The chosen text gets the field's switches.
 std::string evaluateIf(const FieldCode& code, const runtime::Locale& locale);
+
+// The pieces of a code that holds nested fields as Range.Text shows codes: a nested field is its begin
+// mark (19), its code, an optional separator (20) and old result, and its end mark (21). Each nested field
+// is replaced by `resolve` of its code, innermost first; old results are dropped. Marks without their
+// partner are dropped.
+std::vector<CodePiece> resolveNestedFields(std::string_view code,
+                                           const std::function<std::string(const FieldCode&)>& resolve);
+
+// What a field becomes when `record` of `table` is merged: MERGEFIELD its column's value under its
+// switches (no such column, or a picture cell: ""), IF its chosen text, MERGEREC the record's number.
+// nullopt for fields a merge leaves in place (PAGE, DATE, ...).
+std::optional<std::string> mergedText(const FieldCode& code, const DataTable& table, size_t record,
+                                      const runtime::Locale& locale);
 
 // Matches `text` against `pattern` with * (any run) and ? (any one character).
 bool wildcardMatch(std::string_view text, std::string_view pattern);
