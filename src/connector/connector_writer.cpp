@@ -50,7 +50,7 @@ class Writer {
 
   std::string write() {
     if (!description_.is_object()) fail("the description must be a JSON object");
-    std::string kind = description_.value("kind", "document");
+    std::string kind = description_.contains("kind") ? textOf(description_["kind"], "kind") : "document";
     if (kind != "document" && kind != "template") fail("\"kind\" must be \"document\" or \"template\"");
     bool templateJob = kind == "template";
 
@@ -209,7 +209,11 @@ class Writer {
 }  // namespace
 
 std::string writeConnectorFile(const nlohmann::ordered_json& description, const FileLoader& loadFile) {
-  return Writer(description, loadFile).write();
+  try {
+    return Writer(description, loadFile).write();
+  } catch (const nlohmann::json::exception& e) {
+    fail(e.what());
+  }
 }
 
 }  // namespace tw::addin

@@ -104,6 +104,8 @@ TEST_F(ConnectorWriterTest, DescriptionsThatDoNotFitSayWhy) {
   const Case cases[] = {
       {R"([])", "the description must be a JSON object"},
       {R"({"kind": "brief"})", "\"kind\" must be"},
+      {R"({"kind": 1})", "\"kind\" must be"},
+      {R"({"template": {"file": "factuur.docx", "name": null}})", "template.name must be a text"},
       {R"({"template": {}})", "template needs \"file\""},
       {R"({"fields": {"a": [1]}})", "fields.a must be a text"},
       {R"({"records": [{"name": "r"}]})", "records[] needs \"count\""},
