@@ -116,24 +116,37 @@ std::string writeRibbonIcon(plugin& self, const std::string& data, std::string& 
   return "1";
 }
 
-// ---- Document jobs ----------------------------------------------------------------------------------
+// ---- Key tables -------------------------------------------------------------------------------------
 
-namespace {
-
-void setInteger(ReadContext& context, runtime::Integer& setting, const std::string& value) {
+void setIntegerSetting(ReadContext& context, runtime::Integer& setting, const std::string& value) {
   setting = runtime::toInteger(value, context.self.services().sys.UserLocale());
 }
 
-const KeyTable& documentKeys() {
-  static const KeyTable keys = {
+KeyTable withCommonKeys(KeyTable own) {
+  own.insert({
       {"_generate_mode", [](ReadContext& c, std::string& v) { c.self.generateMode = v; }},
       {"_header_cols", [](ReadContext& c, std::string& v) { addHeaderColumns(c.self.module(), v); }},
+      {"_merge_data_str", [](ReadContext& c, std::string& v) { writeCsvData(c.self, v); }},
+      {"_support_contact_string", [](ReadContext& c, std::string& v) { c.self.supportContact = v; }},
+      {"_minimum_version",
+       [](ReadContext& c, std::string& v) { setIntegerSetting(c, c.self.minimumConnectorVersion, v); }},
+      {"_latest_version",
+       [](ReadContext& c, std::string& v) { setIntegerSetting(c, c.self.latestConnectorVersion, v); }},
+      {"_update_exe_location", [](ReadContext& c, std::string& v) { c.self.updatePath = v; }},
+  });
+  return own;
+}
+
+namespace {
+
+// The keys of a document job.
+const KeyTable& documentKeys() {
+  static const KeyTable keys = withCommonKeys({
       {"_merge_data_file",
        [](ReadContext& c, std::string& v) {
          c.self.generateMode = "csvFile";
          c.self.dataSourceCsvFileName = v;
        }},
-      {"_merge_data_str", [](ReadContext& c, std::string& v) { writeCsvData(c.self, v); }},
       {"_template", [](ReadContext& c, std::string& v) { writeTempFile(c.self, v, "SjabloonDocument.doc"); }},
       {"_resultDocName",
        [](ReadContext& c, std::string& v) {
@@ -147,13 +160,7 @@ const KeyTable& documentKeys() {
          refuseUnsafeSubPath(c.self, "_resultDocPath", v);
          c.self.module().resultDocPath = v;
        }},
-      {"_support_contact_string", [](ReadContext& c, std::string& v) { c.self.supportContact = v; }},
-      {"_minimum_version",
-       [](ReadContext& c, std::string& v) { setInteger(c, c.self.minimumConnectorVersion, v); }},
-      {"_latest_version",
-       [](ReadContext& c, std::string& v) { setInteger(c, c.self.latestConnectorVersion, v); }},
-      {"_update_exe_location", [](ReadContext& c, std::string& v) { c.self.updatePath = v; }},
-  };
+  });
   return keys;
 }
 

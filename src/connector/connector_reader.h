@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "platform/sys/sys.h"
+#include "runtime/conversions.h"
 #include "runtime/error.h"
 #include "runtime/line_reader.h"
 
@@ -51,6 +52,13 @@ struct ReadContext {
 // One entry of a key table: what the key does with its decoded value.
 using KeyAction = void (*)(ReadContext& context, std::string& value);
 using KeyTable = std::unordered_map<std::string_view, KeyAction>;
+
+// A reader's key table: its own keys plus the keys both readers treat alike (generate mode, header
+// columns, CSV data, support contact, versions, update location).
+KeyTable withCommonKeys(KeyTable own);
+
+// Assigns a decoded value to an Integer setting as the property conversion does (errors 6 and 13).
+void setIntegerSetting(ReadContext& context, runtime::Integer& setting, const std::string& value);
 
 enum class ReadOutcome { kRead, kEmptyFile, kBadStartLine };
 

@@ -15,14 +15,8 @@ constexpr const char* kRejectedJobFile = "twTemplateDoc.err";
 // upload settings. Repeated entries count again.
 constexpr int kRequiredEntries = 6;
 
-void setInteger(ReadContext& context, runtime::Integer& setting, const std::string& value) {
-  setting = runtime::toInteger(value, context.self.services().sys.UserLocale());
-}
-
 const KeyTable& templateKeys() {
-  static const KeyTable keys = {
-      {"_generate_mode", [](ReadContext& c, std::string& v) { c.self.generateMode = v; }},
-      {"_header_cols", [](ReadContext& c, std::string& v) { addHeaderColumns(c.self.module(), v); }},
+  static const KeyTable keys = withCommonKeys({
       {"_merge_header_file",
        [](ReadContext& c, std::string& v) {
          c.self.generateMode = "htmlSources";
@@ -30,7 +24,6 @@ const KeyTable& templateKeys() {
        }},
       {"_merge_data_file",
        [](ReadContext& c, std::string& v) { c.self.module().dataSourceHtmlFileName = v; }},
-      {"_merge_data_str", [](ReadContext& c, std::string& v) { writeCsvData(c.self, v); }},
       {"_template",
        [](ReadContext& c, std::string& v) {
          c.templateBytes = std::move(v);
@@ -69,7 +62,7 @@ const KeyTable& templateKeys() {
        }},
       {"_upload_port",
        [](ReadContext& c, std::string& v) {
-         setInteger(c, c.self.serverPort, v);
+         setIntegerSetting(c, c.self.serverPort, v);
          ++c.validityCount;
        }},
       {"_upload_path",
@@ -83,19 +76,14 @@ const KeyTable& templateKeys() {
        }},
       {"_userName", [](ReadContext& c, std::string& v) { c.self.module().userName = v; }},
       {"_adminName", [](ReadContext& c, std::string& v) { c.self.module().adminName = v; }},
-      {"_max_upload_size", [](ReadContext& c, std::string& v) { setInteger(c, c.self.maxUploadSize, v); }},
-      {"_support_contact_string", [](ReadContext& c, std::string& v) { c.self.supportContact = v; }},
+      {"_max_upload_size",
+       [](ReadContext& c, std::string& v) { setIntegerSetting(c, c.self.maxUploadSize, v); }},
       {"_ribbon_xml",
        [](ReadContext& c, std::string& v) {
          c.self.useRibbon = true;
          c.self.ribbonXML = v;
        }},
-      {"_minimum_version",
-       [](ReadContext& c, std::string& v) { setInteger(c, c.self.minimumConnectorVersion, v); }},
-      {"_latest_version",
-       [](ReadContext& c, std::string& v) { setInteger(c, c.self.latestConnectorVersion, v); }},
-      {"_update_exe_location", [](ReadContext& c, std::string& v) { c.self.updatePath = v; }},
-  };
+  });
   return keys;
 }
 

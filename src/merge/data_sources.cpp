@@ -110,7 +110,7 @@ std::string writeDocumentImage(plugin& self, const std::string& imageData, const
   if (m.documentImageCount == INT16_MAX) throw runtime::Error::fromNumber(runtime::kOverflow);
   m.documentImageCount = static_cast<runtime::Integer>(m.documentImageCount + 1);
   const int k = m.documentImageCount;
-  m.documentImages.resize(static_cast<size_t>(k));
+  if (m.documentImages.size() < static_cast<size_t>(k)) m.documentImages.resize(static_cast<size_t>(k));
 
   std::string path;
   if (mode == "record") {
