@@ -88,16 +88,15 @@ Error fileError(int error, const std::string& hostPath) {
   }
 }
 
-// Windows name matching: * any run, ? any one character, letters without regard to case. A pattern
-// ending in ".*" also matches names without an extension, as "*.*" matches every name on Windows.
+// Windows name matching on case-folded texts: * any run, ? any one character. A pattern ending in ".*"
+// also matches names without an extension, as "*.*" matches every name on Windows.
 bool matchesWildcard(std::string_view name, std::string_view pattern) {
   size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
   while (n < name.size()) {
-    if (p < pattern.size() &&
-        (pattern[p] == '?' || runtime::equalsTextCompare(pattern.substr(p, 1), name.substr(n, 1)))) {
-      ++n, ++p;
-    } else if (p < pattern.size() && pattern[p] == '*') {
+    if (p < pattern.size() && pattern[p] == '*') {
       starP = p++, starN = n;
+    } else if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+      ++n, ++p;
     } else if (starP != std::string_view::npos) {
       p = starP + 1, n = ++starN;
     } else {
@@ -187,7 +186,8 @@ std::vector<sys::DirEntry> PosixSystem::ListDirectory(const std::string& pattern
   std::string host = HostPath(pattern);
   size_t slash = host.find_last_of('/');
   std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : host.substr(0, slash));
-  std::string namePattern = runtime::utf8ToCp1252(slash == std::string::npos ? host : host.substr(slash + 1));
+  std::string namePattern =
+      runtime::foldCase(runtime::utf8ToCp1252(slash == std::string::npos ? host : host.substr(slash + 1)));
   if (namePattern.empty()) namePattern.push_back('*');  // a folder followed by a separator lists the folder
 
   DirStream dir(::opendir(folder.c_str()));
@@ -200,7 +200,7 @@ std::vector<sys::DirEntry> PosixSystem::ListDirectory(const std::string& pattern
     std::string hostName = entry->d_name;
     if (hostName == "." || hostName == "..") continue;
     std::string name = runtime::utf8ToCp1252(hostName);
-    if (!matchesWildcard(name, namePattern)) continue;
+    if (!matchesWildcard(runtime::foldCase(name), namePattern)) continue;
     struct stat info;
     if (::stat((folder + "/" + hostName).c_str(), &info) != 0) continue;  // a dangling link
     sys::DirEntry found;

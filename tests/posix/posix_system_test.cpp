@@ -146,6 +146,8 @@ TEST_F(PosixSystemTest, ListingMatchesWildcardsWithoutRegardToCase) {
       {"REPORT.DOCX", "Report.docx "},
       {"report?.docx", "report2.DOCX "},
       {"report?*.docx", "report2.DOCX "},
+      {"*o*t*.DOCX", "Report.docx report2.DOCX "},
+      {"*t", "caf\xE9.txt notes.txt(ro) "},
       {"r*", "README Report.docx report2.DOCX "},
       {"*.*",
        ".hidden.docx(hidden) README Report.docx caf\xE9.txt notes.txt(ro) other/ report2.DOCX sub.docx/ "},
