@@ -136,3 +136,48 @@ TEST_F(EngineTest, InlineShapesKnowLinkedPicturesAndEmbedThemOnRequest) {
 
 }  // namespace
 }  // namespace tw::testing
+
+namespace tw::testing {
+namespace {
+
+// The record-row expansion on a table saved by Word: three entries of the row of merge fields.
+TEST_F(EngineTest, RecordRowsExpandInATableSavedByWord) {
+  auto doc = app->Documents()->Open(std::string(TW_SHARED_FIXTURES) +
+                                    "/word/13_docxmailmerge_table_rows_macword.docx");
+  auto table = [&] { return doc->Tables()->Item(1); };
+  const long top = 2, entries = 3;
+  for (long k = 1; k <= 3; ++k) {
+    auto field = table()->Cell(top + (k == 1 ? 0 : entries - 1), k)->Range()->Fields()->Item(1);
+    std::string code = field->Code()->Text();
+    std::string name = code.substr(12, code.find(' ', 12) - 12);
+    std::string rest = code.substr(12 + name.size());
+    if (k == 1) {
+      for (long m = 0; m < entries - 1; ++m) table()->Rows()->Add(table()->Rows()->Item(top + m));
+      field = table()->Cell(top + entries - 1, k)->Range()->Fields()->Item(1);
+    }
+    field->Delete();
+    for (long m = 0; m < entries; ++m) {
+      auto range = table()->Cell(top + m, k)->Range();
+      range->Collapse(word::wdCollapseStart);
+      doc->Fields()
+          ->Add(range, word::wdFieldMergeField, std::nullopt, true)
+          ->Code()
+          ->SetText("MERGEFIELD " + name + "_" + std::to_string(m) + rest);
+    }
+  }
+  doc->SaveAs(pathOf("expanded.docx"));
+  doc->Close();
+  auto again = app->Documents()->Open(pathOf("expanded.docx"));
+  auto expanded = again->Tables()->Item(1);
+  EXPECT_EQ(expanded->Rows()->Count(), 5);
+  for (long m = 0; m < entries; ++m) {
+    auto fields = expanded->Rows()->Item(top + m)->Range()->Fields();
+    ASSERT_EQ(fields->Count(), 3) << m;
+    EXPECT_EQ(fields->Item(2)->Code()->Text(),
+              "MERGEFIELD class_name_" + std::to_string(m) + " \\* MERGEFORMAT ");
+  }
+  EXPECT_EQ(expanded->Cell(5, 1)->Range()->Text(), "THESIS\r\a");
+}
+
+}  // namespace
+}  // namespace tw::testing
