@@ -175,6 +175,7 @@ DataTable readHtmlTable(std::string_view bytes, const std::string& fileName) {
   sax.endElement = onEnd;
   sax.characters = onCharacters;
   sax.cdataBlock = onCharacters;
+  sax.ignorableWhitespace = onCharacters;  // blanks between inline elements still separate words
   sax.warning = ignoreMessage;
   sax.error = ignoreMessage;
 
