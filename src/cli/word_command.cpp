@@ -1,9 +1,29 @@
+#include <iostream>
+#include <sstream>
+
 #include "cli/commands.h"
+#include "cli/word_session.h"
 
 namespace tw::cli {
 
-void addWordCommand(CLI::App& app, int& /*exitStatus*/) {
-  app.add_subcommand("word", "Run a Word session with the add-in loaded");
+void addWordCommand(CLI::App& app, int& exitStatus) {
+  auto options = std::make_shared<WordSessionOptions>();
+  auto answers = std::make_shared<std::string>();
+  CLI::App* word = app.add_subcommand("word", "Run a Word session with the add-in loaded");
+  word->add_option("--temp", options->temp, "TEMP folder of the session (default: $TEMP, else /tmp)");
+  word->add_option("--out", options->outDir, "Save every document open at the end into this folder");
+  word->add_option("--script", options->scriptFile, "Commands to run after start-up, one per line")
+      ->check(CLI::ExistingFile);
+  word->add_option("--answer", *answers, "Answers to message boxes in order: ok,cancel,yes,no");
+  word->add_option("--locale", options->locale, "The user's locale (nl-NL, en-US, en-GB, de-DE, fr-FR)");
+  word->add_option("--word-version", options->wordVersion, "The version Word reports");
+  word->callback([options, answers, &exitStatus] {
+    std::stringstream list(*answers);
+    for (std::string answer; std::getline(list, answer, ',');) {
+      if (!answer.empty()) options->answers.push_back(answer);
+    }
+    exitStatus = runWordSession(*options, std::cerr);
+  });
 }
 
 }  // namespace tw::cli

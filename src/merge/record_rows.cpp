@@ -47,8 +47,7 @@ class RowExpander {
 
   // The entry count of a group: the leading number of its count text, as a 16-bit Integer.
   runtime::Integer countOf(const std::string& group) {
-    const runtime::Locale& locale = self_.services().sys.UserLocale();
-    return runtime::toInteger(std::to_string(runtime::Val(m_.recordCounts.item(group))), locale);
+    return runtime::toInteger(runtime::Val(m_.recordCounts.item(group)));
   }
 
   // The rows a template row must span: the largest count among the groups of its fields that are not

@@ -144,6 +144,10 @@ bool readWholeNumber(std::string_view text, const Locale& locale, double& value)
 Integer toInteger(std::string_view text, const Locale& locale) {
   double value = 0;
   if (!readWholeNumber(text, locale, value)) throw Error::fromNumber(kTypeMismatch);
+  return toInteger(value);
+}
+
+Integer toInteger(double value) {
   double rounded = std::nearbyint(value);  // the default rounding mode is half to even
   if (!(rounded >= std::numeric_limits<Integer>::min() && rounded <= std::numeric_limits<Integer>::max()))
     throw Error::fromNumber(kOverflow);

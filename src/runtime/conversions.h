@@ -13,13 +13,17 @@ using Integer = std::int16_t;
 // Boolean as stored in 16 bits: True has all bits set.
 constexpr Integer kTrue = -1;
 constexpr Integer kFalse = 0;
-constexpr Integer toVbBoolean(bool value) { return value ? kTrue : kFalse; }
+constexpr Integer toVbBoolean(bool value) {
+  return value ? kTrue : kFalse;
+}
 
 // Text to Integer as an assignment to an Integer property converts it: blanks around the number are
 // allowed, the locale's decimal separator (and thousands separators) are read, &H/&O prefixes read hex
 // and octal, the value is rounded half to even (2.5 -> 2, 3.5 -> 4). Error 6 beyond -32768..32767,
 // error 13 for text that is not a number (the empty text included).
 Integer toInteger(std::string_view text, const Locale& locale);
+// A number to Integer: rounded half to even, error 6 beyond -32768..32767.
+Integer toInteger(double value);
 
 // Text to Boolean: the words True or False in any case (blanks around allowed), or a number as
 // toInteger reads it where 0 is False. Any other text is error 13.

@@ -1,0 +1,223 @@
+#include "cli/word_session.h"
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <ostream>
+#include <sstream>
+
+#include "addin/plugin.h"
+#include "engine/commandbars/command_bars.h"
+#include "engine/engine.h"
+#include "posix/console_ui.h"
+#include "posix/curl_http.h"
+#include "posix/posix_system.h"
+#include "runtime/codepage.h"
+#include "runtime/error.h"
+
+namespace tw::cli {
+namespace {
+
+// Word as the add-in sees it, noting whether the add-in told it to quit.
+class WatchedApplication : public word::Application {
+ public:
+  explicit WatchedApplication(std::shared_ptr<word::Application> inner) : inner_(std::move(inner)) {}
+
+  std::string Version() override { return inner_->Version(); }
+  bool Visible() override { return inner_->Visible(); }
+  void SetVisible(bool visible) override { inner_->SetVisible(visible); }
+  std::shared_ptr<word::Documents> Documents() override { return inner_->Documents(); }
+  std::shared_ptr<word::Document> ActiveDocument() override { return inner_->ActiveDocument(); }
+  std::shared_ptr<word::Selection> Selection() override { return inner_->Selection(); }
+  std::shared_ptr<word::Window> NewWindow() override { return inner_->NewWindow(); }
+  std::shared_ptr<office::CommandBars> CommandBars() override { return inner_->CommandBars(); }
+  void Quit(std::optional<bool> saveChanges) override {
+    quit_ = true;
+    inner_->Quit(saveChanges);
+  }
+  std::unique_ptr<platform::EventConnection> OnDocumentBeforeClose(
+      DocumentBeforeCloseHandler handler) override {
+    return inner_->OnDocumentBeforeClose(std::move(handler));
+  }
+
+  bool quit() const { return quit_; }
+
+ private:
+  std::shared_ptr<word::Application> inner_;
+  bool quit_ = false;
+};
+
+// What a session script can do, a command per line: the first word names the command, the rest of the
+// line is its argument.
+struct Session {
+  WatchedApplication& word;
+  addin::plugin& addin;
+  posix::ConsoleUi& ui;
+};
+
+// Splits "a > b > c" into its trimmed parts.
+std::vector<std::string> splitPath(const std::string& text) {
+  std::vector<std::string> parts;
+  std::stringstream stream(text);
+  std::string part;
+  while (std::getline(stream, part, '>')) {
+    size_t first = part.find_first_not_of(' ');
+    size_t last = part.find_last_not_of(' ');
+    parts.push_back(first == std::string::npos ? std::string() : part.substr(first, last - first + 1));
+  }
+  return parts;
+}
+
+class RibbonControlById : public office::RibbonControl {
+ public:
+  explicit RibbonControlById(std::string id) : id_(std::move(id)) {}
+  std::string Id() override { return id_; }
+
+ private:
+  std::string id_;
+};
+
+using Command = std::function<void(Session&, const std::string& argument)>;
+
+const std::map<std::string, Command>& commands() {
+  static const std::map<std::string, Command> table = {
+      // click Menu Bar > <popup caption> > ... > <button caption>
+      {"click",
+       [](Session& s, const std::string& argument) {
+         engine::clickControl(*s.word.CommandBars(), splitPath(runtime::utf8ToCp1252(argument)));
+       }},
+      // ribbon <callback> <control id>
+      {"ribbon",
+       [](Session& s, const std::string& argument) {
+         std::string callback = argument.substr(0, argument.find(' '));
+         std::string id =
+             argument.size() > callback.size() ? argument.substr(callback.size() + 1) : std::string();
+         RibbonControlById control(runtime::utf8ToCp1252(id));
+         if (callback == "insertMergefieldButton")
+           s.addin.insertMergefieldButton(control);
+         else if (callback == "insertMergefieldGallery")
+           s.addin.insertMergefieldGallery(control, control.Id(), 0);
+         else if (callback == "mergeDocumentClick")
+           s.addin.mergeDocumentClick(control);
+         else if (callback == "UploadDocumentClick")
+           s.addin.UploadDocumentClick(control);
+         else
+           throw runtime::Error(runtime::kInvalidProcedureCall, "unknown ribbon callback '" + callback + "'");
+       }},
+      // type <text>: typed at the selection of the active document
+      {"type",
+       [](Session& s, const std::string& argument) {
+         s.word.Selection()->TypeText(runtime::utf8ToCp1252(argument));
+       }},
+      // wait <milliseconds>: lets the timers run
+      {"wait", [](Session& s, const std::string& argument) { s.ui.advance(std::stol(argument)); }},
+      // press <form title> > <button>
+      {"press",
+       [](Session& s, const std::string& argument) {
+         auto parts = splitPath(runtime::utf8ToCp1252(argument));
+         if (parts.size() != 2)
+           throw runtime::Error(runtime::kInvalidProcedureCall, "press <form title> > <button>");
+         s.ui.pressButton(parts[0], parts[1]);
+       }},
+      // open <file>
+      {"open",
+       [](Session& s, const std::string& argument) {
+         s.word.Documents()->Open(runtime::utf8ToCp1252(argument));
+       }},
+  };
+  return table;
+}
+
+// Runs the script; false (after saying why) when a line cannot run.
+bool runScript(Session& session, const std::string& path, std::ostream& console) {
+  std::ifstream in(path);
+  if (!in) {
+    console << "tallyweave word: cannot read the script " << path << "\n";
+    return false;
+  }
+  std::string line;
+  for (int number = 1; std::getline(in, line); ++number) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
+    line = line.substr(first);
+    std::string name = line.substr(0, line.find(' '));
+    std::string argument = line.size() > name.size() ? line.substr(name.size() + 1) : std::string();
+    auto command = commands().find(name);
+    if (command == commands().end()) {
+      console << path << ":" << number << ": unknown command '" << name << "'\n";
+      return false;
+    }
+    try {
+      command->second(session, argument);
+    } catch (const runtime::Error& error) {
+      console << path << ":" << number << ": " << runtime::cp1252ToUtf8(error.description()) << " ("
+              << error.number() << ")\n";
+      return false;
+    } catch (const std::exception& error) {
+      console << path << ":" << number << ": " << error.what() << "\n";
+      return false;
+    }
+    if (session.word.quit()) break;
+  }
+  return true;
+}
+
+// Saves every open document into `folder` as <name without extension>.docx.
+void saveOpenDocuments(word::Application& word, const std::string& folder, std::ostream& console) {
+  std::filesystem::create_directories(folder);
+  auto documents = word.Documents();
+  for (long i = 1; i <= documents->Count(); ++i) {
+    auto document = documents->Item(i);
+    std::string stem = std::filesystem::path(runtime::cp1252ToUtf8(document->Name())).stem().string();
+    std::string target = (std::filesystem::path(folder) / (stem + ".docx")).string();
+    document->SaveAs(runtime::utf8ToCp1252(target), word::wdFormatDocument);
+    console << "saved " << target << "\n";
+  }
+}
+
+std::string sessionTemp(const std::string& requested) {
+  if (!requested.empty()) return requested;
+  const char* temp = std::getenv("TEMP");
+  return temp && *temp ? temp : "/tmp";
+}
+
+}  // namespace
+
+int runWordSession(const WordSessionOptions& options, std::ostream& console) {
+  if (!runtime::isKnownLocale(options.locale)) {
+    console << "tallyweave word: unknown locale '" << options.locale << "'\n";
+    return 2;
+  }
+  posix::PosixSystem sys(posix::PosixSystem::Options{
+      .locale = options.locale,
+      .environment = {{"TEMP", runtime::utf8ToCp1252(sessionTemp(options.temp))}},
+  });
+  posix::ConsoleUi ui(console, options.answers);
+  posix::CurlHttp http;
+  auto word = std::make_shared<WatchedApplication>(engine::createApplication(
+      sys, engine::EngineOptions{.version = options.wordVersion, .limits = {}, .mailMerge = nullptr}));
+  addin::plugin addin(addin::Services{sys, ui, http});
+
+  addin.AddinInstance_OnConnection(word, 0, addin::AddInInstance{"Tallyweave.plugin"});
+  addin.AddinInstance_OnStartupComplete();
+
+  Session session{*word, addin, ui};
+  bool scriptRan = !options.scriptFile || word->quit() || runScript(session, *options.scriptFile, console);
+
+  if (!word->quit()) {
+    if (options.outDir) {
+      try {
+        saveOpenDocuments(*word, *options.outDir, console);
+      } catch (const runtime::Error& error) {
+        console << "tallyweave word: " << runtime::cp1252ToUtf8(error.description()) << "\n";
+      }
+    }
+    addin.AddinInstance_OnBeginShutdown();
+    addin.AddinInstance_OnDisconnection(0);
+  }
+  return scriptRan ? 0 : 2;
+}
+
+}  // namespace tw::cli
