@@ -35,6 +35,24 @@ class ConnectorReaderTest : public JobTest {
   size_t logStart = 0;
 };
 
+TEST_F(ConnectorReaderTest, JobFileIsHeldOpenUntilClosed) {
+  writeTemp("job.tmp", "Tallyweave bestand\r\n");
+  JobFile file;
+  file.close();  // closing a file that is not open is harmless
+  file.open(sys, addin.tempPath("job.tmp"));
+  EXPECT_TRUE(file.isOpen());
+  try {
+    sys.MoveFile(addin.tempPath("job.tmp"), addin.tempPath("job.err"));
+    ADD_FAILURE() << "moved while open";
+  } catch (const runtime::Error& e) {
+    EXPECT_EQ(e.number(), runtime::kPermissionDenied);
+  }
+  file.close();
+  file.close();
+  sys.MoveFile(addin.tempPath("job.tmp"), addin.tempPath("job.err"));
+  EXPECT_TRUE(tempExists("job.err"));
+}
+
 TEST_F(ConnectorReaderTest, StartLines) {
   struct Case {
     std::string startLine;

@@ -161,6 +161,12 @@ TEST_F(TemplateJobTest, RibbonIconBecomesAFileAndAField) {
   EXPECT_EQ(addin.ribbonXML, "<customUI/>");
 }
 
+TEST_F(TemplateJobTest, IconMarkInsideTheKeyDropsTheFirstFourCharacters) {
+  start(connectorFile(entry("my_ico_x", "PNG") + validTemplateEntries()));
+  EXPECT_EQ(readTemp("twdoc/co_x.png"), "PNG");
+  EXPECT_EQ(addin.module().fieldNames[0], "co_x");
+}
+
 // A job that fails with an error shows the start-up message once and is set aside, so that the next
 // Word start on the same TEMP is an ordinary one.
 TEST_F(TemplateJobTest, FailingJobIsSetAsideAndTheNextStartIsOrdinary) {
