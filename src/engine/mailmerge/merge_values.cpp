@@ -115,6 +115,37 @@ bool readTime(std::string_view text, runtime::DateTime& out) {
   return true;
 }
 
+bool sameName(std::string_view part, std::string_view name) {
+  if (!part.empty() && part.back() == '.' && (name.empty() || name.back() != '.')) part.remove_suffix(1);
+  return !name.empty() && equalsIgnoreCase(part, name);
+}
+
+// 1..12 for a month name or abbreviation of the locale or of English, else 0.
+int monthNamed(std::string_view part, const runtime::Locale& locale) {
+  const runtime::Locale& english = runtime::localeByName("en-US");
+  for (const runtime::Locale* names : {&locale, &english}) {
+    for (int m = 0; m < 12; ++m) {
+      if (sameName(part, names->monthNames[m]) || sameName(part, names->monthAbbreviations[m])) return m + 1;
+    }
+  }
+  return 0;
+}
+
+bool isDayName(std::string_view part, const runtime::Locale& locale) {
+  const runtime::Locale& english = runtime::localeByName("en-US");
+  for (const runtime::Locale* names : {&locale, &english}) {
+    for (int d = 0; d < 7; ++d) {
+      if (sameName(part, names->dayNames[d]) || sameName(part, names->dayAbbreviations[d])) return true;
+    }
+  }
+  return false;
+}
+
+// A locale whose short date reads day-month-year, for dates put together from a month name.
+const runtime::Locale& dutchOrder() {
+  return runtime::localeByName("nl-NL");
+}
+
 }  // namespace
 
 DecimalNumber DecimalNumber::rounded(size_t places) const {
@@ -192,8 +223,10 @@ std::optional<runtime::DateTime> parseDateTime(std::string_view text, const runt
     normal[t] = ' ';
   runtime::DateTime value;
   bool haveDate = false, haveTime = false;
-  int meridiem = 0;  // 1 = AM, 2 = PM
-  for (std::string_view part : split(normal, " ")) {
+  int meridiem = 0;    // 1 = AM, 2 = PM
+  int namedMonth = 0;  // a month written as a name: "3 februari 2025", "February 3, 2025"
+  std::vector<std::string_view> numbers;
+  for (std::string_view part : split(normal, " ,")) {
     if (part.empty()) continue;
     if (!meridiem && haveTime &&
         (equalsIgnoreCase(part, "AM") || (!locale.amDesignator.empty() && part == locale.amDesignator))) {
@@ -205,12 +238,29 @@ std::optional<runtime::DateTime> parseDateTime(std::string_view text, const runt
     } else if (!haveTime && part.find(':') != std::string_view::npos) {
       if (!readTime(part, value)) return std::nullopt;
       haveTime = true;
-    } else if (!haveDate && !haveTime) {
+    } else if (smallNumber(part)) {
+      numbers.push_back(part);
+    } else if (int month = monthNamed(part, locale); month && !namedMonth) {
+      namedMonth = month;
+    } else if (isDayName(part, locale)) {
+      continue;  // "dinsdag 31 december 2024": the weekday adds nothing
+    } else if (!haveDate && part.find_first_of("-/.") != std::string_view::npos) {
       if (!readDate(part, locale, value)) return std::nullopt;
       haveDate = true;
     } else {
       return std::nullopt;
     }
+  }
+  if (namedMonth) {
+    if (haveDate || numbers.size() != 2) return std::nullopt;
+    // The year is the four-digit number, else the second one.
+    size_t yearAt = numbers[0].size() == 4 && numbers[1].size() != 4 ? 0 : 1;
+    std::string date = std::string(numbers[1 - yearAt]) + "-" + std::to_string(namedMonth) + "-" +
+                       std::string(numbers[yearAt]);
+    if (!readDate(date, dutchOrder(), value)) return std::nullopt;
+    haveDate = true;
+  } else if (!numbers.empty()) {
+    return std::nullopt;
   }
   if (!haveDate && !haveTime) return std::nullopt;
   if (meridiem) {

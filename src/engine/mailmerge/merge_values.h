@@ -29,8 +29,9 @@ std::optional<DecimalNumber> parseNumber(std::string_view text, const runtime::L
 
 // Reads `text` as a date, a time or both: the locale's short date order (d-M-yyyy in nl-NL, M/d/yyyy in
 // en-US) with "-", "/" or "." between the parts, ISO yyyy-MM-dd (also with "T" before the time), a
-// two-digit year meaning 1930..2029; a time H:mm or H:mm:ss with an optional AM/PM. Impossible dates are
-// not dates.
+// two-digit year meaning 1930..2029; a month written as a name of the locale or of English with a day and
+// a year ("3 februari 2025", "February 3, 2025"; a weekday name may stand before); a time H:mm or H:mm:ss
+// with an optional AM/PM. Impossible dates are not dates.
 std::optional<runtime::DateTime> parseDateTime(std::string_view text, const runtime::Locale& locale);
 
 }  // namespace tw::engine::mailmerge

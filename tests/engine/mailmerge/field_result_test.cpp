@@ -85,9 +85,17 @@ INSTANTIATE_TEST_SUITE_P(
         ResultCase{"nl-NL", "2025-02-03T08:30", " MERGEFIELD d \\@ \"H 'uur' m\" ", "8 uur 30"},
         // The order is the locale's: 3-2-2025 is 3 February in Dutch, 2/3/2025 is 3 February in English.
         ResultCase{"en-US", "2/3/2025", " MERGEFIELD d \\@ \"d MMMM\" ", "3 February"},
+        // Month names in the locale or in English, with or without the weekday.
+        ResultCase{"nl-NL", "3 februari 2025", " MERGEFIELD d \\@ \"dd-MM-yyyy\" ", "03-02-2025"},
+        ResultCase{"nl-NL", "dinsdag 31 december 2024", " MERGEFIELD d \\@ \"d-M-yy\" ", "31-12-24"},
+        ResultCase{"en-US", "February 3, 2025", " MERGEFIELD d \\@ \"d MMMM yyyy\" ", "3 February 2025"},
+        ResultCase{"nl-NL", "3 mrt. 2025 9:15", " MERGEFIELD d \\@ \"d MMMM yyyy H:mm\" ",
+                   "3 maart 2025 9:15"},
         // Not a date: the text stays.
         ResultCase{"nl-NL", "31-2-2025", " MERGEFIELD d \\@ \"d MMMM yyyy\" ", "31-2-2025"},
-        ResultCase{"nl-NL", "morgen", " MERGEFIELD d \\@ \"d MMMM yyyy\" ", "morgen"}));
+        ResultCase{"nl-NL", "morgen", " MERGEFIELD d \\@ \"d MMMM yyyy\" ", "morgen"},
+        ResultCase{"nl-NL", "3 februari", " MERGEFIELD d \\@ \"d MMMM yyyy\" ", "3 februari"},
+        ResultCase{"nl-NL", "huisnummer 12", " MERGEFIELD d \\@ \"d MMMM yyyy\" ", "huisnummer 12"}));
 
 INSTANTIATE_TEST_SUITE_P(
     TextFormatsAndAffixes, FieldResultTest,
