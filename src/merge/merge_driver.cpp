@@ -1,3 +1,5 @@
+#include <functional>
+
 #include "addin/plugin.h"
 #include "merge/data_sources.h"
 #include "merge/merge_fields.h"
@@ -76,11 +78,13 @@ void plugin::Domerge(const std::string& /*rowsize*/, runtime::Integer /*recordsi
     if (generateMode != "record" && name.rfind("img_", 0) == 0) insertPictureField(*this, field, fields);
     return false;
   };
-  // Walks the merge fields of `fields`; a deleted field's place is taken by the next one.
-  auto walkMergeFields = [&](const std::shared_ptr<word::Fields>& fields, bool deleteUnnamed,
-                             bool markFound) {
-    for (long i = 1; i <= fields->Count(); ++i) {
+  // Walks the merge fields of a fields collection, asked anew for each field since the walk edits the
+  // story; a deleted field's place is taken by the next one.
+  using FieldsOf = std::function<std::shared_ptr<word::Fields>()>;
+  auto walkMergeFields = [&](const FieldsOf& fieldsOf, bool deleteUnnamed, bool markFound) {
+    for (long i = 1; i <= fieldsOf()->Count(); ++i) {
       step([&] {
+        auto fields = fieldsOf();
         auto field = fields->Item(i);
         if (field->Type() != word::wdFieldMergeField) return;
         if (markFound) found = true;
@@ -96,20 +100,20 @@ void plugin::Domerge(const std::string& /*rowsize*/, runtime::Integer /*recordsi
       });
     }
   };
-  step([&] { walkMergeFields(activeDocument()->Fields(), true, false); });
+  step([&] { walkMergeFields([&] { return activeDocument()->Fields(); }, true, false); });
   step([&] {
     auto shapes = activeDocument()->Shapes();
     for (long s = 1, count = shapes->Count(); s <= count; ++s) {
       step([&] {
         auto frame = shapes->Item(s)->TextFrame();
-        if (frame->HasText()) walkMergeFields(frame->TextRange()->Fields(), false, true);
+        if (frame->HasText()) walkMergeFields([&] { return frame->TextRange()->Fields(); }, false, true);
       });
     }
   });
   step([&] {
     auto stories = activeDocument()->StoryRanges();
     for (long s = 1, count = stories->Count(); s <= count; ++s) {
-      step([&] { walkMergeFields(stories->Item(s)->Fields(), false, true); });
+      step([&] { walkMergeFields([&] { return stories->Item(s)->Fields(); }, false, true); });
     }
   });
 

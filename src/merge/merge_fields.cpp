@@ -86,7 +86,10 @@ template <class NeedsRewrite, class Rewrite>
 void rewriteCodeWords(word::Field& field, NeedsRewrite needsRewrite, Rewrite rewrite) {
   long count = field.Code()->Words()->Count();
   for (long i = 3; i <= count; ++i) {
-    auto word = field.Code()->Words()->Item(i);
+    auto words = field.Code()->Words();
+    // A rewritten separator can join two words (a blank after "#"), leaving fewer words than counted.
+    if (i > words->Count()) break;
+    auto word = words->Item(i);
     std::string text = word->Text();
     if (needsRewrite(text)) word->SetText(rewrite(text));
   }
