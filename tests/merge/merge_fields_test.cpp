@@ -15,10 +15,10 @@ TEST_F(MergeFieldsTest, FieldNameFromTheCode) {
       {" mergefield Naam ", "Naam"},
       {" MERGEFIELD naam", "naam"},
       {" MERGEFIELD img_logo_2 ", "img_logo_2"},
-      {" MERGEFIELD  naam ", ""},                 // two blanks
-      {" MERGEFIELD \"Last Name\" ", ""},          // quoted
-      {" MERGEFIELD na-me ", "na"},               // the name ends where the syntax does
-      {" MERGEFIELD naam \\* Upper\nx", ""},     // "." does not cross a line feed
+      {" MERGEFIELD  naam ", ""},             // two blanks
+      {" MERGEFIELD \"Last Name\" ", ""},     // quoted
+      {" MERGEFIELD na-me ", "na"},           // the name ends where the syntax does
+      {" MERGEFIELD naam \\* Upper\nx", ""},  // "." does not cross a line feed
       {" MERGEFIELDnaam ", ""},
       {" PAGE ", ""},
       {"", ""},
@@ -71,7 +71,8 @@ TEST_F(MergeFieldsTest, ABlankThousandsSeparatorIsWrittenIntoThePicture) {
 TEST_F(MergeFieldsTest, RevertFieldsVisitsTheMainTextAndTextBoxes) {
   const std::string box =
       "<w:r><w:pict><v:shape style=\"width:100pt;height:50pt\"><v:textbox><w:txbxContent>" +
-      paragraph(field(" MERGEFIELD b \\# \"#,##0.00\" ")) + "</w:txbxContent></v:textbox></v:shape></w:pict></w:r>";
+      paragraph(field(" MERGEFIELD b \\# \"#,##0.00\" ")) +
+      "</w:txbxContent></v:textbox></v:shape></w:pict></w:r>";
   auto document = open(paragraph(field(" MERGEFIELD a \\# \"#,##0.00\" ") + box));
   addin.decimalSeparator = ".";
   addin.thousandsSeparator = ",";
@@ -88,14 +89,18 @@ TEST_F(MergeFieldsTest, PictureFieldNestsTheMergeFieldInItsPath) {
     std::string expected;  // with TEMP standing for the TEMP folder, backslashes doubled
   };
   const Case cases[] = {
-      {"record", "", " INCLUDEPICTURE \"TEMP\\\\twdoc\\\\{ MERGEFIELD img_logo |\xABimg_logo\xBB}.jpg\" \\d "},
-      {"htmlString", "", " INCLUDEPICTURE \"TEMP\\\\twdoc\\\\{ MERGEFIELD img_logo |\xABimg_logo\xBB}.jpg\" \\d "},
-      {"csvFile", "C:\\spool base\\", " INCLUDEPICTURE \"C:\\\\spool base\\\\documents\\\\spool\\\\{ MERGEFIELD img_logo |\xABimg_logo\xBB}\" \\d "},
+      {"record", "",
+       " INCLUDEPICTURE \"TEMP\\\\twdoc\\\\{ MERGEFIELD img_logo |\xABimg_logo\xBB}.jpg\" \\d "},
+      {"htmlString", "",
+       " INCLUDEPICTURE \"TEMP\\\\twdoc\\\\{ MERGEFIELD img_logo |\xABimg_logo\xBB}.jpg\" \\d "},
+      {"csvFile", "C:\\spool base\\",
+       " INCLUDEPICTURE \"C:\\\\spool base\\\\documents\\\\spool\\\\{ MERGEFIELD img_logo "
+       "|\xABimg_logo\xBB}\" \\d "},
   };
   int n = 0;
   for (const Case& c : cases) {
-    auto document =
-        open(paragraph(run("Logo: ") + mergefield("img_logo") + run(".")), "logo" + std::to_string(++n) + ".docx");
+    auto document = open(paragraph(run("Logo: ") + mergefield("img_logo") + run(".")),
+                         "logo" + std::to_string(++n) + ".docx");
     addin.generateMode = c.mode;
     addin.module().basePath = c.basePath;
     auto fields = document->Fields();

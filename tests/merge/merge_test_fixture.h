@@ -14,17 +14,22 @@ namespace tw::addin {
 inline std::string run(const std::string& text) {
   return "<w:r><w:t xml:space=\"preserve\">" + text + "</w:t></w:r>";
 }
-inline std::string paragraph(const std::string& content) { return "<w:p>" + content + "</w:p>"; }
+inline std::string paragraph(const std::string& content) {
+  return "<w:p>" + content + "</w:p>";
+}
 inline std::string field(const std::string& code) {
   return "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText xml:space=\"preserve\">" + code +
          "</w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r><w:r><w:t>x</w:t></w:r>"
          "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
 }
-inline std::string mergefield(const std::string& spec) { return field(" MERGEFIELD " + spec + " "); }
+inline std::string mergefield(const std::string& spec) {
+  return field(" MERGEFIELD " + spec + " ");
+}
 // A table row of cells, each holding one paragraph of the given content.
 inline std::string row(const std::vector<std::string>& cells) {
   std::string xml = "<w:tr>";
-  for (const auto& cell : cells) xml += "<w:tc><w:tcPr><w:tcW w:w=\"2000\" w:type=\"dxa\"/></w:tcPr>" + paragraph(cell) + "</w:tc>";
+  for (const auto& cell : cells)
+    xml += "<w:tc><w:tcPr><w:tcW w:w=\"2000\" w:type=\"dxa\"/></w:tcPr>" + paragraph(cell) + "</w:tc>";
   return xml + "</w:tr>";
 }
 inline std::string table(const std::vector<std::string>& rows, int columns) {

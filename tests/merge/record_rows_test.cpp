@@ -1,0 +1,148 @@
+#include "merge/record_rows.h"
+
+#include <gtest/gtest.h>
+
+#include "merge/merge_test_fixture.h"
+
+namespace tw::addin {
+namespace {
+
+class RecordRowsTest : public MergeTest {
+ protected:
+  // Declares a record group with `count` entries and its fields.
+  void group(const std::string& name, const std::string& count, const std::vector<std::string>& fields) {
+    addin.module().recordCounts.add(name, count);
+    for (const auto& field : fields) addin.module().recordOfField.add(field, name);
+  }
+
+  void expand() {
+    expandRecordRows(addin, [this](const runtime::Error& error) { errors.push_back(error.description()); });
+  }
+
+  std::shared_ptr<word::Table> tableAt(long i) { return word->ActiveDocument()->Tables()->Item(i); }
+  long rowCount(long i) { return tableAt(i)->Rows()->Count(); }
+  // The codes of the fields in cell (r, k) of table i, without their outer blanks, joined by "|".
+  std::string cell(long i, long r, long k) {
+    auto fields = tableAt(i)->Cell(r, k)->Range()->Fields();
+    std::string joined;
+    for (long f = 1; f <= fields->Count(); ++f) {
+      std::string code = fields->Item(f)->Code()->Text();
+      size_t first = code.find_first_not_of(' ');
+      size_t last = code.find_last_not_of(' ');
+      joined += (f > 1 ? "|" : "") + (first == std::string::npos ? "" : code.substr(first, last - first + 1));
+    }
+    return joined;
+  }
+  std::string cellText(long i, long r, long k) {
+    word->ActiveDocument()->ActiveWindow()->View()->SetShowFieldCodes(false);
+    return tableAt(i)->Cell(r, k)->Range()->Text();
+  }
+
+  std::vector<std::string> errors;
+};
+
+TEST_F(RecordRowsTest, ARowBecomesOneRowPerEntry) {
+  group("regels", "3", {"a", "bedrag"});
+  open(table({row({run("Kop"), run("Kop"), run("Kop")}),
+              row({mergefield("a"), mergefield("bedrag \\# \"#.##0,00\""), run("tekst")})},
+             3));
+  expand();
+
+  EXPECT_TRUE(errors.empty());
+  ASSERT_EQ(rowCount(1), 4);
+  for (long m = 0; m < 3; ++m) {
+    EXPECT_EQ(cell(1, 2 + m, 1), "MERGEFIELD a_" + std::to_string(m));
+    EXPECT_EQ(cell(1, 2 + m, 2), "MERGEFIELD bedrag_" + std::to_string(m) + "  \\# \"#.##0,00\"");
+  }
+  // Other content stays in the template row, which becomes the last entry.
+  EXPECT_EQ(cellText(1, 4, 3), "tekst\r\a");
+  EXPECT_EQ(cellText(1, 2, 3), "\r\a");
+  EXPECT_EQ(cellText(1, 1, 1), "Kop\r\a");
+}
+
+TEST_F(RecordRowsTest, TwoGroupsInOneTableAndTheSecondTableUntouchedByTheFirst) {
+  group("regels", "2", {"a"});
+  group("btw", "3", {"b"});
+  open(table({row({mergefield("a")}), row({run("midden")}), row({mergefield("b")})}, 1) +
+       paragraph(run("tussen")) + table({row({mergefield("naam")}), row({run("onder")})}, 1));
+  expand();
+
+  ASSERT_EQ(rowCount(1), 6);
+  EXPECT_EQ(cell(1, 1, 1), "MERGEFIELD a_0");
+  EXPECT_EQ(cell(1, 2, 1), "MERGEFIELD a_1");
+  EXPECT_EQ(cellText(1, 3, 1), "midden\r\a");
+  EXPECT_EQ(cell(1, 4, 1), "MERGEFIELD b_0");
+  EXPECT_EQ(cell(1, 6, 1), "MERGEFIELD b_2");
+  // A field of no group is left as it is; the second table keeps its rows.
+  EXPECT_EQ(rowCount(2), 2);
+  EXPECT_EQ(cell(2, 1, 1), "MERGEFIELD naam");
+}
+
+TEST_F(RecordRowsTest, AGroupIsExpandedOnceAndIsDistributedInALaterTable) {
+  group("regels", "2", {"a", "b"});
+  open(table({row({mergefield("a")})}, 1) + paragraph(run("tussen")) +
+       table({row({mergefield("b")}), row({run("onder")})}, 1));
+  expand();
+  EXPECT_EQ(rowCount(1), 2);
+  ASSERT_EQ(rowCount(2), 2);
+  EXPECT_EQ(cell(2, 1, 1), "MERGEFIELD b_0");
+  EXPECT_EQ(cell(2, 2, 1), "MERGEFIELD b_1");
+}
+
+TEST_F(RecordRowsTest, CountsOfOneZeroAndNoNumber) {
+  struct Case {
+    std::string count;
+    long rows;
+    std::string codes;
+  };
+  const Case cases[] = {
+      {"1", 1, "MERGEFIELD a_0"}, {"0", 1, ""}, {"geen", 1, ""}, {" 2 regels", 2, "MERGEFIELD a_0"}};
+  int n = 0;
+  for (const Case& c : cases) {
+    addin.module().recordCounts.clear();
+    addin.module().recordOfField.clear();
+    group("regels", c.count, {"a"});
+    auto document = open(table({row({mergefield("a")})}, 1), "count" + std::to_string(++n) + ".docx");
+    expand();
+    EXPECT_EQ(rowCount(1), c.rows) << c.count;
+    EXPECT_EQ(cell(1, 1, 1), c.codes) << c.count;
+    document->Close(false);
+  }
+}
+
+TEST_F(RecordRowsTest, KeysIgnoreCaseAndTheNewNamesKeepTheTemplatesSpelling) {
+  group("regels", "2", {"bedrag"});
+  open(table({row({mergefield("Bedrag")})}, 1));
+  expand();
+  EXPECT_EQ(cell(1, 1, 1), "MERGEFIELD Bedrag_0");
+  EXPECT_EQ(cell(1, 2, 1), "MERGEFIELD Bedrag_1");
+}
+
+TEST_F(RecordRowsTest, GroupsSharingARowShareItsRows) {
+  group("regels", "2", {"a"});
+  group("btw", "3", {"b"});
+  open(table({row({mergefield("a"), mergefield("b"), run("tekst")})}, 3));
+  expand();
+  ASSERT_EQ(rowCount(1), 3);
+  EXPECT_EQ(cell(1, 1, 1), "MERGEFIELD a_0");
+  EXPECT_EQ(cell(1, 2, 1), "MERGEFIELD a_1");
+  EXPECT_EQ(cell(1, 3, 1), "");
+  for (long m = 0; m < 3; ++m) EXPECT_EQ(cell(1, 1 + m, 2), "MERGEFIELD b_" + std::to_string(m));
+  EXPECT_EQ(cellText(1, 3, 3), "tekst\r\a");
+}
+
+TEST_F(RecordRowsTest, AMissingCountIsReportedAndTheRestGoesOn) {
+  addin.module().recordOfField.add("a", "weg");
+  group("regels", "2", {"b"});
+  open(table({row({mergefield("a"), mergefield("b")})}, 2));
+  expand();
+  EXPECT_FALSE(errors.empty());
+  EXPECT_EQ(rowCount(1), 2);
+  // The field without a count stays in the template row, now the last.
+  EXPECT_EQ(cell(1, 2, 1), "MERGEFIELD a");
+  EXPECT_EQ(cell(1, 1, 2), "MERGEFIELD b_0");
+  EXPECT_EQ(cell(1, 2, 2), "MERGEFIELD b_1");
+}
+
+}  // namespace
+}  // namespace tw::addin
