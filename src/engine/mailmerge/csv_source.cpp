@@ -12,6 +12,7 @@ class CsvReader {
   CsvReader(std::string_view bytes, const std::string& fileName) : bytes_(bytes), fileName_(fileName) {}
 
   DataTable read() {
+    table_.reserveText(bytes_.size());  // the cells never hold more than the file
     while (pos_ < bytes_.size()) readLine();
     table_.takeHeaderRow();
     return std::move(table_);

@@ -36,6 +36,8 @@ class DataTable {
   std::string_view text(size_t record, size_t column) const;
   const PictureValue* picture(size_t record, size_t column) const;
 
+  // Room for `textBytes` of cell text, so a reader that knows its source's size grows the buffer once.
+  void reserveText(size_t textBytes) { text_.reserve(textBytes); }
   // Building: a row is begun, filled cell by cell, and is complete at the next beginRecord.
   void beginRecord();
   void addCell(std::string_view text);
