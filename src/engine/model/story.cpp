@@ -379,12 +379,43 @@ int Story::spanAt(long position) {
 
 void Story::changed() {
   index_.reset();
+  touched();
+}
+
+void Story::touched() {
   if (mirror_ && root_->alive) {
     // Word 2010 and later show the DrawingML copy of a text box; older readers show the VML copy.
     while (mirror_.first_child()) model_.removeNode(mirror_.first_child());
     for (auto child : root_->node.children()) mirror_.append_copy(child);
   }
   model_.touch(part_);
+}
+
+void Story::retext(int host) {
+  Index& ix = *index_;
+  Span& span = ix.spans[static_cast<std::size_t>(host)];
+  std::string text = runtime::utf8ToCp1252(nodeText(span.node));
+  long delta = static_cast<long>(text.size()) - span.length;
+  long anchor = span.start;  // no mark lies inside the span, so everything after it moves
+  span.text = std::move(text);
+  span.length += delta;
+  for (std::size_t i = static_cast<std::size_t>(host) + 1; i < ix.spans.size(); ++i)
+    ix.spans[i].start += delta;
+  auto move = [&](long& position) {
+    if (position > anchor) position += delta;
+  };
+  for (auto& field : ix.fields) {
+    move(field.begin);
+    move(field.separator);
+    move(field.end);
+  }
+  for (auto& object : ix.objects) move(object.position);
+  for (auto& [node, extent] : ix.extents) {
+    move(extent.first);
+    move(extent.second);
+  }
+  ix.length += delta;
+  touched();
 }
 
 std::string Story::text(long start, long end, bool showCodes, bool onePerPosition) {
@@ -449,6 +480,18 @@ long Story::erase(long start, long end) {
         end = std::max(end, f.end + 1);
         grown = true;
       }
+    }
+  }
+  // Characters inside one text node: edit it and move the positions behind it.
+  if (int only = spanAt(start); only >= 0 && only == spanAt(end - 1)) {
+    const Span& span = ix.spans[static_cast<std::size_t>(only)];
+    if ((span.kind == SpanKind::Text || span.kind == SpanKind::Code) && end - start < span.length) {
+      std::string text = nodeText(span.node);
+      std::size_t a = utf8Offset(text, start - span.start), b = utf8Offset(text, end - span.start);
+      text.erase(a, b - a);
+      setText(span.node, text);
+      retext(only);
+      return start;
     }
   }
   std::vector<std::pair<long, long>> tables;
@@ -665,10 +708,15 @@ long Story::insert(long position, const std::string& text) {
     };
     std::string utf8 = runtime::cp1252ToUtf8(piece);
     if (chars(b) || (chars(a) && at < ix.length)) {
-      const Span& host = ix.spans[static_cast<std::size_t>(chars(b) ? b : a)];
+      int hostIndex = chars(b) ? b : a;
+      const Span& host = ix.spans[static_cast<std::size_t>(hostIndex)];
       std::string current = nodeText(host.node);
       current.insert(utf8Offset(current, at - host.start), utf8);
       setText(host.node, current);
+      retext(hostIndex);
+      inserted += static_cast<long>(piece.size());
+      i = j;
+      continue;
     } else if (b >= 0 && (ix.spans[static_cast<std::size_t>(b)].kind == SpanKind::SimpleCode ||
                           (ix.spans[static_cast<std::size_t>(b)].kind == SpanKind::FieldBegin &&
                            is(ix.spans[static_cast<std::size_t>(b)].node, "w:fldSimple")))) {

@@ -117,6 +117,11 @@ class Story {
   // A new empty run at `position`, splitting the run there; it copies its neighbour's run properties.
   pugi::xml_node runBefore(long position);
   void removeEmpty(pugi::xml_node run);
+  // After an edit that changed only the text of span `host`: moves the positions behind it instead of
+  // rebuilding the index.
+  void retext(int host);
+  // Keeps the fallback copy of a text box equal and marks the part changed.
+  void touched();
 
   DocumentModel& model_;
   StoryKind kind_;
