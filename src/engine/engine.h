@@ -33,6 +33,7 @@ class MailMergeHandler {
 struct EngineOptions {
   std::string version = "16.0";
   ooxml::PackageLimits limits;
+  // Word's own mail merge and printing when empty.
   std::shared_ptr<MailMergeHandler> mailMerge;
 };
 

@@ -5,6 +5,7 @@
 
 #include "engine/commandbars/command_bars.h"
 #include "engine/errors.h"
+#include "engine/mailmerge/merge_handler.h"
 #include "engine/objects/handles.h"
 
 namespace tw::engine {
@@ -440,6 +441,7 @@ void ApplicationImpl::saveAs(const DocPtr& doc, const std::string& fileName, std
 }  // namespace objects
 
 std::shared_ptr<EngineApplication> createApplication(sys::System& system, EngineOptions options) {
+  if (!options.mailMerge) options.mailMerge = mailmerge::createMailMergeHandler();
   return std::make_shared<objects::ApplicationImpl>(system, std::move(options));
 }
 

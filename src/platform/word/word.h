@@ -48,7 +48,7 @@ constexpr int wdFieldNumPages = 26;
 constexpr int wdFieldDate = 31;
 constexpr int wdFieldPage = 33;
 constexpr int wdFieldNext = 41;
-constexpr int wdFieldMergeRec = 51;
+constexpr int wdFieldMergeRec = 44;
 constexpr int wdFieldMergeField = 59;
 constexpr int wdFieldIncludePicture = 67;
 

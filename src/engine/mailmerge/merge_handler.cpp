@@ -1,0 +1,324 @@
+#include "engine/mailmerge/merge_handler.h"
+
+#include <cstring>
+#include <map>
+
+#include "engine/mailmerge/data_source.h"
+#include "engine/mailmerge/field_result.h"
+#include "engine/mailmerge/picture_file.h"
+#include "engine/model/document_model.h"
+#include "engine/print/text_printer.h"
+#include "runtime/codepage.h"
+
+namespace tw::engine::mailmerge {
+namespace {
+
+using model::DocumentModel;
+using model::Story;
+
+constexpr long kEmuPerPixel = 9525;
+
+bool isNamed(pugi::xml_node node, const char* name) {
+  return std::strcmp(node.name(), name) == 0;
+}
+
+// Adds an external relationship of `part` to `target` and returns its id.
+std::string addLinkedImage(DocumentModel& document, const std::string& part, const std::string& path) {
+  std::string folder = part.substr(0, part.rfind('/') + 1);
+  std::string rels = folder + "_rels/" + part.substr(folder.size()) + ".rels";
+  ooxml::Package& package = document.package();
+  if (!package.hasPart(rels)) {
+    package.writePart(
+        rels,
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>");
+  }
+  ooxml::XmlPart& xml = package.xml(rels);
+  pugi::xml_node list = xml.doc.child("Relationships");
+  std::string id;
+  for (int n = 1; id.empty() || list.find_child_by_attribute("Relationship", "Id", id.c_str()); ++n) {
+    id = "rIdLink" + std::to_string(n);
+  }
+  pugi::xml_node rel = list.append_child("Relationship");
+  rel.append_attribute("Id") = id.c_str();
+  rel.append_attribute("Type") = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
+  rel.append_attribute("Target") = runtime::cp1252ToUtf8("file:///" + path).c_str();
+  rel.append_attribute("TargetMode") = "External";
+  xml.dirty = true;
+  return id;
+}
+
+// A run holding a linked inline picture of the given size, inserted before `before`.
+void insertLinkedPicture(DocumentModel& document, Story& story, pugi::xml_node before,
+                         const std::string& path, long long cx, long long cy) {
+  std::string id = addLinkedImage(document, story.part(), path);
+  std::string name = runtime::cp1252ToUtf8(path.substr(path.find_last_of("\\/") + 1));
+  std::string xml =
+      "<w:r xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:drawing>"
+      "<wp:inline xmlns:wp=\"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing\" "
+      "distT=\"0\" distB=\"0\" distL=\"0\" distR=\"0\"><wp:extent cx=\"" +
+      std::to_string(cx) + "\" cy=\"" + std::to_string(cy) +
+      "\"/><wp:docPr id=\"1\" name=\"Picture\"/>"
+      "<a:graphic xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\">"
+      "<a:graphicData uri=\"http://schemas.openxmlformats.org/drawingml/2006/picture\">"
+      "<pic:pic xmlns:pic=\"http://schemas.openxmlformats.org/drawingml/2006/picture\">"
+      "<pic:nvPicPr><pic:cNvPr id=\"0\" name=\"\"/><pic:cNvPicPr/></pic:nvPicPr>"
+      "<pic:blipFill><a:blip xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
+      "r:link=\"" +
+      id +
+      "\"/><a:stretch><a:fillRect/></a:stretch></pic:blipFill>"
+      "<pic:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"" +
+      std::to_string(cx) + "\" cy=\"" + std::to_string(cy) +
+      "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></pic:spPr>"
+      "</pic:pic></a:graphicData></a:graphic></wp:inline></w:drawing></w:r>";
+  pugi::xml_document fragment;
+  fragment.load_string(xml.c_str());
+  // The namespace declarations of the fragment stay on its elements; the document's own prefixes agree.
+  pugi::xml_node run = before.parent().insert_copy_before(fragment.first_child(), before);
+  run.remove_attribute("xmlns:w");
+  (void)name;
+}
+
+// The node a field's first position stands in front of, at the level of runs.
+pugi::xml_node fieldRunOf(const model::FieldInfo& field) {
+  pugi::xml_node node = field.beginNode;
+  return field.simple ? node : node.parent();
+}
+
+class Merger {
+ public:
+  Merger(sys::System& system, const DataTable& table)
+      : system_(system), table_(table), locale_(system.UserLocale()) {}
+
+  // Merges the fields of `story` that lie in [start, end) with `record` (of the block they stand in when
+  // `recordAt` is given).
+  void mergeStory(DocumentModel& document, Story& story, const std::function<size_t(long)>& recordAt) {
+    for (long i = static_cast<long>(story.fields().size()) - 1; i >= 0; --i) {
+      if (i >= static_cast<long>(story.fields().size())) continue;
+      model::FieldInfo field = story.fields()[static_cast<size_t>(i)];
+      if (field.inCode) continue;
+      mergeField(document, story, field, recordAt(field.begin));
+    }
+  }
+
+ private:
+  void mergeField(DocumentModel& document, Story& story, const model::FieldInfo& field, size_t record) {
+    long codeEnd = field.separator >= 0 ? field.separator : field.end;
+    std::string codeText = story.text(field.begin + 1, codeEnd, true);
+    auto pieces = resolveNestedFields(codeText, [&](const FieldCode& nested) {
+      return mergedText(nested, table_, record, locale_).value_or("");
+    });
+    FieldCode code = parseFieldCode(pieces);
+
+    std::optional<PictureValue> picture;
+    std::optional<std::string> text;
+    if (code.keyword == "INCLUDEPICTURE") {
+      picture = PictureValue{code.firstArgument(), std::nullopt, std::nullopt};
+    } else if (code.keyword == "MERGEFIELD") {
+      auto column = table_.columnIndex(code.firstArgument());
+      if (column && record < table_.recordCount()) {
+        if (const PictureValue* cell = table_.picture(record, *column)) picture = *cell;
+      }
+      if (!picture) text = mergedText(code, table_, record, locale_);
+    } else {
+      text = mergedText(code, table_, record, locale_);
+    }
+    if (!picture && !text) return;  // PAGE, DATE, ...: the field stays
+
+    if (picture) {
+      PictureFile file = loadPictureFile(system_, picture->path);
+      if (file.status == PictureFile::Status::Ok) {
+        long long cx = picture->width ? *picture->width * kEmuPerPixel : file.info.widthEmu();
+        long long cy = picture->height ? *picture->height * kEmuPerPixel : file.info.heightEmu();
+        pugi::xml_node begin = field.beginNode;
+        insertLinkedPicture(document, story, fieldRunOf(field), picture->path, cx, cy);
+        story.changed();
+        const model::FieldInfo& moved = story.fields()[static_cast<size_t>(story.fieldOf(begin))];
+        story.erase(moved.begin, moved.end + 1);
+        return;
+      }
+      text = kPicturePlaceholderText;
+    }
+    long at = story.erase(field.begin, field.end + 1);
+    if (!text->empty()) story.insert(at, *text);
+  }
+
+  sys::System& system_;
+  const DataTable& table_;
+  const runtime::Locale& locale_;
+};
+
+// The document-level w:sectPr of a body.
+pugi::xml_node bodySection(pugi::xml_node body) {
+  return body.child("w:sectPr");
+}
+
+// Ends the content before `boundary` with a next-page section break carrying `section`'s settings.
+void addSectionBreak(pugi::xml_node body, pugi::xml_node lastParagraph, pugi::xml_node section) {
+  if (!lastParagraph) lastParagraph = body.insert_child_before("w:p", bodySection(body));
+  pugi::xml_node properties = lastParagraph.child("w:pPr");
+  if (!properties) properties = lastParagraph.prepend_child("w:pPr");
+  properties.remove_child("w:sectPr");
+  pugi::xml_node copy = properties.append_copy(section);
+  copy.remove_child("w:type");
+  copy.prepend_child("w:type").append_attribute("w:val") = "nextPage";
+}
+
+class Handler : public MailMergeHandler {
+ public:
+  void openDataSource(EngineApplication& app, DocumentModel& document, const word::DataSourceArgs& args,
+                      bool headerSource) override {
+    MergeSources& sources = sources_[&document];
+    if (headerSource) {
+      sources.openHeaderSource(app.system(), args);
+    } else {
+      sources.openDataSource(app.system(), args);
+    }
+    // A package without a settings part cannot record the type; the source is attached all the same.
+    runtime::resumeNext([&] { document.setMainDocumentType(word::wdFormLetters); });
+  }
+
+  void execute(EngineApplication& app, DocumentModel& document, bool /*pause*/) override {
+    auto found = sources_.find(&document);
+    if (found == sources_.end() || !found->second.attached()) {
+      throw runtime::Error(4605,
+                           "This method or property is not available because the document is not a mail "
+                           "merge main document.",
+                           "Microsoft Word");
+    }
+    const DataTable& table = found->second.table();
+    std::string bytes = document.package().save();
+    std::unique_ptr<DocumentModel> result = loadDocument(bytes, document.package().fileName());
+    Story& main = *result->mainStory();
+    pugi::xml_node body = main.root();
+
+    // One copy of the main text per record; the first record keeps the original.
+    std::vector<pugi::xml_node> template_;
+    for (pugi::xml_node child : body.children()) {
+      if (!isNamed(child, "w:sectPr")) template_.push_back(child);
+    }
+    std::vector<pugi::xml_node> blockStarts{template_.empty() ? pugi::xml_node() : template_.front()};
+    size_t records = std::max<size_t>(table.recordCount(), 1);
+    pugi::xml_node section = bodySection(body);
+    for (size_t record = 1; record < records; ++record) {
+      pugi::xml_node last;
+      for (pugi::xml_node node = section.previous_sibling(); node; node = node.previous_sibling()) {
+        if (isNamed(node, "w:p")) {
+          last = node;
+          break;
+        }
+      }
+      if (section) addSectionBreak(body, last, section);
+      pugi::xml_node first;
+      for (pugi::xml_node node : template_) {
+        pugi::xml_node copy = section ? body.insert_copy_before(node, section) : body.append_copy(node);
+        if (!first) first = copy;
+      }
+      blockStarts.push_back(first);
+    }
+    main.changed();
+
+    std::vector<long> starts;
+    for (pugi::xml_node node : blockStarts) starts.push_back(node ? main.extent(node).first : 0);
+    auto recordAt = [&](long position) {
+      size_t record = 0;
+      for (size_t i = 0; i < starts.size(); ++i) {
+        if (starts[i] <= position) record = i;
+      }
+      return record;
+    };
+    Merger merger(app.system(), table);
+    for (const auto& story : result->stories()) {
+      if (story.get() == &main) {
+        merger.mergeStory(*result, main, recordAt);
+      } else {
+        // Headers, footers, notes and text boxes are merged with the first record.
+        merger.mergeStory(*result, *story, [](long) { return size_t{0}; });
+      }
+    }
+    result->setMainDocumentType(word::wdNotAMergeDocument);
+    result->saved = false;
+    app.addDocument(std::move(result), resultName(app));
+  }
+
+  void printOut(EngineApplication& app, DocumentModel& document, int /*range*/,
+                const std::string& outputFileName, bool printToFile) override {
+    if (!printToFile)
+      throw runtime::Error(4605, "This method or property is not available: printing to a printer.");
+    print::printToFile(print::TextOnlyPrinter(), layoutOf(document), app.system(), outputFileName);
+  }
+
+ private:
+  // Word names a merge result after the kind of merge, numbered per session.
+  std::string resultName(EngineApplication& app) {
+    bool dutch = app.system().UserLocale().name == "nl-NL";
+    return (dutch ? "Standaardbrieven" : "Letters") + std::to_string(++results_);
+  }
+
+  static std::string paragraphText(Story& story, pugi::xml_node node) {
+    auto [start, end] = story.extent(node);
+    std::string text = story.text(start, end, false);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\a')) text.pop_back();
+    return text;
+  }
+
+  static std::vector<print::Block> blocksOf(Story& story, pugi::xml_node container,
+                                            const std::function<void()>& onSectionEnd = {},
+                                            std::vector<print::Block>* out = nullptr) {
+    std::vector<print::Block> own;
+    std::vector<print::Block>& blocks = out ? *out : own;
+    for (pugi::xml_node node : container.children()) {
+      if (isNamed(node, "w:p")) {
+        blocks.push_back(print::ParagraphBlock{paragraphText(story, node)});
+        if (onSectionEnd && node.child("w:pPr").child("w:sectPr")) onSectionEnd();
+      } else if (isNamed(node, "w:tbl")) {
+        print::TableBlock table;
+        for (pugi::xml_node row : node.children("w:tr")) {
+          std::vector<std::string> cells;
+          for (pugi::xml_node cell : row.children("w:tc")) {
+            std::string text;
+            for (pugi::xml_node p : cell.children("w:p"))
+              text += (text.empty() ? "" : "\r") + paragraphText(story, p);
+            cells.push_back(text);
+          }
+          table.rows.push_back(cells);
+        }
+        blocks.push_back(table);
+      }
+    }
+    return own;
+  }
+
+  static print::PrintLayout layoutOf(DocumentModel& document) {
+    print::PrintLayout layout;
+    layout.title = document.package().fileName();
+    std::vector<print::Block> header;
+    std::vector<print::Block> footer;
+    for (const auto& ref : document.headerFooterRefs()) {
+      if (ref.type != "default") continue;
+      for (const auto& story : document.stories()) {
+        if (story->part() == ref.part) (ref.footer ? footer : header) = blocksOf(*story, story->root());
+      }
+    }
+    Story& main = *document.mainStory();
+    layout.pages.push_back({header, {}, footer});
+    blocksOf(
+        main, main.root(),
+        [&] {
+          layout.pages.push_back({header, {}, footer});
+        },
+        &layout.pages.back().body);
+    return layout;
+  }
+
+  std::map<DocumentModel*, MergeSources> sources_;
+  int results_ = 0;
+};
+
+}  // namespace
+
+std::shared_ptr<MailMergeHandler> createMailMergeHandler() {
+  return std::make_shared<Handler>();
+}
+
+}  // namespace tw::engine::mailmerge
