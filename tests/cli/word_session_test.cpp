@@ -1,0 +1,200 @@
+#include "cli/word_session.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "connector/connector_writer.h"
+#include "engine/engine.h"
+#include "engine/model/document_model.h"
+#include "support/test_services.h"
+
+namespace tw::cli {
+namespace {
+
+const std::filesystem::path kInvoice =
+    std::filesystem::path(TW_FIXTURES) / ".." / ".." / "examples" / "invoice";
+
+std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+class WordSessionTest : public ::testing::Test {
+ protected:
+  WordSessionTest() {
+    std::filesystem::create_directories(temp());
+    root.write("temp/twDebug.tmp", "");
+  }
+
+  std::filesystem::path temp() const { return root.path() / "temp"; }
+  std::filesystem::path out() const { return root.path() / "out"; }
+
+  // Writes TEMP\<file> from a job description whose files lie beside the example invoice.
+  void job(const std::string& file, const nlohmann::ordered_json& description) {
+    root.write("temp/" + file, addin::writeConnectorFile(description, [](const std::string& name) {
+                 return readFile(kInvoice / name);
+               }));
+  }
+
+  int run(WordSessionOptions options = {}) {
+    options.temp = temp().string();
+    options.outDir = out().string();
+    return runWordSession(options, console);
+  }
+
+  // The main text of a saved document as Word shows it.
+  static std::string mainText(const std::filesystem::path& file) {
+    auto document = engine::loadDocument(readFile(file), file.string());
+    auto& story = *document->mainStory();
+    return story.text(0, story.length(), false);
+  }
+
+  std::vector<std::string> logMessages() const {
+    std::vector<std::string> messages;
+    std::istringstream log(root.read("temp/debugTw.txt"));
+    for (std::string line; std::getline(log, line);) {
+      size_t colon = line.find(": ");
+      messages.push_back(line.substr(colon + 2, line.size() - colon - 4));  // without the quote and CR
+    }
+    return messages;
+  }
+
+  testing::TempFolder root;
+  std::ostringstream console;
+};
+
+nlohmann::ordered_json invoiceJob(const std::string& amount, const std::string& date) {
+  return {
+      {"kind", "document"},
+      {"template", {{"file", "factuur.docx"}}},
+      {"fields",
+       {{"klant_naam", "Jansen"},
+        {"klant_adres", "Dorpsstraat 1"},
+        {"factuurnummer", "2026-001"},
+        {"factuurdatum", date},
+        {"omschrijving_0", "Advies"},
+        {"aantal_0", "3"},
+        {"bedrag_0", amount},
+        {"omschrijving_1", "Ontwerp"},
+        {"aantal_1", "1"},
+        {"bedrag_1", "7"},
+        {"omschrijving_2", "Reiskosten"},
+        {"aantal_2", "2"},
+        {"bedrag_2", "12"},
+        {"totaal", amount}}},
+      {"records", {{{"name", "regels"}, {"count", 3}, {"fields", {"omschrijving", "aantal", "bedrag"}}}}},
+      {"images", {{{"column", "img_logo"}, {"file", "logo.png"}, {"width", 120}, {"height", 80}}}},
+  };
+}
+
+TEST_F(WordSessionTest, ADocumentJobProducesTheMergedDocumentInEachLocale) {
+  struct Case {
+    std::string locale;
+    std::string amount;
+    std::string result;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"nl-NL",
+       "1250,5",
+       "Standaardbrieven1.docx",
+       {"Aan: Jansen", "Datum: 10 december 2026", "1.250,50", "Totaal: 1.250,50"}},
+      {"en-US",
+       "1250.5",
+       "Letters1.docx",
+       {"Aan: Jansen", "Datum: 10 December 2026", "1,250.50", "Totaal: 1,250.50"}},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(out());
+    job("twDoc.tmp", invoiceJob(c.amount, "2026-12-10"));
+    WordSessionOptions options;
+    options.locale = c.locale;
+    ASSERT_EQ(run(options), 0) << console.str();
+
+    auto result = out() / c.result;
+    ASSERT_TRUE(std::filesystem::exists(result)) << c.locale << "\n" << console.str();
+    std::string text = mainText(result);
+    for (const auto& expected : c.expected)
+      EXPECT_NE(text.find(expected), std::string::npos) << c.locale << ": " << expected << "\n" << text;
+    // Three invoice lines, no merge field left, the logo embedded in the package.
+    for (const char* line : {"Advies", "Ontwerp", "Reiskosten"})
+      EXPECT_NE(text.find(line), std::string::npos);
+    std::string xml = engine::loadDocument(readFile(result), "r")->package().readPart("word/document.xml");
+    EXPECT_EQ(xml.find("MERGEFIELD"), std::string::npos);
+    EXPECT_NE(xml.find("r:embed"), std::string::npos);
+    EXPECT_FALSE(root.exists("temp/twDoc.tmp"));
+  }
+}
+
+TEST_F(WordSessionTest, TheDebugLogFollowsTheDocumentJob) {
+  job("twDoc.tmp", invoiceJob("10", "2026-12-10"));
+  ASSERT_EQ(run(), 0);
+  const std::vector<std::string> expected = {
+      "Starting Tallyweave in debugging mode id: Tallyweave.plugin",
+      "Generate Document: Opening template :" + temp().string() + "\\twDoc.tmp",
+      "Parse ok",
+      "Opening template",
+      "Start merging document",
+      "Building mergfield inventory",
+      "Writing dataSources",
+      "Executing Office.MailMerge on :SjabloonDocument.doc",
+      "Reverting Mergestate",
+      "Updating Sources",
+      "Closing Template :SjabloonDocument.doc",
+      "Cleanup datasources",
+      "Header ....",
+      "Data source ....",
+      "Merge Finished",
+      "Building menu"};
+  auto messages = logMessages();
+  ASSERT_GE(messages.size(), expected.size());
+  EXPECT_EQ(std::vector<std::string>(messages.begin(), messages.begin() + expected.size()), expected);
+}
+
+TEST_F(WordSessionTest, AnAcceptedTemplateJobOpensTheTemplate) {
+  job("twDocTemplate.tmp",
+      {{"kind", "template"},
+       {"template", {{"file", "factuur.docx"}, {"name", "factuur.docx"}, {"title", "Factuur"}}},
+       {"settings", {{"upload_address", "localhost"}, {"upload_port", "80"}, {"upload_path", "/u"}}}});
+  ASSERT_EQ(run(), 0) << console.str();
+  EXPECT_TRUE(std::filesystem::exists(out() / "factuur.docx")) << console.str();
+  EXPECT_FALSE(root.exists("temp/twDocTemplate.tmp"));
+}
+
+TEST_F(WordSessionTest, ARejectedTemplateJobIsSetAsideWithItsMessage) {
+  root.write("temp/twDocTemplate.tmp", "Tallyweave bestand \r\n");
+  ASSERT_EQ(run(), 0);
+  EXPECT_TRUE(root.exists("temp/twTemplateDoc.err"));
+  EXPECT_NE(console.str().find("Het sjabloon dat geopend wordt, is geen geldig sjabloon."),
+            std::string::npos);
+}
+
+TEST_F(WordSessionTest, MessageBoxesAreAnsweredFromTheList) {
+  job("twDoc.tmp", {{"kind", "document"}, {"settings", {{"minimum_version", "9999"}}}});
+  WordSessionOptions options;
+  options.answers = {"cancel"};
+  ASSERT_EQ(run(options), 0);
+  std::string shown = console.str();
+  EXPECT_NE(
+      shown.find("| De door u geinstalleerde versie van de Tallyweave is te oud om dit bestand te openen,"),
+      std::string::npos)
+      << shown;
+  EXPECT_NE(shown.find("+-> Annuleren (scripted answer 'cancel')"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("| Het document kon niet worden geopend"), std::string::npos) << shown;
+}
+
+TEST_F(WordSessionTest, AnUnknownScriptCommandStopsWithItsLineNumber) {
+  root.write("script.txt", "# a comment\n\nwait 100\nfly away\n");
+  WordSessionOptions options;
+  options.scriptFile = (root.path() / "script.txt").string();
+  EXPECT_EQ(run(options), 2);
+  EXPECT_NE(console.str().find("script.txt:4: unknown command 'fly'"), std::string::npos) << console.str();
+}
+
+}  // namespace
+}  // namespace tw::cli
