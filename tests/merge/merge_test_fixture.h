@@ -40,6 +40,12 @@ inline std::string table(const std::vector<std::string>& rows, int columns) {
   return xml + "</w:tbl>";
 }
 
+// A text box (a VML shape) holding one paragraph of `content`.
+inline std::string textBox(const std::string& content) {
+  return "<w:r><w:pict><v:shape style=\"width:100pt;height:50pt\"><v:textbox><w:txbxContent>" +
+         paragraph(content) + "</w:txbxContent></v:textbox></v:shape></w:pict></w:r>";
+}
+
 class MergeTest : public JobTest {
  protected:
   MergeTest() { connect(); }

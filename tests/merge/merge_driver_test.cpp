@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "connector/field_lists.h"
+#include "merge/merge_test_fixture.h"
+#include "support/test_services.h"
+
+namespace tw::addin {
+namespace {
+
+class MergeDriverTest : public MergeTest {
+ protected:
+  void fields(const std::vector<std::pair<std::string, std::string>>& columns) {
+    for (const auto& [name, value] : columns) addField(addin.module(), name, value);
+  }
+  void merge(bool example = false) { addin.Domerge("0", addin.module().fieldCount - 1, "", {}, example); }
+
+  // The text of the active document's main text and of its first text box, results shown.
+  std::string mainText() {
+    auto document = word->ActiveDocument();
+    document->ActiveWindow()->View()->SetShowFieldCodes(false);
+    return document->Content()->Text();
+  }
+  std::string boxText() {
+    return word->ActiveDocument()->Shapes()->Item(1)->TextFrame()->TextRange()->Text();
+  }
+  bool logged(const std::string& message) {
+    auto messages = logMessages();
+    return std::find(messages.begin(), messages.end(), message) != messages.end();
+  }
+};
+
+class NoAnswerRibbon : public office::RibbonControl {
+ public:
+  std::string Id() override { return "mergeDoc"; }
+};
+
+TEST_F(MergeDriverTest, UnknownNamesGoEverywhereBadSyntaxOnlyInTheMainText) {
+  fields({{"naam", "Jansen"}});
+  open(paragraph(run("A:") + mergefield("naam") + run(" B:") + mergefield("onbekend") + run(" C:") +
+                 field(" MERGEFIELD  naam ") +
+                 textBox(run("D:") + field(" MERGEFIELD  naam ") + run(" E:") + mergefield("weg"))));
+  merge();
+
+  EXPECT_NE(word->ActiveDocument()->Name(), "sjabloon.docx");
+  EXPECT_EQ(mainText().substr(0, 17), "A:Jansen B: C:\r");
+  EXPECT_EQ(boxText(), "D:Jansen E:\r");
+  EXPECT_EQ(addin.module().mergefieldInventory[0], "naam");
+  EXPECT_EQ(addin.module().mergefieldInventoryCount, 1);
+  EXPECT_TRUE(logged("Merge Finished"));
+}
+
+TEST_F(MergeDriverTest, AFieldOnlyInATextBoxStillMerges) {
+  fields({{"naam", "Jansen"}});
+  open(paragraph(run("Brief") + textBox(mergefield("naam"))));
+  merge();
+  EXPECT_TRUE(logged("Writing dataSources"));
+  EXPECT_EQ(boxText(), "Jansen\r");
+}
+
+TEST_F(MergeDriverTest, WithoutMergeFieldsOnlyTheDaemonSavesAndReopens) {
+  fields({{"naam", "Jansen"}});
+  addin.module().resultDocName = "resultaat";
+  open(paragraph(run("Geen velden")));
+  merge();
+  EXPECT_EQ(word->ActiveDocument()->Name(), "sjabloon.docx");
+  EXPECT_FALSE(tempExists("resultaat.doc"));
+
+  addin.setStartMode(kStartDaemon);
+  merge();
+  EXPECT_TRUE(logged("No mergefields present"));
+  // After SaveAs the document carries its new name.
+  EXPECT_TRUE(logged("Closing Template :resultaat.doc"));
+  EXPECT_TRUE(tempExists("resultaat.doc"));
+  EXPECT_EQ(word->ActiveDocument()->Name(), "resultaat.doc");
+  EXPECT_EQ(word->Documents()->Count(), 1);
+}
+
+TEST_F(MergeDriverTest, ExampleMergesAreNumberedAndSkipTakenNumbers) {
+  fields({{"naam", "Jansen"}});
+  addin.setStartMode(kStartTemplateJob);
+  addin.module().templateName = "sjabloon.docx";
+  auto source = open(paragraph(mergefield("naam")));
+  addin.sourceDocument = source;
+  writeTemp("document_voorbeeld1.doc", "from an earlier session");
+
+  for (int i = 0; i < 3; ++i) {
+    source->Activate();
+    merge(true);
+  }
+  for (int n = 2; n <= 4; ++n)
+    EXPECT_TRUE(tempExists("document_voorbeeld" + std::to_string(n) + ".doc")) << n;
+  EXPECT_EQ(addin.voorbeeldDocAmount, 3);
+  ASSERT_EQ(addin.module().voorbeeldDocuments.size(), 4u);
+  EXPECT_EQ(addin.module().voorbeeldDocuments[3], addin.tempPath("document_voorbeeld4.doc"));
+  // The template stays open beside its three examples; the merge copies are gone.
+  EXPECT_EQ(word->Documents()->Count(), 4);
+  EXPECT_FALSE(tempExists("merge_sjabloon.docx"));
+  EXPECT_TRUE(logged("Reverting Template"));
+}
+
+TEST_F(MergeDriverTest, AnExampleOnlyComesFromTheTemplate) {
+  fields({{"naam", "Jansen"}});
+  addin.sourceDocument = open(paragraph(mergefield("naam")));
+  open(paragraph(run("Ander document")), "ander.docx");
+  NoAnswerRibbon control;
+  addin.mergeDocumentClick(control);
+  ASSERT_EQ(ui.shown.size(), 1u);
+  EXPECT_EQ(ui.shown[0].prompt, "U kunt alleen een voorbeeld genereren vanuit het sjabloon document.");
+  EXPECT_FALSE(logged("Start merging document"));
+}
+
+TEST_F(MergeDriverTest, AFailingStepIsLoggedAndTheMergeGoesOn) {
+  fields({{"naam", "Jansen"}});
+  addin.generateMode = "csvFile";
+  addin.dataSourceCsvFileName = "ontbreekt.csv";
+  open(paragraph(mergefield("naam")));
+  merge();
+  auto messages = logMessages();
+  auto failure = std::find_if(messages.begin(), messages.end(), [](const std::string& m) {
+    return m.rfind("Error occured while merging ", 0) == 0;
+  });
+  ASSERT_NE(failure, messages.end());
+  EXPECT_NE(failure->find("ontbreekt.csv"), std::string::npos) << *failure;
+  EXPECT_TRUE(logged("Merge Finished"));
+}
+
+}  // namespace
+}  // namespace tw::addin
