@@ -94,7 +94,8 @@ TEST_F(PluginTest, StartModeFollowsTheMarkerFilesInOrder) {
       {{"twDoc.tmp", "twDocTemplate.tmp", "twDaemon.tmp"}, 5},
   };
   for (const Case& c : cases) {
-    for (const char* name : {"twDoc.tmp", "twDocTemplate.tmp", "twDaemon.tmp"}) std::filesystem::remove(temp / name);
+    for (const char* name : {"twDoc.tmp", "twDocTemplate.tmp", "twDaemon.tmp"})
+      std::filesystem::remove(temp / name);
     for (const std::string& marker : c.markers) temp.write(marker, "x");
     EXPECT_EQ(detectStartMode(addin), c.expected) << ::testing::PrintToString(c.markers);
   }
@@ -152,9 +153,10 @@ TEST_F(PluginTest, WithoutTheMarkerDebugMsgWritesNothing) {
 TEST_F(PluginTest, AFailingStepEndsStartUpWithTheMessage) {
   connect(std::make_shared<MiniApplication>("16.0", true, /*withHelp=*/false));
   ASSERT_EQ(ui.shown.size(), 1u);
-  EXPECT_EQ(ui.shown[0].prompt,
-            "Er heeft een fout plaatsgevonden in de Tallyweave module, daardoor kan deze niet geladen worden.\r\n"
-            "Foutinformatie: Tallyweave Invalid procedure call or argument (5)");
+  EXPECT_EQ(
+      ui.shown[0].prompt,
+      "Er heeft een fout plaatsgevonden in de Tallyweave module, daardoor kan deze niet geladen worden.\r\n"
+      "Foutinformatie: Tallyweave Invalid procedure call or argument (5)");
   EXPECT_EQ(ui.shown[0].buttons, ui::vbOKOnly);
   EXPECT_FALSE(ui.shown[0].title.has_value());
 }
@@ -256,6 +258,42 @@ TEST_F(PluginTest, AFailedDocumentJobFinalizesAndStillShowsWord) {
   EXPECT_TRUE(word->Visible());
   ASSERT_NE(popup(), nullptr);
   EXPECT_FALSE(popup()->Visible());
+}
+
+}  // namespace
+}  // namespace tw::addin
+
+namespace tw::addin {
+namespace {
+
+TEST_F(PluginTest, ATooOldAddInOffersTheUpdateAfterTheJob) {
+  struct Case {
+    int answer;
+    bool administrator;
+    std::string second;
+  };
+  const Case cases[] = {
+      {ui::vbCancel, false, "Het document kon niet worden geopend"},
+      {ui::vbOK, false, "U heeft beheerdersrechten op deze computer nodig om de update te installeren"},
+  };
+  for (const Case& c : cases) {
+    // "_minimum_version" is the Base64 of "1100", above the own version 1000.
+    temp.write("twDoc.tmp", "Tallyweave bestand\r\n_minimum_version,MTEwMA==\r\n");
+    testing::ScriptedUi answering;
+    answering.answers = {c.answer};
+    plugin fresh{Services{sys, answering, http}};
+    fresh.AddinInstance_OnConnection(std::make_shared<MiniApplication>(), 0, AddInInstance{});
+
+    ASSERT_EQ(answering.shown.size(), 2u);
+    EXPECT_EQ(answering.shown[0].prompt,
+              "De door u geinstalleerde versie van de Tallyweave is te oud om dit bestand te openen,\r\n"
+              "Wilt u de nieuwe versie van de Tallyweave installeren?");
+    EXPECT_EQ(answering.shown[0].buttons, 65585);
+    EXPECT_EQ(answering.shown[0].title, "Tallyweave");
+    EXPECT_EQ(answering.shown[1].prompt, c.second);
+    EXPECT_EQ(fresh.startMode(), kStartNone);
+    EXPECT_FALSE(temp.exists("twDoc.tmp"));  // the job ran first
+  }
 }
 
 }  // namespace
