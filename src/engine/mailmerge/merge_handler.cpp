@@ -174,8 +174,7 @@ class Handler : public MailMergeHandler {
     } else {
       sources.openDataSource(app.system(), args);
     }
-    // A package without a settings part cannot record the type; the source is attached all the same.
-    runtime::resumeNext([&] { document.setMainDocumentType(word::wdFormLetters); });
+    document.setMainDocumentType(word::wdFormLetters);
   }
 
   void execute(EngineApplication& app, DocumentModel& document, bool /*pause*/) override {
@@ -193,13 +192,21 @@ class Handler : public MailMergeHandler {
     pugi::xml_node body = main.root();
 
     // One copy of the main text per record; the first record keeps the original.
-    std::vector<pugi::xml_node> template_;
+    // The main text as it was, before the section breaks go into it.
+    pugi::xml_document pristine;
+    pugi::xml_node template_ = pristine.append_child("template");
     for (pugi::xml_node child : body.children()) {
-      if (!isNamed(child, "w:sectPr")) template_.push_back(child);
+      if (!isNamed(child, "w:sectPr")) template_.append_copy(child);
     }
-    std::vector<pugi::xml_node> blockStarts{template_.empty() ? pugi::xml_node() : template_.front()};
+    std::vector<pugi::xml_node> blockStarts{body.first_child()};
+    // Where a record's block begins: its first paragraph or table (other body content has no position).
+    auto firstBlock = [](pugi::xml_node node) {
+      while (node && !isNamed(node, "w:p") && !isNamed(node, "w:tbl")) node = node.next_sibling();
+      return node;
+    };
     size_t records = std::max<size_t>(table.recordCount(), 1);
     pugi::xml_node section = bodySection(body);
+    if (!section) section = body.append_child("w:sectPr");
     for (size_t record = 1; record < records; ++record) {
       pugi::xml_node last;
       for (pugi::xml_node node = section.previous_sibling(); node; node = node.previous_sibling()) {
@@ -208,10 +215,10 @@ class Handler : public MailMergeHandler {
           break;
         }
       }
-      if (section) addSectionBreak(body, last, section);
+      addSectionBreak(body, last, section);
       pugi::xml_node first;
-      for (pugi::xml_node node : template_) {
-        pugi::xml_node copy = section ? body.insert_copy_before(node, section) : body.append_copy(node);
+      for (pugi::xml_node node : template_.children()) {
+        pugi::xml_node copy = body.insert_copy_before(node, section);
         if (!first) first = copy;
       }
       blockStarts.push_back(first);
@@ -219,7 +226,10 @@ class Handler : public MailMergeHandler {
     main.changed();
 
     std::vector<long> starts;
-    for (pugi::xml_node node : blockStarts) starts.push_back(node ? main.extent(node).first : 0);
+    for (pugi::xml_node node : blockStarts) {
+      pugi::xml_node block = firstBlock(node);
+      starts.push_back(block ? main.extent(block).first : (starts.empty() ? 0 : starts.back()));
+    }
     auto recordAt = [&](long position) {
       size_t record = 0;
       for (size_t i = 0; i < starts.size(); ++i) {
@@ -228,13 +238,11 @@ class Handler : public MailMergeHandler {
       return record;
     };
     Merger merger(app.system(), table);
+    merger.mergeStory(*result, main, recordAt);
+    // Headers, footers, notes and text boxes are merged with the first record.
     for (const auto& story : result->stories()) {
-      if (story.get() == &main) {
-        merger.mergeStory(*result, main, recordAt);
-      } else {
-        // Headers, footers, notes and text boxes are merged with the first record.
+      if (story.get() != &main && story->alive())
         merger.mergeStory(*result, *story, [](long) { return size_t{0}; });
-      }
     }
     result->setMainDocumentType(word::wdNotAMergeDocument);
     result->saved = false;
@@ -262,14 +270,13 @@ class Handler : public MailMergeHandler {
     return text;
   }
 
-  static std::vector<print::Block> blocksOf(Story& story, pugi::xml_node container,
-                                            const std::function<void()>& onSectionEnd = {},
-                                            std::vector<print::Block>* out = nullptr) {
-    std::vector<print::Block> own;
-    std::vector<print::Block>& blocks = out ? *out : own;
+  // The blocks of a container's paragraphs and tables; `onSectionEnd` runs after a paragraph that ends a
+  // section, so the caller can start a page.
+  static void addBlocks(Story& story, pugi::xml_node container, const std::function<void(print::Block)>& add,
+                        const std::function<void()>& onSectionEnd = {}) {
     for (pugi::xml_node node : container.children()) {
       if (isNamed(node, "w:p")) {
-        blocks.push_back(print::ParagraphBlock{paragraphText(story, node)});
+        add(print::ParagraphBlock{paragraphText(story, node)});
         if (onSectionEnd && node.child("w:pPr").child("w:sectPr")) onSectionEnd();
       } else if (isNamed(node, "w:tbl")) {
         print::TableBlock table;
@@ -283,10 +290,9 @@ class Handler : public MailMergeHandler {
           }
           table.rows.push_back(cells);
         }
-        blocks.push_back(table);
+        add(table);
       }
     }
-    return own;
   }
 
   static print::PrintLayout layoutOf(DocumentModel& document) {
@@ -297,17 +303,19 @@ class Handler : public MailMergeHandler {
     for (const auto& ref : document.headerFooterRefs()) {
       if (ref.type != "default") continue;
       for (const auto& story : document.stories()) {
-        if (story->part() == ref.part) (ref.footer ? footer : header) = blocksOf(*story, story->root());
+        if (story->part() != ref.part) continue;
+        auto& blocks = ref.footer ? footer : header;
+        blocks.clear();
+        addBlocks(*story, story->root(), [&](print::Block block) { blocks.push_back(std::move(block)); });
       }
     }
     Story& main = *document.mainStory();
     layout.pages.push_back({header, {}, footer});
-    blocksOf(
-        main, main.root(),
+    addBlocks(
+        main, main.root(), [&](print::Block block) { layout.pages.back().body.push_back(std::move(block)); },
         [&] {
           layout.pages.push_back({header, {}, footer});
-        },
-        &layout.pages.back().body);
+        });
     return layout;
   }
 

@@ -300,11 +300,47 @@ int DocumentModel::mainDocumentType() {
   return 0;
 }
 
+// Word gives a document without document settings a settings part the moment it needs one.
+std::string DocumentModel::addSettingsPart() {
+  std::string folder = mainPart_.substr(0, mainPart_.rfind('/') + 1);
+  std::string part = folder + "settings.xml";
+  package_->writePart(
+      part,
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+      "<w:settings xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"/>");
+  std::string rels = relsPartOf(mainPart_);
+  if (!package_->hasPart(rels)) {
+    package_->writePart(
+        rels,
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>");
+  }
+  ooxml::XmlPart& relsXml = package_->xml(rels);
+  pugi::xml_node list = relsXml.doc.child("Relationships");
+  std::string id;
+  for (int n = 1; id.empty() || list.find_child_by_attribute("Relationship", "Id", id.c_str()); ++n) {
+    id = "rId" + std::to_string(n);
+  }
+  pugi::xml_node rel = list.append_child("Relationship");
+  rel.append_attribute("Id") = id.c_str();
+  rel.append_attribute("Type") =
+      "http://schemas.openxmlformats.org/officeDocument/2006/relationships/settings";
+  rel.append_attribute("Target") = "settings.xml";
+  relsXml.dirty = true;
+  ooxml::XmlPart& types = package_->xml("[Content_Types].xml");
+  pugi::xml_node overrideNode = types.doc.child("Types").append_child("Override");
+  overrideNode.append_attribute("PartName") = ("/" + part).c_str();
+  overrideNode.append_attribute("ContentType") =
+      "application/vnd.openxmlformats-officedocument.wordprocessingml.settings+xml";
+  types.dirty = true;
+  return part;
+}
+
 void DocumentModel::setMainDocumentType(int type) {
   auto settingsParts = relatedParts("settings");
   if (settingsParts.empty()) {
     if (type == -1) return;
-    throw notAvailable("the document has no settings part");
+    settingsParts.push_back(addSettingsPart());
   }
   const std::string& part = settingsParts.front();
   pugi::xml_node settings = package_->xml(part).doc.child("w:settings");

@@ -65,6 +65,7 @@ class DocumentModel {
   void setMainDocumentType(int type);
 
  private:
+  std::string addSettingsPart();
   std::shared_ptr<Story> partStory(const std::string& part, StoryKind kind, const char* rootName);
 
   std::unique_ptr<ooxml::Package> package_;

@@ -1,0 +1,230 @@
+#include "engine/mailmerge/merge_handler.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "engine/engine_fixture.h"
+#include "engine/mailmerge/picture_file.h"
+#include "engine/model/document_model.h"
+
+namespace tw::engine::mailmerge {
+namespace {
+
+using testing::complexField;
+using testing::fieldChar;
+using testing::instr;
+using testing::para;
+using testing::textRun;
+
+const char* kTextDriver = "Provider=MSDASQL;Driver={Microsoft Text Driver (*.csv)}";
+
+// A Word session in a locale of the test's choosing.
+class MergeHandlerTest : public ::testing::Test {
+ protected:
+  void start(const std::string& locale) {
+    app.reset();  // Word goes before the system it runs on
+    system = std::make_unique<posix::PosixSystem>(posix::PosixSystem::Options{.locale = locale});
+    app = createApplication(*system);
+  }
+  std::string put(const std::string& name, const std::string& bytes) {
+    temp.write(name, bytes);
+    return temp.path().string() + "\\" + name;
+  }
+  // Merges a document of `body` with the CSV text; the result becomes the active document.
+  std::shared_ptr<word::Document> merge(const std::string& body, const std::string& csv,
+                                        const std::string& locale = "nl-NL") {
+    start(locale);
+    auto main = app->Documents()->Open(put("main.docx", testing::buildDocx(body)));
+    main->MailMerge()->OpenDataSource(
+        {put("data.csv", csv), std::nullopt, std::nullopt, std::string(kTextDriver)});
+    EXPECT_EQ(main->MailMerge()->MainDocumentType(), word::wdFormLetters);
+    main->MailMerge()->Execute(false);
+    return app->ActiveDocument();
+  }
+  static std::string text(word::Document& document) { return document.Content()->Text(); }
+
+  ~MergeHandlerTest() override { app.reset(); }
+
+  testing::TempFolder temp;
+  std::unique_ptr<posix::PosixSystem> system;
+  std::shared_ptr<EngineApplication> app;
+};
+
+std::string mergefield(const std::string& spec) {
+  return complexField(" MERGEFIELD " + spec + " ", "x");
+}
+
+TEST_F(MergeHandlerTest, MergeResultsAsWordShowsThem) {
+  struct Case {
+    std::string name;
+    std::string locale;
+    std::string body;
+    std::string csv;
+    std::string expected;
+  };
+  const std::string split = fieldChar("begin") + instr(" MERGE") + instr("FIELD na") + instr("a") +
+                            instr("m ") + fieldChar("separate") + textRun("x") + fieldChar("end");
+  const Case cases[] = {
+      {"plain", "nl-NL", para(textRun("Aan ") + mergefield("naam")), "naam\r\nJansen\r\n", "Aan Jansen\r"},
+      {"code over five runs", "nl-NL", para(split), "naam\nJansen\n", "Jansen\r"},
+      {"number nl-NL", "nl-NL", para(mergefield("bedrag \\# \"#.##0,00\"")), "bedrag\n\"1234,5\"\n",
+       "1.234,50\r"},
+      {"number en-US", "en-US", para(mergefield("bedrag \\# \"#,##0.00\"")), "bedrag\n1234.5\n",
+       "1,234.50\r"},
+      {"Dutch date", "nl-NL", para(mergefield("datum \\@ \"d MMMM yyyy\"")), "datum\n2026-12-10\n",
+       "10 december 2026\r"},
+      {"upper", "nl-NL", para(mergefield("naam \\* Upper")), "naam\nJansen\n", "JANSEN\r"},
+      {"before and after", "nl-NL", para(mergefield("naam \\b \"Aan: \" \\f \"!\"")), "naam\nJansen\n",
+       "Aan: Jansen!\r"},
+      {"before and after an empty value", "nl-NL", para(mergefield("naam \\b \"Aan: \" \\f \"!\"")),
+       "naam,x\n,1\n", "\r"},
+      {"IF on a merged value", "nl-NL",
+       para(fieldChar("begin") + instr(" IF ") + complexField(" MERGEFIELD bedrag ", "0") +
+            instr(" > 100 \"groot\" \"klein\" ") + fieldChar("separate") + textRun("?") + fieldChar("end")),
+       "bedrag\n250\n", "groot\r"},
+      {"no such column", "nl-NL", para(textRun("[") + mergefield("onbekend") + textRun("]")),
+       "naam\nJansen\n", "[]\r"},
+      {"fields a merge leaves", "nl-NL", para(complexField(" PAGE ", "1")), "naam\nJansen\n", "1\r"},
+  };
+  for (const Case& c : cases) {
+    auto result = merge(c.body, c.csv, c.locale);
+    EXPECT_EQ(text(*result), c.expected) << c.name;
+  }
+}
+
+TEST_F(MergeHandlerTest, EveryRecordGetsASectionOfItsOwn) {
+  auto result =
+      merge(para(textRun("Beste ") + mergefield("naam")), "naam\r\nJansen\r\nde Vries\r\nBakker\r\n");
+  EXPECT_EQ(text(*result), "Beste Jansen\rBeste de Vries\rBeste Bakker\r");
+  result->SaveAs(temp.path().string() + "\\letters.docx");
+  std::string xml =
+      loadDocument(temp.read("letters.docx"), "letters.docx")->package().readPart("word/document.xml");
+  size_t breaks = 0;
+  // A section break ends the last paragraph of every record but the last.
+  for (size_t at = xml.find("</w:sectPr></w:pPr>"); at != std::string::npos;
+       at = xml.find("</w:sectPr></w:pPr>", at + 1)) {
+    ++breaks;
+  }
+  EXPECT_EQ(breaks, 2u);
+  EXPECT_EQ(result->MailMerge()->MainDocumentType(), word::wdNotAMergeDocument);
+}
+
+TEST_F(MergeHandlerTest, PicturesArriveLinkedAndAreEmbeddedOnRequest) {
+  start("nl-NL");
+  const std::string png = std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x02\0\0\0\x03\x08\x02\0\0\0", 29);
+  std::string logo = put("logo.png", png);
+  std::string header =
+      put("header.htm", "<HTML><BODY><TABLE><TR><TD>naam</TD><TD>img_logo</TD></TR></TABLE></BODY></HTML>");
+  std::string data =
+      put("data.htm", "<html><body><table><tr><td>Jansen</td><td><IMG width='120' height='80' SRC='" + logo +
+                          "'></td></tr></table></body></html>");
+  std::string pathInCode = logo;
+  for (size_t at = pathInCode.find('\\'); at != std::string::npos; at = pathInCode.find('\\', at + 2)) {
+    pathInCode.insert(at, "\\");
+  }
+  auto main = app->Documents()->Open(
+      put("main.docx",
+          testing::buildDocx(para(mergefield("img_logo")) +
+                             para(complexField(" INCLUDEPICTURE \"" + pathInCode + "\" \\d ", "")) +
+                             para(complexField(" INCLUDEPICTURE \"" + pathInCode + ".weg\" \\d ", "")))));
+  main->MailMerge()->OpenHeaderSource({header, word::wdOpenFormatWebPages, false, std::nullopt});
+  main->MailMerge()->OpenDataSource({data, word::wdOpenFormatWebPages, false, std::nullopt});
+  main->MailMerge()->Execute(false);
+
+  auto result = app->ActiveDocument();
+  auto shapes = result->InlineShapes();
+  ASSERT_EQ(shapes->Count(), 2);
+  for (long i = 1; i <= 2; ++i) {
+    EXPECT_EQ(shapes->Item(i)->Type(), word::wdInlineShapeLinkedPicture);
+    shapes->Item(i)->LinkFormat()->SetSavePictureWithDocument(true);
+  }
+  // A picture that is not there leaves Word's placeholder text.
+  EXPECT_NE(text(*result).find(kPicturePlaceholderText), std::string::npos);
+  result->SaveAs(temp.path().string() + "\\result.docx");
+  auto saved = loadDocument(temp.read("result.docx"), "result.docx");
+  size_t media = 0;
+  for (const auto& part : saved->package().partNames()) media += part.rfind("word/media/", 0) == 0;
+  EXPECT_EQ(media, 2u);
+  std::string xml = saved->package().readPart("word/document.xml");
+  EXPECT_NE(xml.find("cx=\"1143000\""), std::string::npos);  // 120 pixels wide
+}
+
+TEST_F(MergeHandlerTest, ExecuteWithoutADataSourceIsAnError) {
+  start("nl-NL");
+  auto main = app->Documents()->Open(put("main.docx", testing::buildDocx(para(mergefield("naam")))));
+  EXPECT_THROW(main->MailMerge()->Execute(false), runtime::Error);
+  EXPECT_THROW(main->MailMerge()->OpenDataSource(
+                   {put("kapot.csv", "naam\n\"open"), std::nullopt, std::nullopt, std::string(kTextDriver)}),
+               runtime::Error);
+}
+
+TEST_F(MergeHandlerTest, PrintingToAFileWritesTheTextOnlyDriversOutput) {
+  auto result =
+      merge(para(textRun("Beste ") + mergefield("naam")) +
+                "<w:tbl><w:tblGrid><w:gridCol/><w:gridCol/></w:tblGrid><w:tr><w:tc>" + para(textRun("a")) +
+                "</w:tc><w:tc>" + para(textRun("bb")) + "</w:tc></w:tr></w:tbl>" + para(""),
+            "naam\nJansen\nBakker\n");
+  std::string prn = temp.path().string() + "\\out.prn";
+  result->PrintOut(word::wdPrintAllDocument, prn, true);
+  std::string printed = temp.read("out.prn");
+  EXPECT_NE(printed.find("Beste Jansen\r\n"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("a  bb"), std::string::npos) << printed;
+  EXPECT_NE(printed.find('\f'), std::string::npos) << printed;
+  EXPECT_NE(printed.find("Beste Bakker\r\n"), std::string::npos) << printed;
+}
+
+// Word's own files: every merge field of every story is filled from a source that names its columns.
+TEST_F(MergeHandlerTest, FilesSavedByWordMergeInEveryStory) {
+  for (const char* name : {"01_docx4j_MERGEFIELD_switches.docx", "06_aspose_mergefield_b_switch.docx",
+                           "12_docxmailmerge_headers_footers_footnote.docx",
+                           "13_docxmailmerge_table_rows_macword.docx", "14_docxmailmerge_nested_if.docx"}) {
+    start("en-US");
+    std::ifstream in(std::string(TW_SHARED_FIXTURES) + "/word/" + name, std::ios::binary);
+    std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto main = app->Documents()->Open(put(name, file));
+    // Columns for every merge field the document names, each valued "v" + its name.
+    std::vector<std::string> columns;
+    auto stories = main->StoryRanges();
+    for (long s = 1; s <= stories->Count(); ++s) {
+      auto fields = stories->Item(s)->Fields();
+      for (long f = 1; f <= fields->Count(); ++f) {
+        auto field = fields->Item(f);
+        if (field->Type() != word::wdFieldMergeField) continue;
+        std::string code = field->Code()->Text();
+        size_t start = code.find_first_not_of(' ', code.find("MERGEFIELD") + 10);
+        size_t end = code.find_first_of(" \\", start);
+        std::string column = code.substr(start, end - start);
+        if (!column.empty() && column[0] != '"' &&
+            std::find(columns.begin(), columns.end(), column) == columns.end())
+          columns.push_back(column);
+      }
+    }
+    ASSERT_FALSE(columns.empty()) << name;
+    std::string header, values;
+    for (const auto& column : columns) {
+      header += (header.empty() ? "" : ",") + column;
+      values += (values.empty() ? "" : ",") + std::string("v") + column;
+    }
+    main->MailMerge()->OpenDataSource({put("source.csv", header + "\r\n" + values + "\r\n"), std::nullopt,
+                                       std::nullopt, std::string(kTextDriver)});
+    main->MailMerge()->Execute(false);
+    auto result = app->ActiveDocument();
+    auto resultStories = result->StoryRanges();
+    std::string all;
+    for (long s = 1; s <= resultStories->Count(); ++s) {
+      auto fields = resultStories->Item(s)->Fields();
+      for (long f = 1; f <= fields->Count(); ++f) {
+        EXPECT_NE(fields->Item(f)->Type(), word::wdFieldMergeField)
+            << name << ": " << fields->Item(f)->Code()->Text();
+      }
+      all += resultStories->Item(s)->Text();
+    }
+    EXPECT_NE(all.find("v"), std::string::npos) << name;
+  }
+}
+
+}  // namespace
+}  // namespace tw::engine::mailmerge
