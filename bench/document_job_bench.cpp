@@ -1,0 +1,97 @@
+// A document job end to end on the embedded Word: the connector file read, the template opened, merged
+// and the result saved. Two templates: a one-page letter with 50 merge fields, and an invoice whose
+// record group has 1,000 lines.
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "addin/plugin.h"
+#include "engine/engine.h"
+#include "posix/console_ui.h"
+#include "posix/curl_http.h"
+#include "posix/posix_system.h"
+#include "server/base64.h"
+
+namespace tw::addin {
+namespace {
+
+std::string entry(const std::string& key, const std::string& value) {
+  return key + "," + base64Encode(value) + "\r\n";
+}
+
+std::string mergefield(const std::string& name) {
+  return "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText xml:space=\"preserve\"> "
+         "MERGEFIELD " +
+         name +
+         " </w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r><w:r><w:t>x</w:t></w:r>" +
+         "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
+}
+
+// A one-page letter: 50 fields, some with number pictures.
+std::string letterJob() {
+  std::string body;
+  std::string fields;
+  for (int i = 0; i < 50; ++i) {
+    std::string name = "veld" + std::to_string(i);
+    std::string spec = i % 5 == 0 ? name + " \\# \"#.##0,00\"" : name;
+    body += "<w:p><w:r><w:t xml:space=\"preserve\">Regel " + std::to_string(i) + ": </w:t></w:r>" +
+            mergefield(spec) + "</w:p>";
+    fields += entry(name, i % 5 == 0 ? "1234,5" : "Waarde " + std::to_string(i));
+  }
+  return "Tallyweave bestand\r\n" + entry("_template", engine::minimalDocx(body)) + fields;
+}
+
+// An invoice: a table row of three fields of a group with `lines` entries.
+std::string invoiceJob(int lines) {
+  std::string body =
+      "<w:p><w:r><w:t>Factuur</w:t></w:r></w:p><w:tbl><w:tblGrid><w:gridCol/><w:gridCol/><w:gridCol/></"
+      "w:tblGrid><w:tr>";
+  for (const char* name : {"omschrijving", "aantal", "bedrag \\# \"#.##0,00\""}) {
+    body += "<w:tc><w:p>" + mergefield(name) + "</w:p></w:tc>";
+  }
+  body += "</w:tr></w:tbl><w:p/>";
+  std::string job = "Tallyweave bestand\r\n" + entry("_template", engine::minimalDocx(body));
+  for (int m = 0; m < lines; ++m) {
+    job += entry("omschrijving_" + std::to_string(m), "Regel " + std::to_string(m));
+    job += entry("aantal_" + std::to_string(m), std::to_string(m % 7 + 1));
+    job += entry("bedrag_" + std::to_string(m), std::to_string(m) + ",5");
+  }
+  job += "col_regels,regels;" + std::to_string(lines) + ";" + base64Encode("omschrijving") + "|" +
+         base64Encode("aantal") + "|" + base64Encode("bedrag") + "\r\n";
+  return job;
+}
+
+void runJob(benchmark::State& state, const std::string& job) {
+  auto temp = std::filesystem::temp_directory_path() / ("tw-job-bench-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(temp);
+  posix::PosixSystem sys(posix::PosixSystem::Options{.environment = {{"TEMP", temp.string()}}});
+  std::ostringstream console;
+  posix::ConsoleUi ui(console, {});
+  posix::CurlHttp http;
+  for (auto _ : state) {
+    std::ofstream(temp / "twDoc.tmp", std::ios::binary) << job;
+    auto word = engine::createApplication(sys);
+    plugin addin(Services{sys, ui, http});
+    addin.AddinInstance_OnConnection(word, 0, AddInInstance{});
+    word->ActiveDocument()->SaveAs(addin.tempPath("resultaat.docx"));
+    addin.AddinInstance_OnDisconnection(0);
+  }
+  if (!std::filesystem::exists(temp / "resultaat.docx")) state.SkipWithError("no result document");
+  std::filesystem::remove_all(temp);
+}
+
+void BM_LetterWith50Fields(benchmark::State& state) {
+  runJob(state, letterJob());
+}
+BENCHMARK(BM_LetterWith50Fields)->Unit(benchmark::kMillisecond);
+
+void BM_InvoiceLines(benchmark::State& state) {
+  runJob(state, invoiceJob(static_cast<int>(state.range(0))));
+}
+BENCHMARK(BM_InvoiceLines)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+}  // namespace tw::addin
