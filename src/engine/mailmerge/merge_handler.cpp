@@ -1,5 +1,6 @@
 #include "engine/mailmerge/merge_handler.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -238,11 +239,26 @@ class Handler : public MailMergeHandler {
       return record;
     };
     Merger merger(app.system(), table);
+    // A text box of the main text belongs to the record of the paragraph that holds it.
+    std::vector<std::pair<std::shared_ptr<Story>, size_t>> boxes;
+    for (const auto& shape : main.shapes()) {
+      if (!shape.textBox) continue;
+      pugi::xml_node paragraph = shape.node;
+      while (paragraph && !isNamed(paragraph, "w:p")) paragraph = paragraph.parent();
+      boxes.emplace_back(result->textBoxStory(main, shape),
+                         paragraph ? recordAt(main.extent(paragraph).first) : 0);
+    }
     merger.mergeStory(*result, main, recordAt);
-    // Headers, footers, notes and text boxes are merged with the first record.
+    for (const auto& [box, record] : boxes) {
+      if (box->alive()) merger.mergeStory(*result, *box, [record = record](long) { return record; });
+    }
+    // Headers, footers and notes are shared by the records' sections; they are merged with the first record.
     for (const auto& story : result->stories()) {
-      if (story.get() != &main && story->alive())
+      bool box =
+          std::any_of(boxes.begin(), boxes.end(), [&](const auto& entry) { return entry.first == story; });
+      if (story.get() != &main && !box && story->alive()) {
         merger.mergeStory(*result, *story, [](long) { return size_t{0}; });
+      }
     }
     result->setMainDocumentType(word::wdNotAMergeDocument);
     result->saved = false;

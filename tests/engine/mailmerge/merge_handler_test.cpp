@@ -112,6 +112,17 @@ TEST_F(MergeHandlerTest, EveryRecordGetsASectionOfItsOwn) {
   EXPECT_EQ(result->MailMerge()->MainDocumentType(), word::wdNotAMergeDocument);
 }
 
+TEST_F(MergeHandlerTest, TextBoxesTakeTheRecordOfTheirSection) {
+  const std::string box =
+      "<w:r><w:pict><v:shape style=\"width:100pt;height:50pt\"><v:textbox><w:txbxContent>" +
+      para(mergefield("naam")) + "</w:txbxContent></v:textbox></v:shape></w:pict></w:r>";
+  auto result = merge(para(textRun("Brief") + box), "naam\nJansen\nBakker\n");
+  auto shapes = result->Shapes();
+  ASSERT_EQ(shapes->Count(), 2);
+  EXPECT_EQ(shapes->Item(1)->TextFrame()->TextRange()->Text(), "Jansen\r");
+  EXPECT_EQ(shapes->Item(2)->TextFrame()->TextRange()->Text(), "Bakker\r");
+}
+
 TEST_F(MergeHandlerTest, PicturesArriveLinkedAndAreEmbeddedOnRequest) {
   start("nl-NL");
   const std::string png = std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x02\0\0\0\x03\x08\x02\0\0\0", 29);
