@@ -93,17 +93,56 @@ class Merger {
 
   // Merges the fields of `story` that lie in [start, end) with `record` (of the block they stand in when
   // `recordAt` is given).
+  // Merges the outermost fields of `story`, each with the record `recordAt` gives for its position. A field
+  // that becomes plain text inside one paragraph is replaced in the DOM directly, all in one go; the rest
+  // (pictures, fields across paragraphs, text with line or tab characters) go through the story's edits.
   void mergeStory(DocumentModel& document, Story& story, const std::function<size_t(long)>& recordAt) {
-    for (long i = static_cast<long>(story.fields().size()) - 1; i >= 0; --i) {
-      if (i >= static_cast<long>(story.fields().size())) continue;
-      model::FieldInfo field = story.fields()[static_cast<size_t>(i)];
+    struct Replacement {
+      pugi::xml_node begin;
+      pugi::xml_node endRun;  // empty for a simple field
+      Merged merged;
+    };
+    std::vector<Replacement> direct;
+    std::vector<Replacement> edited;
+    const auto& fields = story.fields();
+    const auto& spans = story.spans();
+    for (size_t i = 0; i < fields.size(); ++i) {
+      const model::FieldInfo& field = fields[i];
       if (field.inCode) continue;
-      mergeField(document, story, field, recordAt(field.begin));
+      Merged merged = mergedOf(story, field, recordAt(field.begin));
+      if (merged.kind == Merged::Kind::Stays) continue;
+      pugi::xml_node endRun;
+      if (!field.simple) {
+        auto end =
+            std::lower_bound(spans.begin(), spans.end(), field.end,
+                             [](const model::Span& span, long position) { return span.start < position; });
+        if (end != spans.end() && end->kind == model::SpanKind::FieldEnd) endRun = end->node.parent();
+      }
+      Replacement replacement{field.beginNode, endRun, std::move(merged)};
+      bool plain = replacement.merged.kind == Merged::Kind::Text &&
+                   std::none_of(replacement.merged.text.begin(), replacement.merged.text.end(),
+                                [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+      bool oneParagraph = field.simple || (endRun && endRun.parent() == field.beginNode.parent().parent());
+      (plain && oneParagraph ? direct : edited).push_back(std::move(replacement));
+    }
+    for (const Replacement& replacement : direct)
+      replaceDirectly(document, replacement.begin, replacement.endRun, replacement.merged.text);
+    if (!direct.empty()) story.changed();
+    for (auto it = edited.rbegin(); it != edited.rend(); ++it) {
+      int index = story.fieldOf(it->begin);
+      if (index >= 0) apply(document, story, story.fields()[static_cast<size_t>(index)], it->merged);
     }
   }
 
  private:
-  void mergeField(DocumentModel& document, Story& story, const model::FieldInfo& field, size_t record) {
+  // What a field becomes.
+  struct Merged {
+    enum class Kind { Stays, Text, Picture } kind = Kind::Stays;
+    std::string text;
+    PictureValue picture;
+  };
+
+  Merged mergedOf(Story& story, const model::FieldInfo& field, size_t record) {
     long codeEnd = field.separator >= 0 ? field.separator : field.end;
     std::string codeText = story.text(field.begin + 1, codeEnd, true);
     auto pieces = resolveNestedFields(codeText, [&](const FieldCode& nested) {
@@ -111,37 +150,75 @@ class Merger {
     });
     FieldCode code = parseFieldCode(pieces);
 
-    std::optional<PictureValue> picture;
-    std::optional<std::string> text;
+    Merged merged;
     if (code.keyword == "INCLUDEPICTURE") {
-      picture = PictureValue{code.firstArgument(), std::nullopt, std::nullopt};
+      merged.kind = Merged::Kind::Picture;
+      merged.picture = PictureValue{code.firstArgument(), std::nullopt, std::nullopt};
     } else if (code.keyword == "MERGEFIELD") {
       auto column = table_.columnIndex(code.firstArgument());
-      if (column && record < table_.recordCount()) {
-        if (const PictureValue* cell = table_.picture(record, *column)) picture = *cell;
+      const PictureValue* cell =
+          column && record < table_.recordCount() ? table_.picture(record, *column) : nullptr;
+      if (cell) {
+        merged.kind = Merged::Kind::Picture;
+        merged.picture = *cell;
       }
-      if (!picture) text = mergedText(code, table_, record, locale_);
-    } else {
-      text = mergedText(code, table_, record, locale_);
     }
-    if (!picture && !text) return;  // PAGE, DATE, ...: the field stays
-
-    if (picture) {
-      PictureFile file = loadPictureFile(system_, picture->path);
+    if (merged.kind == Merged::Kind::Picture) {
+      PictureFile file = loadPictureFile(system_, merged.picture.path);
       if (file.status == PictureFile::Status::Ok) {
-        long long cx = picture->width ? *picture->width * kEmuPerPixel : file.info.widthEmu();
-        long long cy = picture->height ? *picture->height * kEmuPerPixel : file.info.heightEmu();
-        pugi::xml_node begin = field.beginNode;
-        insertLinkedPicture(document, story, fieldRunOf(field), picture->path, cx, cy);
-        story.changed();
-        const model::FieldInfo& moved = story.fields()[static_cast<size_t>(story.fieldOf(begin))];
-        story.erase(moved.begin, moved.end + 1);
-        return;
+        if (!merged.picture.width)
+          merged.picture.width = static_cast<int>(file.info.widthEmu() / kEmuPerPixel);
+        if (!merged.picture.height)
+          merged.picture.height = static_cast<int>(file.info.heightEmu() / kEmuPerPixel);
+        return merged;
       }
-      text = kPicturePlaceholderText;
+      merged.kind = Merged::Kind::Text;
+      merged.text = kPicturePlaceholderText;
+      return merged;
+    }
+    if (auto text = mergedText(code, table_, record, locale_)) {
+      merged.kind = Merged::Kind::Text;
+      merged.text = *text;
+    }
+    return merged;
+  }
+
+  // Replaces the runs of a field (from its begin run to its end run, or the simple field) by one run of
+  // `text` in the begin run's formatting.
+  static void replaceDirectly(DocumentModel& document, pugi::xml_node begin, pugi::xml_node endRun,
+                              const std::string& text) {
+    pugi::xml_node first = endRun ? begin.parent() : begin;
+    pugi::xml_node last = endRun ? endRun : begin;
+    pugi::xml_node properties = endRun ? first.child("w:rPr") : first.child("w:r").child("w:rPr");
+    if (!text.empty()) {
+      pugi::xml_node run = first.parent().insert_child_before("w:r", first);
+      if (properties) run.append_copy(properties);
+      pugi::xml_node t = run.append_child("w:t");
+      t.append_attribute("xml:space") = "preserve";
+      t.text().set(runtime::cp1252ToUtf8(text).c_str());
+    }
+    for (pugi::xml_node node = first; node;) {
+      pugi::xml_node next = node.next_sibling();
+      bool done = node == last;
+      document.removeNode(node);
+      if (done) break;
+      node = next;
+    }
+  }
+
+  void apply(DocumentModel& document, Story& story, const model::FieldInfo& field, const Merged& merged) {
+    if (merged.kind == Merged::Kind::Picture) {
+      pugi::xml_node begin = field.beginNode;
+      insertLinkedPicture(document, story, fieldRunOf(field), merged.picture.path,
+                          static_cast<long long>(*merged.picture.width) * kEmuPerPixel,
+                          static_cast<long long>(*merged.picture.height) * kEmuPerPixel);
+      story.changed();
+      const model::FieldInfo& moved = story.fields()[static_cast<size_t>(story.fieldOf(begin))];
+      story.erase(moved.begin, moved.end + 1);
+      return;
     }
     long at = story.erase(field.begin, field.end + 1);
-    if (!text->empty()) story.insert(at, *text);
+    if (!merged.text.empty()) story.insert(at, merged.text);
   }
 
   sys::System& system_;
