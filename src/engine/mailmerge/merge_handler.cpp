@@ -23,36 +23,11 @@ bool isNamed(pugi::xml_node node, const char* name) {
   return std::strcmp(node.name(), name) == 0;
 }
 
-// Adds an external relationship of `part` to `target` and returns its id.
-std::string addLinkedImage(DocumentModel& document, const std::string& part, const std::string& path) {
-  std::string folder = part.substr(0, part.rfind('/') + 1);
-  std::string rels = folder + "_rels/" + part.substr(folder.size()) + ".rels";
-  ooxml::Package& package = document.package();
-  if (!package.hasPart(rels)) {
-    package.writePart(
-        rels,
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>");
-  }
-  ooxml::XmlPart& xml = package.xml(rels);
-  pugi::xml_node list = xml.doc.child("Relationships");
-  std::string id;
-  for (int n = 1; id.empty() || list.find_child_by_attribute("Relationship", "Id", id.c_str()); ++n) {
-    id = "rIdLink" + std::to_string(n);
-  }
-  pugi::xml_node rel = list.append_child("Relationship");
-  rel.append_attribute("Id") = id.c_str();
-  rel.append_attribute("Type") = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
-  rel.append_attribute("Target") = runtime::cp1252ToUtf8("file:///" + path).c_str();
-  rel.append_attribute("TargetMode") = "External";
-  xml.dirty = true;
-  return id;
-}
-
 // A run holding a linked inline picture of the given size, inserted before `before`.
 void insertLinkedPicture(DocumentModel& document, Story& story, pugi::xml_node before,
                          const std::string& path, long long cx, long long cy) {
-  std::string id = addLinkedImage(document, story.part(), path);
+  std::string id =
+      document.addRelationship(story.part(), "image", runtime::cp1252ToUtf8("file:///" + path), true);
   std::string name = runtime::cp1252ToUtf8(path.substr(path.find_last_of("\\/") + 1));
   std::string xml =
       "<w:r xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:drawing>"
@@ -77,7 +52,7 @@ void insertLinkedPicture(DocumentModel& document, Story& story, pugi::xml_node b
   // The namespace declarations of the fragment stay on its elements; the document's own prefixes agree.
   pugi::xml_node run = before.parent().insert_copy_before(fragment.first_child(), before);
   run.remove_attribute("xmlns:w");
-  (void)name;
+  run.find_node([](pugi::xml_node n) { return isNamed(n, "wp:docPr"); }).attribute("name") = name.c_str();
 }
 
 // The node a field's first position stands in front of, at the level of runs.

@@ -210,24 +210,8 @@ std::string DocumentModel::addImage(const std::string& sourcePart, const std::st
     media = "word/media/image_linked" + std::to_string(n) + "." + ext;
   package_->writePart(media, bytes);
 
-  std::string rels = relsPartOf(sourcePart);
-  if (!package_->hasPart(rels)) {
-    package_->writePart(
-        rels,
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>");
-  }
-  ooxml::XmlPart& relsXml = package_->xml(rels);
-  pugi::xml_node list = relsXml.doc.child("Relationships");
-  std::string id;
-  for (int n = 1; id.empty() || list.find_child_by_attribute("Relationship", "Id", id.c_str()); ++n)
-    id = "rId" + std::to_string(n);
-  pugi::xml_node rel = list.append_child("Relationship");
-  rel.append_attribute("Id") = id.c_str();
-  rel.append_attribute("Type") = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
   std::string sourceFolder = sourcePart.substr(0, sourcePart.rfind('/') + 1);
-  rel.append_attribute("Target") = media.substr(sourceFolder.size()).c_str();
-  relsXml.dirty = true;
+  std::string id = addRelationship(sourcePart, "image", media.substr(sourceFolder.size()), false);
 
   ooxml::XmlPart& types = package_->xml("[Content_Types].xml");
   pugi::xml_node root = types.doc.child("Types");
@@ -300,15 +284,9 @@ int DocumentModel::mainDocumentType() {
   return 0;
 }
 
-// Word gives a document without document settings a settings part the moment it needs one.
-std::string DocumentModel::addSettingsPart() {
-  std::string folder = mainPart_.substr(0, mainPart_.rfind('/') + 1);
-  std::string part = folder + "settings.xml";
-  package_->writePart(
-      part,
-      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-      "<w:settings xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"/>");
-  std::string rels = relsPartOf(mainPart_);
+std::string DocumentModel::addRelationship(const std::string& sourcePart, const std::string& type,
+                                           const std::string& target, bool external) {
+  std::string rels = relsPartOf(sourcePart);
   if (!package_->hasPart(rels)) {
     package_->writePart(
         rels,
@@ -324,9 +302,22 @@ std::string DocumentModel::addSettingsPart() {
   pugi::xml_node rel = list.append_child("Relationship");
   rel.append_attribute("Id") = id.c_str();
   rel.append_attribute("Type") =
-      "http://schemas.openxmlformats.org/officeDocument/2006/relationships/settings";
-  rel.append_attribute("Target") = "settings.xml";
+      ("http://schemas.openxmlformats.org/officeDocument/2006/relationships/" + type).c_str();
+  rel.append_attribute("Target") = target.c_str();
+  if (external) rel.append_attribute("TargetMode") = "External";
   relsXml.dirty = true;
+  return id;
+}
+
+// Word gives a document without document settings a settings part the moment it needs one.
+std::string DocumentModel::addSettingsPart() {
+  std::string folder = mainPart_.substr(0, mainPart_.rfind('/') + 1);
+  std::string part = folder + "settings.xml";
+  package_->writePart(
+      part,
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+      "<w:settings xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"/>");
+  addRelationship(mainPart_, "settings", "settings.xml", false);
   ooxml::XmlPart& types = package_->xml("[Content_Types].xml");
   pugi::xml_node overrideNode = types.doc.child("Types").append_child("Override");
   overrideNode.append_attribute("PartName") = ("/" + part).c_str();

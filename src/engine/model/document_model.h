@@ -51,6 +51,11 @@ class DocumentModel {
   // Stores picture bytes as a media part related to `sourcePart`; returns the relationship id.
   std::string addImage(const std::string& sourcePart, const std::string& fileName, const std::string& bytes);
 
+  // Adds a relationship of `sourcePart` of the given type ("image", "settings", ...) and returns its id.
+  // `target` is UTF-8: a part name relative to the source's folder, or an external address.
+  std::string addRelationship(const std::string& sourcePart, const std::string& type,
+                              const std::string& target, bool external);
+
   std::shared_ptr<Anchor> anchor(pugi::xml_node node);
   // Removes a node from its parent; anchors inside it die.
   void removeNode(pugi::xml_node node);
