@@ -83,7 +83,8 @@ TEST_F(MergeMenuTest, AGapInTheLabelsEndsTheSubmenu) {
 }
 
 TEST_F(MergeMenuTest, OnlyTheTextOneShowsASubmenu) {
-  const std::pair<std::string, bool> cases[] = {{"1", true}, {"0", false}, {"", false}, {"true", false}, {" 1", false}};
+  const std::pair<std::string, bool> cases[] = {
+      {"1", true}, {"0", false}, {"", false}, {"true", false}, {" 1", false}};
   for (int k = 1; k <= 5; ++k) {
     addin.module().mergeMenus[k] = "Menu " + std::to_string(k);
     addin.module().mergeMenuVisibility[k] = cases[k - 1].first;
@@ -114,11 +115,12 @@ TEST_F(MergeMenuTest, AClickInsertsTheButtonsFieldAndReportsEachFailingStep) {
   engine::clickControl(*word->CommandBars(), {"Menu Bar", "", "Veld invoegen", "", "Label 100"});
   ASSERT_GE(ui.shown.size(), 2u);
   for (const auto& shown : ui.shown) {
-    EXPECT_EQ(shown.prompt.rfind(
-                  "Er heeft een fout plaatsgevonden in de module, daardoor kan het veld niet worden ingevoegd.\r\n"
-                  "Foutinformatie: ",
-                  0),
-              0u)
+    EXPECT_EQ(
+        shown.prompt.rfind(
+            "Er heeft een fout plaatsgevonden in de module, daardoor kan het veld niet worden ingevoegd.\r\n"
+            "Foutinformatie: ",
+            0),
+        0u)
         << shown.prompt;
   }
 }
