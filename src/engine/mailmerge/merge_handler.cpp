@@ -206,8 +206,9 @@ pugi::xml_node bodySection(pugi::xml_node body) {
   return body.child("w:sectPr");
 }
 
-// Ends the content before `boundary` with a next-page section break carrying `section`'s settings.
-void addSectionBreak(pugi::xml_node body, pugi::xml_node lastParagraph, pugi::xml_node section) {
+// Ends the content before `boundary` with a next-page section break carrying `section`'s settings; returns
+// the new section's properties.
+pugi::xml_node addSectionBreak(pugi::xml_node body, pugi::xml_node lastParagraph, pugi::xml_node section) {
   if (!lastParagraph) lastParagraph = body.insert_child_before("w:p", bodySection(body));
   pugi::xml_node properties = lastParagraph.child("w:pPr");
   if (!properties) properties = lastParagraph.prepend_child("w:pPr");
@@ -215,6 +216,29 @@ void addSectionBreak(pugi::xml_node body, pugi::xml_node lastParagraph, pugi::xm
   pugi::xml_node copy = properties.append_copy(section);
   copy.remove_child("w:type");
   copy.prepend_child("w:type").append_attribute("w:val") = "nextPage";
+  return copy;
+}
+
+// Gives the section of `properties` headers and footers of its own, copies of the ones it refers to, and
+// notes which record each copy shows.
+void ownHeadersAndFooters(DocumentModel& document, pugi::xml_node properties, size_t record,
+                          std::map<std::string, size_t>& recordOfPart) {
+  const std::string& main = document.mainPart();
+  std::string folder = main.substr(0, main.rfind('/') + 1);
+  auto relationships = document.relationships(main);
+  for (pugi::xml_node reference : properties.children()) {
+    bool footer = isNamed(reference, "w:footerReference");
+    if (!footer && !isNamed(reference, "w:headerReference")) continue;
+    std::string id = reference.attribute("r:id").value();
+    auto rel = std::find_if(relationships.begin(), relationships.end(),
+                            [&](const auto& r) { return r.first == id; });
+    if (rel == relationships.end() || rel->second.external) continue;
+    std::string copy = document.copyPart(rel->second.target, "_" + std::to_string(record + 1));
+    std::string target = copy.rfind(folder, 0) == 0 ? copy.substr(folder.size()) : "/" + copy;
+    reference.attribute("r:id") =
+        document.addRelationship(main, footer ? "footer" : "header", target, false).c_str();
+    recordOfPart[copy] = record;
+  }
 }
 
 class Handler : public MailMergeHandler {
@@ -258,6 +282,9 @@ class Handler : public MailMergeHandler {
       return node;
     };
     size_t records = std::max<size_t>(table.recordCount(), 1);
+    // The last record keeps the parts the document's own section refers to.
+    std::map<std::string, size_t> recordOfPart;
+    for (const auto& ref : result->headerFooterRefs()) recordOfPart[ref.part] = records - 1;
     pugi::xml_node section = bodySection(body);
     if (!section) section = body.append_child("w:sectPr");
     for (size_t record = 1; record < records; ++record) {
@@ -268,7 +295,8 @@ class Handler : public MailMergeHandler {
           break;
         }
       }
-      addSectionBreak(body, last, section);
+      pugi::xml_node properties = addSectionBreak(body, last, section);
+      ownHeadersAndFooters(*result, properties, record - 1, recordOfPart);
       pugi::xml_node first;
       for (pugi::xml_node node : template_.children()) {
         pugi::xml_node copy = body.insert_copy_before(node, section);
@@ -304,13 +332,14 @@ class Handler : public MailMergeHandler {
     for (const auto& [box, record] : boxes) {
       if (box->alive()) merger.mergeStory(*result, *box, [record = record](long) { return record; });
     }
-    // Headers, footers and notes are shared by the records' sections; they are merged with the first record.
+    // Every section has headers and footers of its own; notes are merged with the first record.
     for (const auto& story : result->stories()) {
       bool box =
           std::any_of(boxes.begin(), boxes.end(), [&](const auto& entry) { return entry.first == story; });
-      if (story.get() != &main && !box && story->alive()) {
-        merger.mergeStory(*result, *story, [](long) { return size_t{0}; });
-      }
+      if (story.get() == &main || box || !story->alive()) continue;
+      auto part = recordOfPart.find(story->part());
+      size_t record = part == recordOfPart.end() ? 0 : part->second;
+      merger.mergeStory(*result, *story, [record](long) { return record; });
     }
     result->setMainDocumentType(word::wdNotAMergeDocument);
     result->saved = false;

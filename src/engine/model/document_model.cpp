@@ -309,6 +309,23 @@ std::string DocumentModel::addRelationship(const std::string& sourcePart, const 
   return id;
 }
 
+std::string DocumentModel::copyPart(const std::string& part, const std::string& suffix) {
+  auto dot = part.rfind('.');
+  std::string copy = part.substr(0, dot) + suffix + (dot == std::string::npos ? "" : part.substr(dot));
+  package_->writePart(copy, package_->readPart(part));
+  std::string rels = relsPartOf(part);
+  if (package_->hasPart(rels)) package_->writePart(relsPartOf(copy), package_->readPart(rels));
+  ooxml::XmlPart& types = package_->xml("[Content_Types].xml");
+  pugi::xml_node list = types.doc.child("Types");
+  pugi::xml_node original = list.find_child_by_attribute("Override", "PartName", ("/" + part).c_str());
+  if (original) {
+    pugi::xml_node added = list.append_copy(original);
+    added.attribute("PartName") = ("/" + copy).c_str();
+    types.dirty = true;
+  }
+  return copy;
+}
+
 // Word gives a document without document settings a settings part the moment it needs one.
 std::string DocumentModel::addSettingsPart() {
   std::string folder = mainPart_.substr(0, mainPart_.rfind('/') + 1);

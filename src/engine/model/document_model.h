@@ -56,6 +56,9 @@ class DocumentModel {
   std::string addRelationship(const std::string& sourcePart, const std::string& type,
                               const std::string& target, bool external);
 
+  // A copy of `part` (with its relationships and content type) named with `suffix` before the extension.
+  std::string copyPart(const std::string& part, const std::string& suffix);
+
   std::shared_ptr<Anchor> anchor(pugi::xml_node node);
   // Removes a node from its parent; anchors inside it die.
   void removeNode(pugi::xml_node node);

@@ -45,6 +45,7 @@ class MergeHandlerTest : public ::testing::Test {
     return app->ActiveDocument();
   }
   static std::string text(word::Document& document) { return document.Content()->Text(); }
+  std::shared_ptr<word::Document> result() { return app->ActiveDocument(); }
 
   ~MergeHandlerTest() override { app.reset(); }
 
@@ -185,6 +186,33 @@ TEST_F(MergeHandlerTest, PrintingToAFileWritesTheTextOnlyDriversOutput) {
   EXPECT_NE(printed.find("a  bb"), std::string::npos) << printed;
   EXPECT_NE(printed.find('\f'), std::string::npos) << printed;
   EXPECT_NE(printed.find("Beste Bakker\r\n"), std::string::npos) << printed;
+}
+
+TEST_F(MergeHandlerTest, EveryRecordHasHeadersAndFootersOfItsOwn) {
+  start("nl-NL");
+  std::ifstream in(std::string(TW_SHARED_FIXTURES) + "/word/12_docxmailmerge_headers_footers_footnote.docx",
+                   std::ios::binary);
+  std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto main = app->Documents()->Open(put("headers.docx", file));
+  main->MailMerge()->OpenDataSource(
+      {put("source.csv", "headerfield,footerfield,fieldname\r\nkop1,voet1,tekst1\r\nkop2,voet2,tekst2\r\n"),
+       std::nullopt, std::nullopt, std::string(kTextDriver)});
+  main->MailMerge()->Execute(false);
+  result()->SaveAs(temp.path().string() + "\\merged.docx");
+
+  auto merged = loadDocument(temp.read("merged.docx"), "merged.docx");
+  std::vector<std::string> headers;
+  for (const auto& ref : merged->headerFooterRefs()) {
+    if (ref.type != "default") continue;
+    for (const auto& story : merged->stories()) {
+      if (story->part() == ref.part) headers.push_back(story->text(0, story->length(), false));
+    }
+  }
+  auto contains = [&](const std::string& text) {
+    return std::any_of(headers.begin(), headers.end(),
+                       [&](const auto& h) { return h.find(text) != std::string::npos; });
+  };
+  for (const char* value : {"kop1", "kop2", "voet1", "voet2"}) EXPECT_TRUE(contains(value)) << value;
 }
 
 // Word's own files: every merge field of every story is filled from a source that names its columns.
