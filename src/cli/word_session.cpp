@@ -19,39 +19,10 @@
 namespace tw::cli {
 namespace {
 
-// Word as the add-in sees it, noting whether the add-in told it to quit.
-class WatchedApplication : public word::Application {
- public:
-  explicit WatchedApplication(std::shared_ptr<word::Application> inner) : inner_(std::move(inner)) {}
-
-  std::string Version() override { return inner_->Version(); }
-  bool Visible() override { return inner_->Visible(); }
-  void SetVisible(bool visible) override { inner_->SetVisible(visible); }
-  std::shared_ptr<word::Documents> Documents() override { return inner_->Documents(); }
-  std::shared_ptr<word::Document> ActiveDocument() override { return inner_->ActiveDocument(); }
-  std::shared_ptr<word::Selection> Selection() override { return inner_->Selection(); }
-  std::shared_ptr<word::Window> NewWindow() override { return inner_->NewWindow(); }
-  std::shared_ptr<office::CommandBars> CommandBars() override { return inner_->CommandBars(); }
-  void Quit(std::optional<bool> saveChanges) override {
-    quit_ = true;
-    inner_->Quit(saveChanges);
-  }
-  std::unique_ptr<platform::EventConnection> OnDocumentBeforeClose(
-      DocumentBeforeCloseHandler handler) override {
-    return inner_->OnDocumentBeforeClose(std::move(handler));
-  }
-
-  bool quit() const { return quit_; }
-
- private:
-  std::shared_ptr<word::Application> inner_;
-  bool quit_ = false;
-};
-
 // What a session script can do, a command per line: the first word names the command, the rest of the
 // line is its argument.
 struct Session {
-  WatchedApplication& word;
+  engine::EngineApplication& word;
   addin::plugin& addin;
   posix::ConsoleUi& ui;
 };
@@ -159,7 +130,7 @@ bool runScript(Session& session, const std::string& path, std::ostream& console)
       console << path << ":" << number << ": " << error.what() << "\n";
       return false;
     }
-    if (session.word.quit()) break;
+    if (session.word.quitRequested()) break;
   }
   return true;
 }
@@ -196,17 +167,18 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
   });
   posix::ConsoleUi ui(console, options.answers);
   posix::CurlHttp http;
-  auto word = std::make_shared<WatchedApplication>(engine::createApplication(
-      sys, engine::EngineOptions{.version = options.wordVersion, .limits = {}, .mailMerge = nullptr}));
+  auto word = engine::createApplication(
+      sys, engine::EngineOptions{.version = options.wordVersion, .limits = {}, .mailMerge = nullptr});
   addin::plugin addin(addin::Services{sys, ui, http});
 
   addin.AddinInstance_OnConnection(word, 0, addin::AddInInstance{"Tallyweave.plugin"});
   addin.AddinInstance_OnStartupComplete();
 
   Session session{*word, addin, ui};
-  bool scriptRan = !options.scriptFile || word->quit() || runScript(session, *options.scriptFile, console);
+  bool scriptRan =
+      !options.scriptFile || word->quitRequested() || runScript(session, *options.scriptFile, console);
 
-  if (!word->quit()) {
+  if (!word->quitRequested()) {
     if (options.outDir) {
       try {
         saveOpenDocuments(*word, *options.outDir, console);
