@@ -139,16 +139,22 @@ class IndexBuilder {
     ix_.extents[tbl.internal_object()] = {start, pos_};
   }
 
-  void rows(pugi::xml_node container) {
+  // Calls `visit` for every `name` child, looking through content controls and custom XML around them.
+  template <class Visit>
+  void wrapped(pugi::xml_node container, const char* name, const Visit& visit) {
     for (auto child : container.children()) {
-      if (is(child, "w:tr")) {
-        row(child);
+      if (is(child, name)) {
+        visit(child);
       } else if (is(child, "w:sdt")) {
-        rows(child.child("w:sdtContent"));
+        wrapped(child.child("w:sdtContent"), name, visit);
       } else if (is(child, "w:customXml")) {
-        rows(child);
+        wrapped(child, name, visit);
       }
     }
+  }
+
+  void rows(pugi::xml_node container) {
+    wrapped(container, "w:tr", [this](pugi::xml_node tr) { row(tr); });
   }
 
   void row(pugi::xml_node tr) {
@@ -159,15 +165,7 @@ class IndexBuilder {
   }
 
   void cells(pugi::xml_node container) {
-    for (auto child : container.children()) {
-      if (is(child, "w:tc")) {
-        cell(child);
-      } else if (is(child, "w:sdt")) {
-        cells(child.child("w:sdtContent"));
-      } else if (is(child, "w:customXml")) {
-        cells(child);
-      }
-    }
+    wrapped(container, "w:tc", [this](pugi::xml_node tc) { cell(tc); });
   }
 
   void cell(pugi::xml_node tc) {
