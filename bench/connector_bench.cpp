@@ -74,7 +74,7 @@ void BM_ReadTemplateEntries(benchmark::State& state) {
   for (auto _ : state) {
     JobFile file;
     file.open(session.sys, path);
-    ReadContext context(session.addin, true);
+    ReadContext context(session.addin.context(), true);
     if (readEntries(context, file, keys) != ReadOutcome::kRead) state.SkipWithError("not read");
     benchmark::DoNotOptimize(context.templateBytes.data());
   }
@@ -89,7 +89,7 @@ void BM_ReadConnectorFile(benchmark::State& state) {
   for (auto _ : state) {
     session.addin.module().fieldNames.assign(1, "");
     session.addin.module().fieldValues.assign(1, "");
-    if (!readConnectorFile(session.addin, path)) state.SkipWithError("not read");
+    if (!readConnectorFile(session.addin.context(), path)) state.SkipWithError("not read");
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * folder.size));
 }

@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A Word start runs the template job and catches what it throws.
     addin.AddinInstance_OnConnection(tw::engine::createApplication(sys), 0, tw::addin::AddInInstance{});
   } else {
-    tw::addin::readConnectorFile(addin, addin.tempPath("twDoc.tmp"));
+    tw::addin::readConnectorFile(addin.context(), addin.tempPath("twDoc.tmp"));
   }
   for (const auto& item : std::filesystem::directory_iterator(root())) {
     if (item.path() != temp) __builtin_trap();

@@ -1,10 +1,17 @@
+#include "addin/classic_menu.h"
+
 #include "addin/plugin.h"
 #include "menus/merge_menu.h"
+#include "merge/merge_driver.h"
+#include "server/update_form.h"
+#include "server/upload_form.h"
 
 namespace tw::addin {
+namespace {
 
-std::shared_ptr<office::CommandBarControl> plugin::findOrAddButton(office::CommandBarControl& popup,
-                                                                   const std::string& tag) {
+// Finds the button with `tag` in the popup, or appends a new one with that tag.
+std::shared_ptr<office::CommandBarControl> findOrAddButton(office::CommandBarControl& popup,
+                                                           const std::string& tag) {
   auto button = popup.CommandBar()->FindControl(tag);
   if (!button) {
     button = popup.Controls()->Add(office::msoControlButton, 1, std::nullopt, true);
@@ -13,63 +20,58 @@ std::shared_ptr<office::CommandBarControl> plugin::findOrAddButton(office::Comma
   return button;
 }
 
-void plugin::buildMenu(const std::string& progId) {
-  const std::string onAction = "!<" + progId + ">";
-  twMenu = runtime::objectRef(wordMenu).FindControl("twMenucontrol");
-  if (!twMenu) {
-    long helpIndex = wordMenu->Controls()->Item(std::string("Help"))->Index();
-    twMenu = wordMenu->Controls()->Add(office::msoControlPopup, std::nullopt, helpIndex, true);
-    twMenu->SetTag("twMenucontrol");
-  }
-  twMenu->SetCaption(module_.mergeMenuCaption);
-
-  uploadButton.hold(
-      findOrAddButton(*twMenu, "uploadButton"),
-      [this](office::CommandBarControl& ctrl, bool& cancel) { uploadButton_Click(ctrl, cancel); });
-  uploadButton.get()->SetCaption("Sjabloon '" + module_.templateTitle + "' opslaan");
-  uploadButton.get()->SetOnAction(onAction);
-
-  if (!templateLoaded_) {
-    twMenu->SetVisible(false);
-    return;
-  }
-  buildMergeMenu(*this, *twMenu, progId);
-
-  doMergeButton.hold(
-      findOrAddButton(*twMenu, "doMergeButton"),
-      [this](office::CommandBarControl& ctrl, bool& cancel) { doMergeButton_Click(ctrl, cancel); });
-  doMergeButton.get()->SetCaption("Maak voorbeeld");
-  doMergeButton.get()->SetOnAction(onAction);
-
-  auto updateClick = [this](office::CommandBarControl& ctrl, bool& cancel) {
-    doUpdateButton_Click(ctrl, cancel);
-  };
-  doUpdateButton.hold(twMenu->CommandBar()->FindControl("doUpdateButton"), updateClick);
-  if (runtime::Val(getTwVersion()) == latestConnectorVersion) {
-    if (doUpdateButton) doUpdateButton.get()->SetVisible(false);
-  } else {
-    if (!doUpdateButton) doUpdateButton.hold(findOrAddButton(*twMenu, "doUpdateButton"), updateClick);
-    doUpdateButton.get()->SetVisible(true);
-    doUpdateButton.get()->SetCaption("Update Connector");
-    doUpdateButton.get()->SetOnAction(onAction);
-  }
-  twMenu->SetVisible(true);
-}
-
-void plugin::uploadButton_Click(office::CommandBarControl& /*ctrl*/, bool& /*cancelDefault*/) {
-  startUpload();
-}
-
-void plugin::doMergeButton_Click(office::CommandBarControl& /*ctrl*/, bool& /*cancelDefault*/) {
-  startVoorbeeldMerge();
-}
-
-void plugin::doUpdateButton_Click(office::CommandBarControl& /*ctrl*/, bool& /*cancelDefault*/) {
-  int answer = services_.ui.MsgBox(
+void doUpdateButton_Click(plugin& owner) {
+  int answer = owner.services().ui.MsgBox(
       "Bij het updaten van de Tallyweave gaan eventuele wijzigingen in het sjabloon verloren. \r\n\r\n"
       "Wilt u doorgaan met updaten?",
       ui::vbOKCancel + ui::vbInformation);
-  if (answer == ui::vbOK) startUpdate();
+  if (answer == ui::vbOK) startUpdate(owner.context(), owner.updateForm());
+}
+
+}  // namespace
+
+void buildMenu(plugin& owner, const std::string& progId) {
+  AddinContext& ctx = owner.context();
+  MenuObjects& menus = ctx.menus;
+  const std::string onAction = "!<" + progId + ">";
+  menus.twMenu = runtime::objectRef(menus.wordMenu).FindControl("twMenucontrol");
+  if (!menus.twMenu) {
+    long helpIndex = menus.wordMenu->Controls()->Item(std::string("Help"))->Index();
+    menus.twMenu = menus.wordMenu->Controls()->Add(office::msoControlPopup, std::nullopt, helpIndex, true);
+    menus.twMenu->SetTag("twMenucontrol");
+  }
+  office::CommandBarControl& twMenu = *menus.twMenu;
+  twMenu.SetCaption(ctx.module.mergeMenuCaption);
+
+  menus.uploadButton.hold(
+      findOrAddButton(twMenu, "uploadButton"),
+      [&owner](office::CommandBarControl&, bool&) { startUpload(owner.context(), owner.uploadForm()); });
+  menus.uploadButton.get()->SetCaption("Sjabloon '" + ctx.module.templateTitle + "' opslaan");
+  menus.uploadButton.get()->SetOnAction(onAction);
+
+  if (!ctx.templateLoaded) {
+    twMenu.SetVisible(false);
+    return;
+  }
+  buildMergeMenu(ctx, twMenu, progId);
+
+  menus.doMergeButton.hold(findOrAddButton(twMenu, "doMergeButton"),
+                           [&ctx](office::CommandBarControl&, bool&) { startVoorbeeldMerge(ctx); });
+  menus.doMergeButton.get()->SetCaption("Maak voorbeeld");
+  menus.doMergeButton.get()->SetOnAction(onAction);
+
+  auto updateClick = [&owner](office::CommandBarControl&, bool&) { doUpdateButton_Click(owner); };
+  EventButton& updateButton = menus.doUpdateButton;
+  updateButton.hold(twMenu.CommandBar()->FindControl("doUpdateButton"), updateClick);
+  if (runtime::Val(getTwVersion()) == ctx.settings.latestConnectorVersion) {
+    if (updateButton) updateButton.get()->SetVisible(false);
+  } else {
+    if (!updateButton) updateButton.hold(findOrAddButton(twMenu, "doUpdateButton"), updateClick);
+    updateButton.get()->SetVisible(true);
+    updateButton.get()->SetCaption("Update Connector");
+    updateButton.get()->SetOnAction(onAction);
+  }
+  twMenu.SetVisible(true);
 }
 
 }  // namespace tw::addin

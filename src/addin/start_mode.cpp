@@ -1,19 +1,20 @@
 #include "addin/start_mode.h"
 
-#include "addin/plugin.h"
+#include "context/addin_context.h"
+#include "context/temp_files.h"
 
 namespace tw::addin {
 
-runtime::Integer detectStartMode(plugin& self) {
+runtime::Integer detectStartMode(const AddinContext& ctx) {
   struct Marker {
-    const char* file;
+    std::string_view file;
     StartMode mode;
   };
-  static constexpr Marker kMarkers[] = {{"twDaemon.tmp", kStartDaemon},
-                                        {"twDocTemplate.tmp", kStartTemplateJob},
-                                        {"twDoc.tmp", kStartDocumentJob}};
+  static constexpr Marker kMarkers[] = {{tempfile::kDaemonMarker, kStartDaemon},
+                                        {tempfile::kTemplateJob, kStartTemplateJob},
+                                        {tempfile::kDocumentJob, kStartDocumentJob}};
   for (const Marker& marker : kMarkers) {
-    if (self.FileExists(self.tempPath(marker.file))) return marker.mode;
+    if (ctx.fileExists(ctx.tempPath(marker.file))) return marker.mode;
   }
   return kStartNone;
 }

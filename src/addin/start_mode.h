@@ -4,9 +4,9 @@
 
 namespace tw::addin {
 
-class plugin;
+class AddinContext;
 
-// The start mode from the marker files in TEMP: twDaemon.tmp 5, twDocTemplate.tmp 2, twDoc.tmp 1, else 0.
-runtime::Integer detectStartMode(plugin& self);
+// The start mode the marker files in TEMP ask for: daemon, template job, document job, or none.
+runtime::Integer detectStartMode(const AddinContext& ctx);
 
 }  // namespace tw::addin

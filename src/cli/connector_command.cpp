@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "cli/commands.h"
-#include "connector/connector_writer.h"
+#include "cli/connector_writer.h"
 #include "runtime/error.h"
 
 namespace tw::cli {

@@ -1,36 +1,38 @@
 #include "connector/cleanup.h"
 
-#include "addin/plugin.h"
+#include "context/addin_context.h"
+#include "context/temp_files.h"
 
 namespace tw::addin {
 namespace {
 
-void deleteIfExists(plugin& self, const std::string& path) {
-  if (self.FileExists(path)) self.services().sys.DeleteFile(path);
+void deleteIfExists(AddinContext& ctx, const std::string& path) {
+  if (ctx.fileExists(path)) ctx.services.sys.DeleteFile(path);
 }
 
-void removeTempFiles(plugin& self) {
-  tallyweaveModule& m = self.module();
-  sys::System& sys = self.services().sys;
+void removeTempFiles(AddinContext& ctx) {
+  tallyweaveModule& m = ctx.module;
+  sys::System& sys = ctx.services.sys;
 
-  deleteIfExists(self, self.tempPath("SjabloonDocument.doc"));
-  if (!m.templateName.empty()) deleteIfExists(self, self.tempPath(m.templateName));
+  deleteIfExists(ctx, ctx.tempPath(tempfile::kJobTemplate));
+  if (!m.templateName.empty()) deleteIfExists(ctx, ctx.tempPath(m.templateName));
   for (const std::string& image : m.documentImages) {
-    if (!image.empty()) deleteIfExists(self, image);
+    if (!image.empty()) deleteIfExists(ctx, image);
   }
-  if (!m.templateName.empty()) deleteIfExists(self, self.tempPath(m.resultDocName + ".doc"));
+  if (!m.templateName.empty()) deleteIfExists(ctx, ctx.tempPath(m.resultDocName + ".doc"));
   // The intermediate documents are numbered from 1 without gaps; the first missing number ends them.
   for (int n = 1;; ++n) {
-    std::string path = self.tempPath("TmpDocument" + std::to_string(n) + ".doc");
-    if (!self.FileExists(path)) break;
+    std::string path = ctx.tempPath("TmpDocument" + std::to_string(n) + ".doc");
+    if (!ctx.fileExists(path)) break;
     sys.DeleteFile(path);
   }
-  for (int i = 1; i <= self.voorbeeldDocAmount && static_cast<size_t>(i) < m.voorbeeldDocuments.size(); ++i) {
+  for (int i = 1;
+       i <= ctx.settings.voorbeeldDocAmount && static_cast<size_t>(i) < m.voorbeeldDocuments.size(); ++i) {
     const std::string& path = m.voorbeeldDocuments[static_cast<size_t>(i)];
-    if (!path.empty()) deleteIfExists(self, path);
+    if (!path.empty()) deleteIfExists(ctx, path);
   }
-  std::string iconFolder = self.tempPath("twdoc\\");
-  if (self.DirExists(iconFolder)) {
+  std::string iconFolder = ctx.tempPath(tempfile::kSubFolderPrefix);
+  if (ctx.dirExists(iconFolder)) {
     // Delete the ordinary files one by one until the listing comes back empty.
     while (true) {
       std::vector<sys::DirEntry> entries = sys.ListDirectory(iconFolder + "*");
@@ -56,14 +58,14 @@ void removeTempFiles(plugin& self) {
 
 }  // namespace
 
-void cleanupTempFiles(plugin& self) {
+void cleanupTempFiles(AddinContext& ctx) {
   try {
-    removeTempFiles(self);
+    removeTempFiles(ctx);
   } catch (...) {
     runtime::Error error = runtime::currentError();
-    self.debugMsg("Error occured while writingTemplateDoc " + error.description() + " " +
-                  std::to_string(error.number()) + " " + error.source());
-    self.quitWord();
+    ctx.debugMsg("Error occured while writingTemplateDoc " + error.description() + " " +
+                 std::to_string(error.number()) + " " + error.source());
+    ctx.quitWord();
   }
 }
 

@@ -2,9 +2,9 @@
 
 namespace tw::addin {
 
-class plugin;
+class AddinContext;
 
 // Removes the temporary files of every job kind and resets the field list.
-void cleanupTempFiles(plugin& self);
+void cleanupTempFiles(AddinContext& ctx);
 
 }  // namespace tw::addin

@@ -2,9 +2,10 @@
 
 #include <array>
 
-#include "addin/plugin.h"
 #include "connector/field_lists.h"
-#include "connector/safe_names.h"
+#include "context/addin_context.h"
+#include "context/safe_names.h"
+#include "context/temp_files.h"
 #include "merge/data_sources.h"
 #include "server/base64.h"
 
@@ -39,7 +40,7 @@ void interpretKey(ReadContext& context, const KeyTable& keys, const std::string&
   if (action != keys.end()) {
     action->second(context, value);
   } else {
-    addField(context.self.module(), key, value);
+    addField(context.ctx.module, key, value);
   }
 }
 
@@ -49,25 +50,18 @@ void readEntry(ReadContext& context, const KeyTable& keys, std::string_view line
   std::string value;
   if (contains(key, kImageMark)) {
     auto [data, attributes] = firstTwoParts(raw, ';');
-    value = writeDocumentImage(context.self, base64Decode(data), base64Decode(attributes), key, "jpg");
+    value = writeDocumentImage(context.ctx, base64Decode(data), base64Decode(attributes), key, "jpg");
   } else if (context.templateJob && contains(key, kIconMark)) {
-    value = writeRibbonIcon(context.self, base64Decode(raw), key);
+    value = writeRibbonIcon(context.ctx, base64Decode(raw), key);
   } else if (contains(key, kRecordMark) && contains(raw, ";")) {
     std::vector<std::string_view> parts = splitList(raw, ';');
     if (parts.size() < 3) throw runtime::Error::fromNumber(runtime::kSubscriptOutOfRange);
-    addRecordColumns(context.self.module(), parts[0], parts[1], splitList(parts[2], '|'));
+    addRecordColumns(context.ctx.module, parts[0], parts[1], splitList(parts[2], '|'));
     return;
   } else {
     value = base64Decode(raw);
   }
   interpretKey(context, keys, key, value);
-}
-
-void refuseIf(plugin& self, std::string_view source, std::string_view name, const std::string& reason) {
-  if (reason.empty()) return;
-  self.debugMsg("Refused unsafe name from " + std::string(source) + ": '" + std::string(name) + "' (" +
-                reason + ")");
-  throw UnsafeNameError();
 }
 
 }  // namespace
@@ -95,23 +89,16 @@ ReadOutcome readEntries(ReadContext& context, JobFile& file, const KeyTable& key
   return ReadOutcome::kRead;
 }
 
-void refuseUnsafeFileName(plugin& self, std::string_view source, std::string_view name) {
-  refuseIf(self, source, name, unsafeFileNameReason(name));
-}
-
-void refuseUnsafeSubPath(plugin& self, std::string_view source, std::string_view path) {
-  refuseIf(self, source, path, unsafeSubPathReason(path));
-}
-
-std::string writeRibbonIcon(plugin& self, const std::string& data, std::string& key) {
-  sys::System& sys = self.services().sys;
+std::string writeRibbonIcon(AddinContext& ctx, const std::string& data, std::string& key) {
+  sys::System& sys = ctx.services.sys;
   std::string name = key.size() > kMarkLength ? key.substr(kMarkLength) : std::string();
   // The rest of the key becomes a file name in TEMP\twdoc; it must not lead out of that folder.
-  refuseUnsafeFileName(self, key, name);
-  if (!self.DirExists(self.tempPath("twdoc\\"))) sys.MakeDirectory(self.tempPath("twdoc"));
+  refuseUnsafeFileName(ctx, key, name);
+  if (!ctx.dirExists(ctx.tempPath(tempfile::kSubFolderPrefix)))
+    sys.MakeDirectory(ctx.tempPath(tempfile::kSubFolder));
   key = name;
-  std::string path = self.tempPath("twdoc\\" + key + ".png");
-  if (self.FileExists(path)) sys.DeleteFile(path);
+  std::string path = ctx.tempPath(std::string(tempfile::kSubFolderPrefix) + key + ".png");
+  if (ctx.fileExists(path)) sys.DeleteFile(path);
   sys.WriteFile(path, data);
   return "1";
 }
@@ -119,20 +106,25 @@ std::string writeRibbonIcon(plugin& self, const std::string& data, std::string& 
 // ---- Key tables -------------------------------------------------------------------------------------
 
 void setIntegerSetting(ReadContext& context, runtime::Integer& setting, const std::string& value) {
-  setting = runtime::toInteger(value, context.self.services().sys.UserLocale());
+  setting = runtime::toInteger(value, context.ctx.services.sys.UserLocale());
 }
 
 KeyTable withCommonKeys(KeyTable own) {
   own.insert({
-      {"_generate_mode", [](ReadContext& c, std::string& v) { c.self.generateMode = v; }},
-      {"_header_cols", [](ReadContext& c, std::string& v) { addHeaderColumns(c.self.module(), v); }},
-      {"_merge_data_str", [](ReadContext& c, std::string& v) { writeCsvData(c.self, v); }},
-      {"_support_contact_string", [](ReadContext& c, std::string& v) { c.self.supportContact = v; }},
+      {"_generate_mode",
+       [](ReadContext& c, std::string& v) { c.ctx.settings.generateMode = GenerateMode(v); }},
+      {"_header_cols", [](ReadContext& c, std::string& v) { addHeaderColumns(c.ctx.module, v); }},
+      {"_merge_data_str", [](ReadContext& c, std::string& v) { writeCsvData(c.ctx, v); }},
+      {"_support_contact_string", [](ReadContext& c, std::string& v) { c.ctx.settings.supportContact = v; }},
       {"_minimum_version",
-       [](ReadContext& c, std::string& v) { setIntegerSetting(c, c.self.minimumConnectorVersion, v); }},
+       [](ReadContext& c, std::string& v) {
+         setIntegerSetting(c, c.ctx.settings.minimumConnectorVersion, v);
+       }},
       {"_latest_version",
-       [](ReadContext& c, std::string& v) { setIntegerSetting(c, c.self.latestConnectorVersion, v); }},
-      {"_update_exe_location", [](ReadContext& c, std::string& v) { c.self.updatePath = v; }},
+       [](ReadContext& c, std::string& v) {
+         setIntegerSetting(c, c.ctx.settings.latestConnectorVersion, v);
+       }},
+      {"_update_exe_location", [](ReadContext& c, std::string& v) { c.ctx.settings.updatePath = v; }},
   });
   return own;
 }
@@ -144,21 +136,22 @@ const KeyTable& documentKeys() {
   static const KeyTable keys = withCommonKeys({
       {"_merge_data_file",
        [](ReadContext& c, std::string& v) {
-         c.self.generateMode = "csvFile";
-         c.self.dataSourceCsvFileName = v;
+         c.ctx.settings.generateMode = GenerateMode("csvFile");
+         c.ctx.settings.dataSourceCsvFileName = v;
        }},
-      {"_template", [](ReadContext& c, std::string& v) { writeTempFile(c.self, v, "SjabloonDocument.doc"); }},
+      {"_template",
+       [](ReadContext& c, std::string& v) { writeTempFile(c.ctx, v, std::string(tempfile::kJobTemplate)); }},
       {"_resultDocName",
        [](ReadContext& c, std::string& v) {
          // The daemon saves the result under this name inside its spool folder.
-         refuseUnsafeFileName(c.self, "_resultDocName", v);
-         c.self.module().resultDocName = v;
+         refuseUnsafeFileName(c.ctx, "_resultDocName", v);
+         c.ctx.module.resultDocName = v;
        }},
       {"_resultDocPath",
        [](ReadContext& c, std::string& v) {
          // A sub-path below the daemon's base folder, never a way out of it.
-         refuseUnsafeSubPath(c.self, "_resultDocPath", v);
-         c.self.module().resultDocPath = v;
+         refuseUnsafeSubPath(c.ctx, "_resultDocPath", v);
+         c.ctx.module.resultDocPath = v;
        }},
   });
   return keys;
@@ -166,18 +159,18 @@ const KeyTable& documentKeys() {
 
 }  // namespace
 
-bool readConnectorFile(plugin& self, const std::string& path) {
-  tallyweaveModule& m = self.module();
+bool readConnectorFile(AddinContext& ctx, const std::string& path) {
+  tallyweaveModule& m = ctx.module;
   m.dataString.clear();
   m.fieldCount = 0;
-  self.debugMsg("Generate Document: Opening template :" + path);
+  ctx.debugMsg("Generate Document: Opening template :" + path);
   JobFile file;
   try {
-    file.open(self.services().sys, path);
-    ReadContext context(self, false);
+    file.open(ctx.services.sys, path);
+    ReadContext context(ctx, false);
     ReadOutcome outcome = readEntries(context, file, documentKeys());
     if (outcome == ReadOutcome::kBadStartLine) {
-      self.debugMsg("Generate Document: invalid startline :" + context.startLine);
+      ctx.debugMsg("Generate Document: invalid startline :" + context.startLine);
     }
     // A bad start line and an empty file end like an error whose description is empty.
     if (outcome != ReadOutcome::kRead) throw runtime::Error(0, "");
@@ -186,7 +179,7 @@ bool readConnectorFile(plugin& self, const std::string& path) {
   } catch (...) {
     runtime::Error error = runtime::currentError();
     file.close();
-    self.debugMsg("Error in readFile " + error.description());
+    ctx.debugMsg("Error in readFile " + error.description());
     return false;
   }
 }

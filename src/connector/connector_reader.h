@@ -12,8 +12,7 @@
 
 namespace tw::addin {
 
-class plugin;
-struct tallyweaveModule;
+class AddinContext;
 
 // The open job file: read whole when opened, walked line by line without copying a line, and held open
 // (as an input file is on Windows, so it cannot be moved) until closed. Closing a closed file is harmless.
@@ -40,9 +39,9 @@ class JobFile {
 // What one reading pass collects besides the job state: the validity counter and the template bytes of
 // a template job.
 struct ReadContext {
-  ReadContext(plugin& owner, bool isTemplateJob) : self(owner), templateJob(isTemplateJob) {}
+  ReadContext(AddinContext& owner, bool isTemplateJob) : ctx(owner), templateJob(isTemplateJob) {}
 
-  plugin& self;
+  AddinContext& ctx;
   bool templateJob = false;
   int validityCount = 0;
   std::string templateBytes;
@@ -67,24 +66,12 @@ enum class ReadOutcome { kRead, kEmptyFile, kBadStartLine };
 // (conversions, list overflows, repeated record keys, unsafe names) pass to the caller.
 ReadOutcome readEntries(ReadContext& context, JobFile& file, const KeyTable& keys);
 
-// A name from the connector file that would leave its folder: error 64, "Bad file name"; the reason is in
-// the debug log.
-class UnsafeNameError : public runtime::Error {
- public:
-  UnsafeNameError() : runtime::Error(Error::fromNumber(runtime::kBadFileName)) {}
-};
-
-// Throws UnsafeNameError, after logging why, when `name` (from `source`) is not a plain file name.
-void refuseUnsafeFileName(plugin& self, std::string_view source, std::string_view name);
-// The same for a relative sub-path of folders.
-void refuseUnsafeSubPath(plugin& self, std::string_view source, std::string_view path);
-
 // Writes a ribbon icon to TEMP\twdoc\<key without its first four characters>.png; shortens `key` the same
 // way and returns "1".
-std::string writeRibbonIcon(plugin& self, const std::string& data, std::string& key);
+std::string writeRibbonIcon(AddinContext& ctx, const std::string& data, std::string& key);
 
 // Reads a document-job connector file; true when it was read to its end. A bad start line, an empty or
 // missing file and any error while reading are logged and give false.
-bool readConnectorFile(plugin& self, const std::string& path);
+bool readConnectorFile(AddinContext& ctx, const std::string& path);
 
 }  // namespace tw::addin

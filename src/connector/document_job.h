@@ -2,9 +2,9 @@
 
 namespace tw::addin {
 
-class plugin;
+class AddinContext;
 
 // Runs the document job of TEMP\twDoc.tmp; true when it was read and handed to the merge driver.
-bool runDocumentJob(plugin& self);
+bool runDocumentJob(AddinContext& ctx);
 
 }  // namespace tw::addin

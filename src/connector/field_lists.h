@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "addin/module_state.h"
+#include "context/module_state.h"
 
 namespace tw::addin {
 

@@ -1,6 +1,6 @@
 #include "daemon/daemon_form.h"
 
-#include "addin/plugin.h"
+#include "context/addin_context.h"
 
 namespace tw::addin {
 
@@ -15,16 +15,16 @@ void DaemonForm::CloseDaemon() {
 }
 
 std::string DaemonForm::statusFilePath() const {
-  const std::string& basePath = plugin_.module().basePath;
+  const std::string& basePath = ctx_.module.basePath;
   return basePath.empty() ? std::string() : basePath + "pidfiles\\officeDaemon";
 }
 
 void DaemonForm::quitWord() {
-  plugin_.debugMsg("Quiting Word");
+  ctx_.debugMsg("Quiting Word");
   shown_ = false;
-  plugin_.quitWord();
+  ctx_.quitWord();
   std::string statusFile = statusFilePath();
-  if (!statusFile.empty() && plugin_.FileExists(statusFile)) plugin_.services().sys.DeleteFile(statusFile);
+  if (!statusFile.empty() && ctx_.fileExists(statusFile)) ctx_.services.sys.DeleteFile(statusFile);
 }
 
 }  // namespace tw::addin

@@ -4,12 +4,12 @@
 
 namespace tw::addin {
 
-class plugin;
+class AddinContext;
 
 // The form "Kontavera Document daemon" whose timer polls the spool folder.
 class DaemonForm {
  public:
-  explicit DaemonForm(plugin& owner) : plugin_(owner) {}
+  explicit DaemonForm(AddinContext& ctx) : ctx_(ctx) {}
 
   void Activate();
   void Show();
@@ -23,7 +23,7 @@ class DaemonForm {
  private:
   std::string statusFilePath() const;
 
-  plugin& plugin_;
+  AddinContext& ctx_;
   bool shown_ = false;
 };
 

@@ -1,15 +1,14 @@
 #pragma once
 
-// The directory-listing test behind plugin::FileExists.
+// The small utility routines the rest of the add-in builds on.
 
 #include <string>
-
-#include "platform/sys/sys.h"
+#include <string_view>
+#include <vector>
 
 namespace tw::addin {
 
-// True when the first listing of `pattern` (wildcards * and ? allowed in its last part) holds an ordinary
-// file: not hidden, not a system file, not a folder. A read-only file counts.
-bool anyNormalFileMatches(sys::System& system, const std::string& pattern);
+// True when `target` is one whole element of `values` (exact, case-sensitive comparison).
+bool ArrayContains(const std::vector<std::string>& values, std::string_view target);
 
 }  // namespace tw::addin

@@ -1,16 +1,13 @@
 #include "merge/data_sources.h"
 
-#include "addin/plugin.h"
-#include "connector/connector_reader.h"
-#include "connector/safe_names.h"
+#include "context/addin_context.h"
+#include "context/safe_names.h"
+#include "context/temp_files.h"
 
 namespace tw::addin {
 namespace {
 
 constexpr const char* kCrLf = "\r\n";
-constexpr const char* kHeaderFile = "temp_dat_header.htm";
-constexpr const char* kDataFile = "temp_dat_source.htm";
-constexpr const char* kCsvFile = "twDb.csv";
 constexpr const char* kTextDriver = "Provider=MSDASQL;Driver={Microsoft Text Driver (*.csv)}";
 constexpr size_t kImageMarkLength = 4;
 
@@ -63,8 +60,8 @@ void closeHtmlFrame(std::string& text) {
 
 }  // namespace
 
-void writeHtmlSources(plugin& self, bool writeDataFile) {
-  tallyweaveModule& m = self.module();
+void writeHtmlSources(AddinContext& ctx, bool writeDataFile) {
+  tallyweaveModule& m = ctx.module;
   std::string header = htmlFrameStart();
   std::string data = htmlFrameStart();
   auto walk = [&](const auto& names) {
@@ -78,34 +75,33 @@ void writeHtmlSources(plugin& self, bool writeDataFile) {
       }
     }
   };
-  if (self.generateMode == "htmlString") {
-    // Copied, since a name of the walk is compared against the same list.
-    walk(std::vector<std::string>(m.fieldNames));
+  if (ctx.settings.generateMode == GenerateMode::kHtmlString) {
+    walk(m.fieldNames);
   } else {
-    walk(m.mergefieldInventory);
+    walk(m.mergefieldInventory.names());
   }
   closeHtmlFrame(header);
   closeHtmlFrame(data);
-  sys::System& sys = self.services().sys;
-  sys.WriteFile(self.tempPath(kHeaderFile), header);
-  if (writeDataFile) sys.WriteFile(self.tempPath(kDataFile), data);
+  sys::System& sys = ctx.services.sys;
+  sys.WriteFile(ctx.tempPath(tempfile::kHtmlHeader), header);
+  if (writeDataFile) sys.WriteFile(ctx.tempPath(tempfile::kHtmlData), data);
 }
 
-std::string writeDocumentImage(plugin& self, const std::string& imageData, const std::string& attributes,
+std::string writeDocumentImage(AddinContext& ctx, const std::string& imageData, const std::string& attributes,
                                std::string& name, const std::string& extension) {
   if (imageData.empty()) return "";
-  tallyweaveModule& m = self.module();
-  sys::System& sys = self.services().sys;
-  const std::string& mode = self.generateMode;
+  tallyweaveModule& m = ctx.module;
+  sys::System& sys = ctx.services.sys;
+  const GenerateMode::Kind mode = ctx.settings.generateMode.kind();
 
   // The names that become part of the path are checked before anything changes.
   std::string shortName;
-  if (mode == "csvFile") {
+  if (mode == GenerateMode::kCsvFile) {
     // The file is already in the daemon's folder and is deleted again by the clean-up: it must be there.
-    refuseUnsafeFileName(self, name, imageData);
-  } else if (mode != "record") {
+    refuseUnsafeFileName(ctx, name, imageData);
+  } else if (mode != GenerateMode::kRecord) {
     shortName = name.size() > kImageMarkLength ? name.substr(kImageMarkLength) : std::string();
-    refuseUnsafeFileName(self, name, shortName);
+    refuseUnsafeFileName(ctx, name, shortName);
   }
   if (m.documentImageCount == INT16_MAX) throw runtime::Error::fromNumber(runtime::kOverflow);
   m.documentImageCount = static_cast<runtime::Integer>(m.documentImageCount + 1);
@@ -113,58 +109,59 @@ std::string writeDocumentImage(plugin& self, const std::string& imageData, const
   if (m.documentImages.size() < static_cast<size_t>(k)) m.documentImages.resize(static_cast<size_t>(k));
 
   std::string path;
-  if (mode == "record") {
-    path = self.tempPath("document_image_" + std::to_string(k) + "." + extension);
-  } else if (mode == "csvFile") {
+  if (mode == GenerateMode::kRecord) {
+    path = ctx.tempPath("document_image_" + std::to_string(k) + "." + extension);
+  } else if (mode == GenerateMode::kCsvFile) {
     path = m.basePath + "\\" + imageData;
   } else {
     name = shortName;
-    if (!self.DirExists(self.tempPath("twdoc\\"))) sys.MakeDirectory(self.tempPath("twdoc"));
-    path = self.tempPath("twdoc\\" + name + "." + extension);
-    if (self.FileExists(path)) sys.DeleteFile(path);
+    if (!ctx.dirExists(ctx.tempPath(tempfile::kSubFolderPrefix)))
+      sys.MakeDirectory(ctx.tempPath(tempfile::kSubFolder));
+    path = ctx.tempPath(std::string(tempfile::kSubFolderPrefix) + name + "." + extension);
+    if (ctx.fileExists(path)) sys.DeleteFile(path);
   }
   m.documentImages[static_cast<size_t>(k) - 1] = path;
-  if (mode == "csvFile") return "";
+  if (mode == GenerateMode::kCsvFile) return "";
   sys.WriteFile(path, imageData);
   return attributes.empty() ? path : path + ";" + attributes;
 }
 
-void writeTempFile(plugin& self, const std::string& content, const std::string& fileName) {
+void writeTempFile(AddinContext& ctx, const std::string& content, const std::string& fileName) {
   try {
     // Only a plain name inside TEMP; the reader refuses others already, this keeps the routine safe alone.
     if (!unsafeFileNameReason(fileName).empty()) return;
-    self.services().sys.WriteFile(self.tempPath(fileName), content);
+    ctx.services.sys.WriteFile(ctx.tempPath(fileName), content);
   } catch (...) {
   }
 }
 
-void writeCsvData(plugin& self, const std::string& content) {
+void writeCsvData(AddinContext& ctx, const std::string& content) {
   try {
-    std::string path = self.tempPath(kCsvFile);
-    if (self.FileExists(path)) self.services().sys.DeleteFile(path);
-    self.services().sys.WriteFile(path, content);
+    std::string path = ctx.tempPath(tempfile::kCsvData);
+    if (ctx.fileExists(path)) ctx.services.sys.DeleteFile(path);
+    ctx.services.sys.WriteFile(path, content);
   } catch (...) {
   }
 }
 
-void attachDataSource(plugin& self, word::MailMerge& mailMerge) {
-  const std::string& mode = self.generateMode;
+void attachDataSource(AddinContext& ctx, word::MailMerge& mailMerge) {
+  const GenerateMode::Kind mode = ctx.settings.generateMode.kind();
   word::DataSourceArgs csv;
   csv.connection = kTextDriver;
-  if (mode == "csvString") {
-    csv.name = self.tempPath(kCsvFile);
+  if (mode == GenerateMode::kCsvString) {
+    csv.name = ctx.tempPath(tempfile::kCsvData);
     mailMerge.OpenDataSource(csv);
-  } else if (mode == "csvFile") {
-    csv.name = self.module().basePath + self.dataSourceCsvFileName;
+  } else if (mode == GenerateMode::kCsvFile) {
+    csv.name = ctx.module.basePath + ctx.settings.dataSourceCsvFileName;
     mailMerge.OpenDataSource(csv);
   } else {
-    writeHtmlSources(self, true);
+    writeHtmlSources(ctx, true);
     word::DataSourceArgs html;
     html.format = word::wdOpenFormatWebPages;
     html.confirmConversions = false;
-    html.name = self.tempPath(kHeaderFile);
+    html.name = ctx.tempPath(tempfile::kHtmlHeader);
     mailMerge.OpenHeaderSource(html);
-    html.name = self.tempPath(kDataFile);
+    html.name = ctx.tempPath(tempfile::kHtmlData);
     mailMerge.OpenDataSource(html);
   }
 }

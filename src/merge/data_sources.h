@@ -6,7 +6,7 @@
 
 namespace tw::addin {
 
-class plugin;
+class AddinContext;
 
 // The files Word's mail merge reads its record from, chosen by the plugin's generateMode.
 
@@ -14,25 +14,25 @@ class plugin;
 // TEMP\temp_dat_source.htm (one row of values). In mode "htmlString" every field is a column; in every
 // other mode only the fields the merge-field inventory names, in inventory order. Cells are written
 // verbatim (no escaping).
-void writeHtmlSources(plugin& self, bool writeDataFile);
+void writeHtmlSources(AddinContext& ctx, bool writeDataFile);
 
 // Stores the picture of an img_ column and returns the value for that column: the picture's path, with
 // ";" + `attributes` when there are any. Mode "record" writes TEMP\document_image_<k>.<extension>; mode
 // "csvFile" only names basePath\<imageData> and returns ""; other modes drop "img_" from `name` and write
 // TEMP\twdoc\<name>.<extension>. Empty `imageData` returns "" and changes nothing. A name or file that
 // would leave its folder is error 64 (UnsafeNameError).
-std::string writeDocumentImage(plugin& self, const std::string& imageData, const std::string& attributes,
+std::string writeDocumentImage(AddinContext& ctx, const std::string& imageData, const std::string& attributes,
                                std::string& name, const std::string& extension);
 
 // Writes `content` to TEMP\<fileName>, replacing it; any failure ends the routine silently.
-void writeTempFile(plugin& self, const std::string& content, const std::string& fileName);
+void writeTempFile(AddinContext& ctx, const std::string& content, const std::string& fileName);
 
 // Replaces TEMP\twDb.csv with `content`; any failure ends the routine silently.
-void writeCsvData(plugin& self, const std::string& content);
+void writeCsvData(AddinContext& ctx, const std::string& content);
 
 // Attaches the data source of the current generateMode to `mailMerge`: the HTML header and data files
 // (written here) in modes "record", "htmlString" and any other, TEMP\twDb.csv in mode "csvString", the
 // daemon's CSV file in mode "csvFile".
-void attachDataSource(plugin& self, word::MailMerge& mailMerge);
+void attachDataSource(AddinContext& ctx, word::MailMerge& mailMerge);
 
 }  // namespace tw::addin

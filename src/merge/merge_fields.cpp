@@ -1,41 +1,19 @@
 #include "merge/merge_fields.h"
 
-#define PCRE2_CODE_UNIT_WIDTH 8
-#include <pcre2.h>
-
+#include <cctype>
 #include <memory>
 
-#include "addin/plugin.h"
+#include "context/addin_context.h"
+#include "context/temp_files.h"
+#include "runtime/text.h"
 
 namespace tw::addin {
 namespace {
 
-struct CodeDeleter {
-  void operator()(pcre2_code* code) const { pcre2_code_free(code); }
-};
-struct MatchDataDeleter {
-  void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
-};
-
-// The name syntax: exactly one blank after the keyword, then letters, digits and underscores, then
-// anything that does not continue the name. "$" is the end of the text only, "." stops at a line feed.
-const pcre2_code& mergefieldPattern() {
-  static const std::unique_ptr<pcre2_code, CodeDeleter> pattern = [] {
-    int errorCode = 0;
-    PCRE2_SIZE errorOffset = 0;
-    const char* source = "MERGEFIELD ([A-Z0-9a-z_]+)([^A-Z0-9a-z_].*|$)$";
-    pcre2_code* compiled =
-        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(source), PCRE2_ZERO_TERMINATED,
-                      PCRE2_CASELESS | PCRE2_DOLLAR_ENDONLY, &errorCode, &errorOffset, nullptr);
-    if (!compiled) throw runtime::Error(runtime::kInternalError, "merge-field pattern does not compile");
-    return std::unique_ptr<pcre2_code, CodeDeleter>(compiled);
-  }();
-  return *pattern;
-}
-
 // The folder of picture files, with its backslashes doubled as a field code wants them.
-std::string pictureFolderInCode(plugin& self, bool csvFile) {
-  std::string folder = csvFile ? self.module().basePath + "documents\\spool\\" : self.tempPath("twdoc\\");
+std::string pictureFolderInCode(const AddinContext& ctx, bool csvFile) {
+  std::string folder =
+      csvFile ? ctx.module.basePath + "documents\\spool\\" : ctx.tempPath(tempfile::kSubFolderPrefix);
   return replaceAll(folder, "\\", "\\\\");
 }
 
@@ -54,26 +32,28 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
   return result;
 }
 
+// The name syntax, as the pattern "MERGEFIELD ([A-Z0-9a-z_]+)([^A-Z0-9a-z_].*|$)$" reads it without
+// regard to case: exactly one blank after the keyword, then the name, then either the end of the code or
+// one character that cannot continue the name followed by a rest without line feeds. The pattern runs to
+// the end of the code, so the first keyword that fits decides.
 std::string mergefieldNameOf(const std::string& code) {
-  const pcre2_code& pattern = mergefieldPattern();
-  std::unique_ptr<pcre2_match_data, MatchDataDeleter> match(
-      pcre2_match_data_create_from_pattern(&pattern, nullptr));
-  if (!match) return {};
-  std::string name;
-  const auto* subject = reinterpret_cast<PCRE2_SPTR>(code.data());
-  PCRE2_SIZE offset = 0;
-  while (offset <= code.size()) {
-    int found = pcre2_match(&pattern, subject, code.size(), offset, 0, match.get(), nullptr);
-    if (found < 0) break;
-    const PCRE2_SIZE* vector = pcre2_get_ovector_pointer(match.get());
-    if (vector[3] > vector[2]) name = code.substr(vector[2], vector[3] - vector[2]);
-    offset = vector[1] > vector[0] ? vector[1] : vector[1] + 1;
+  constexpr std::string_view kKeyword = "MERGEFIELD ";
+  auto isNameChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; };
+  for (size_t at = 0; at + kKeyword.size() <= code.size(); ++at) {
+    if (!runtime::equalsTextCompare(std::string_view(code).substr(at, kKeyword.size()), kKeyword)) continue;
+    const size_t nameStart = at + kKeyword.size();
+    size_t nameEnd = nameStart;
+    while (nameEnd < code.size() && isNameChar(code[nameEnd])) ++nameEnd;
+    if (nameEnd == nameStart) continue;
+    if (nameEnd == code.size() || code.find('\n', nameEnd + 1) == std::string::npos) {
+      return code.substr(nameStart, nameEnd - nameStart);
+    }
   }
-  return name;
+  return {};
 }
 
-std::string plugin::getMergefieldName(const std::string& code) {
-  if (!active_) return {};
+std::string getMergefieldName(const AddinContext& ctx, const std::string& code) {
+  if (!ctx.active) return {};
   std::string name;
   runtime::resumeNext([&] { name = mergefieldNameOf(code); });
   return name;
@@ -81,9 +61,12 @@ std::string plugin::getMergefieldName(const std::string& code) {
 
 namespace {
 
-// Rewrites, from the third word of the field's code on, every word that `needsRewrite` picks.
-template <class NeedsRewrite, class Rewrite>
-void rewriteCodeWords(word::Field& field, NeedsRewrite needsRewrite, Rewrite rewrite) {
+// Rewrites, from the third word of the field's code on, every word holding `from`'s separators so that
+// it holds `to`'s: the decimal separator first parked on a placeholder, so the two can trade places.
+void swapSeparators(word::Field& field, std::string_view fromThousands, std::string_view fromDecimal,
+                    std::string_view toThousands, std::string_view toDecimal) {
+  constexpr std::string_view kPlaceholder = "}@^{";
+  if (field.Code()->Text().find('#') == std::string::npos) return;
   long count = field.Code()->Words()->Count();
   for (long i = 3; i <= count; ++i) {
     auto words = field.Code()->Words();
@@ -91,73 +74,81 @@ void rewriteCodeWords(word::Field& field, NeedsRewrite needsRewrite, Rewrite rew
     if (i > words->Count()) break;
     auto word = words->Item(i);
     std::string text = word->Text();
-    if (needsRewrite(text)) word->SetText(rewrite(text));
+    if (text.find(fromThousands) == std::string::npos && text.find(fromDecimal) == std::string::npos)
+      continue;
+    std::string swapped = replaceAll(text, fromDecimal, kPlaceholder);
+    swapped = replaceAll(swapped, fromThousands, toThousands);
+    word->SetText(replaceAll(swapped, kPlaceholder, toDecimal));
   }
 }
 
-constexpr std::string_view kSwapPlaceholder = "}@^{";
+// Templates write number pictures with these separators.
+constexpr std::string_view kTemplateThousands = ".";
+constexpr std::string_view kTemplateDecimal = ",";
+
+bool localeUsesTemplateSeparators(const Settings& settings) {
+  return settings.thousandsSeparator == kTemplateThousands && settings.decimalSeparator == kTemplateDecimal;
+}
 
 }  // namespace
 
-// Number pictures in templates use "." for thousands and "," for decimals; a locale with other
-// separators gets them exchanged just before a merge.
-void plugin::updateFormat(word::Field& mergefield) {
-  if (!active_) return;
-  if ((thousandsSeparator == "." && decimalSeparator == ",") ||
-      mergefield.Code()->Text().find('#') == std::string::npos) {
-    return;
-  }
-  rewriteCodeWords(
-      mergefield, [](const std::string& text) { return text.find_first_of(".,") != std::string::npos; },
-      [this](const std::string& text) {
-        std::string swapped = replaceAll(text, ",", kSwapPlaceholder);
-        swapped = replaceAll(swapped, ".", thousandsSeparator);
-        return replaceAll(swapped, kSwapPlaceholder, decimalSeparator);
-      });
+void updateFormat(const AddinContext& ctx, word::Field& mergefield) {
+  if (!ctx.active || localeUsesTemplateSeparators(ctx.settings)) return;
+  swapSeparators(mergefield, kTemplateThousands, kTemplateDecimal, ctx.settings.thousandsSeparator,
+                 ctx.settings.decimalSeparator);
 }
 
-void plugin::revertFormat(word::Field& mergefield) {
-  if (!active_) return;
-  if ((thousandsSeparator == "." && decimalSeparator == ",") ||
-      mergefield.Code()->Text().find('#') == std::string::npos) {
-    return;
-  }
-  rewriteCodeWords(
-      mergefield,
-      [this](const std::string& text) {
-        return text.find(thousandsSeparator) != std::string::npos ||
-               text.find(decimalSeparator) != std::string::npos;
-      },
-      [this](const std::string& text) {
-        std::string swapped = replaceAll(text, decimalSeparator, kSwapPlaceholder);
-        swapped = replaceAll(swapped, thousandsSeparator, ".");
-        return replaceAll(swapped, kSwapPlaceholder, ",");
-      });
+void revertFormat(const AddinContext& ctx, word::Field& mergefield) {
+  if (!ctx.active || localeUsesTemplateSeparators(ctx.settings)) return;
+  swapSeparators(mergefield, ctx.settings.thousandsSeparator, ctx.settings.decimalSeparator,
+                 kTemplateThousands, kTemplateDecimal);
 }
 
-void plugin::revertFields(word::Document& mergeDoc) {
-  if (!active_) return;
-  auto fields = mergeDoc.Fields();
-  for (long i = 1, count = fields->Count(); i <= count; ++i) revertFormat(*fields->Item(i));
-  auto shapes = mergeDoc.Shapes();
-  for (long s = 1, shapeCount = shapes->Count(); s <= shapeCount; ++s) {
-    auto frame = shapes->Item(s)->TextFrame();
-    if (!frame->HasText()) continue;
-    auto boxFields = frame->TextRange()->Fields();
-    for (long i = 1, count = boxFields->Count(); i <= count; ++i) revertFormat(*boxFields->Item(i));
+void revertFields(const AddinContext& ctx, word::Document& mergeDoc) {
+  if (!ctx.active) return;
+  auto revert = [&](word::Field& field, word::Fields&) {
+    revertFormat(ctx, field);
+    return false;
+  };
+  walkFields([&] { return mergeDoc.Fields(); }, revert, runUnguarded);
+  forEachTextBox(mergeDoc, runUnguarded,
+                 [&](const FieldsOf& fields) { walkFields(fields, revert, runUnguarded); });
+}
+
+void runUnguarded(const std::function<void()>& step) {
+  step();
+}
+
+void walkFields(const FieldsOf& fieldsOf, const FieldVisit& visit, const Guard& guard) {
+  for (long i = 1; i <= fieldsOf()->Count(); ++i) {
+    guard([&] {
+      auto fields = fieldsOf();
+      if (visit(*fields->Item(i), *fields)) --i;
+    });
   }
 }
 
-void insertPictureField(plugin& self, word::Field& field, word::Fields& fields) {
-  word::Application& word = runtime::objectRef(self.application());
+void forEachTextBox(word::Document& document, const Guard& guard,
+                    const std::function<void(const FieldsOf&)>& walk) {
+  auto shapes = document.Shapes();
+  for (long s = 1, count = shapes->Count(); s <= count; ++s) {
+    guard([&] {
+      auto frame = shapes->Item(s)->TextFrame();
+      if (frame->HasText()) walk([frame] { return frame->TextRange()->Fields(); });
+    });
+  }
+}
+
+void insertPictureField(AddinContext& ctx, word::Field& field, word::Fields& fields) {
+  word::Application& word = ctx.word();
   const std::string code = field.Code()->Text();
   field.Select();
   word.Selection()->Delete();
 
-  const bool csvFile = self.generateMode == "csvFile";
+  const bool csvFile = ctx.settings.generateMode == GenerateMode::kCsvFile;
   const std::string tail = csvFile ? "TWTAG\" \\d" : "TWTAG.jpg\" \\d";
   auto picture = fields.Add(word.Selection()->Range(), word::wdFieldIncludePicture,
-                            "\"" + pictureFolderInCode(self, csvFile) + tail);
+                            "\"" + pictureFolderInCode(ctx, csvFile) + tail);
 
   auto words = picture->Code()->Words();
   bool placed = false;

@@ -3,17 +3,11 @@
 #include <algorithm>
 #include <string>
 
-#include "addin/plugin.h"
+#include "context/addin_context.h"
+#include "runtime/text.h"
 
 namespace tw::addin {
 namespace {
-
-std::string trimBlanks(std::string_view text) {
-  size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  size_t last = text.find_last_not_of(' ');
-  return std::string(text.substr(first, last - first + 1));
-}
 
 // What a merge field's code says after its keyword: "bedrag \# "#.##0,00"", and the name in it.
 struct FieldSpec {
@@ -22,17 +16,17 @@ struct FieldSpec {
 };
 
 FieldSpec specOf(const std::string& code) {
-  std::string trimmed = trimBlanks(code);
+  std::string_view trimmed = runtime::Trim(code);
   FieldSpec result;
-  result.spec = trimBlanks(trimmed.size() > 11 ? std::string_view(trimmed).substr(11) : std::string_view());
+  result.spec = std::string(runtime::Trim(trimmed.size() > 11 ? trimmed.substr(11) : std::string_view()));
   result.name = result.spec.substr(0, result.spec.find(' '));
   return result;
 }
 
 class RowExpander {
  public:
-  RowExpander(plugin& self, const std::function<void(const runtime::Error&)>& onError)
-      : self_(self), m_(self.module()), onError_(onError) {}
+  RowExpander(AddinContext& ctx, const std::function<void(const runtime::Error&)>& onError)
+      : ctx_(ctx), m_(ctx.module), onError_(onError) {}
 
   void run() {
     long tables = document()->Tables()->Count();
@@ -40,9 +34,7 @@ class RowExpander {
   }
 
  private:
-  std::shared_ptr<word::Document> document() {
-    return runtime::objectRef(self_.application()).ActiveDocument();
-  }
+  std::shared_ptr<word::Document> document() { return ctx_.word().ActiveDocument(); }
   std::shared_ptr<word::Table> table(long i) { return document()->Tables()->Item(i); }
 
   // The entry count of a group: the leading number of its count text, as a 16-bit Integer.
@@ -63,7 +55,7 @@ class RowExpander {
           auto field = fields->Item(f);
           if (field->Type() != word::wdFieldMergeField) return;
           std::string name = specOf(field->Code()->Text()).name;
-          if (!plugin::keyExists(&m_.recordOfField, name)) return;
+          if (!m_.recordOfField.contains(name)) return;
           const std::string& group = m_.recordOfField.item(name);
           runtime::Integer entries = countOf(group);
           bool expanded = expanded_.contains(group) && runtime::Val(expanded_.item(group)) >= entries;
@@ -92,7 +84,7 @@ class RowExpander {
                 auto field = table(i)->Cell(r, k)->Range()->Fields()->Item(f);
                 if (field->Type() != word::wdFieldMergeField) return;
                 FieldSpec spec = specOf(field->Code()->Text());
-                if (!plugin::keyExists(&m_.recordOfField, spec.name)) return;
+                if (!m_.recordOfField.contains(spec.name)) return;
                 const std::string group = m_.recordOfField.item(spec.name);
                 const runtime::Integer count = countOf(group);
                 if (!expanded_.contains(group)) expanded_.add(group, "0");
@@ -124,7 +116,7 @@ class RowExpander {
                            spec.spec.substr(spec.name.size()));
   }
 
-  plugin& self_;
+  AddinContext& ctx_;
   tallyweaveModule& m_;
   const std::function<void(const runtime::Error&)>& onError_;
   runtime::KeyedCollection<std::string> expanded_;
@@ -132,8 +124,8 @@ class RowExpander {
 
 }  // namespace
 
-void expandRecordRows(plugin& self, const std::function<void(const runtime::Error&)>& onError) {
-  RowExpander(self, onError).run();
+void expandRecordRows(AddinContext& ctx, const std::function<void(const runtime::Error&)>& onError) {
+  RowExpander(ctx, onError).run();
 }
 
 }  // namespace tw::addin

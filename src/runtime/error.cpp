@@ -26,6 +26,14 @@ Error currentError() {
   }
 }
 
+std::string Error::messageText() const {
+  return source_ + " " + description_ + " (" + std::to_string(number_) + ")";
+}
+
+std::string Error::logText() const {
+  return description_ + " " + std::to_string(number_) + " " + source_;
+}
+
 const char* errorDescription(long number) {
   switch (number) {
     case 3:

@@ -22,6 +22,11 @@ class Error : public std::exception {
   const std::string& source() const { return source_; }
   const char* what() const noexcept override { return description_.c_str(); }
 
+  // "<source> <description> (<number>)": how a message box shows the error after "Foutinformatie: ".
+  std::string messageText() const;
+  // "<description> <number> <source>": how a debug-log line shows the error.
+  std::string logText() const;
+
   static constexpr const char* kProjectName = "Tallyweave";
 
  private:

@@ -6,13 +6,9 @@
 #include <vector>
 
 #include "runtime/error.h"
+#include "runtime/text.h"
 
 namespace tw::runtime {
-
-// Compares two Windows-1252 texts without regard to letter case (ASCII and Latin-1 letters).
-bool equalsTextCompare(std::string_view a, std::string_view b);
-// The key form used for comparisons: every letter folded to lower case.
-std::string foldCase(std::string_view text);
 
 // A collection of items under text keys, compared without regard to case. Adding a key that is present
 // is error 457; reading a key that is absent is error 5. Items keep the order they were added in.

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "runtime/error.h"
+#include "runtime/text.h"
 
 namespace tw::runtime {
 namespace {
@@ -89,15 +90,9 @@ const std::array<Locale, 5>& knownLocales() {
   return locales;
 }
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-  });
-}
-
 const Locale* findLocale(std::string_view name) {
   for (const Locale& locale : knownLocales()) {
-    if (equalsIgnoreCase(locale.name, name)) return &locale;
+    if (equalsTextCompare(locale.name, name)) return &locale;
   }
   return nullptr;
 }
@@ -115,7 +110,7 @@ size_t runLength(std::string_view text, size_t pos) {
 }
 
 bool startsWithIgnoreCase(std::string_view text, size_t pos, std::string_view word) {
-  return text.size() - pos >= word.size() && equalsIgnoreCase(text.substr(pos, word.size()), word);
+  return text.size() - pos >= word.size() && equalsTextCompare(text.substr(pos, word.size()), word);
 }
 
 bool isLeapYear(int year) {

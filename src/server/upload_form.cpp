@@ -1,6 +1,7 @@
 #include "server/upload_form.h"
 
-#include "addin/plugin.h"
+#include "context/addin_context.h"
+#include "context/documents.h"
 
 namespace tw::addin {
 
@@ -8,21 +9,12 @@ void Upload::Activate(bool authenticationRequired) {
   authenticationRequired_ = authenticationRequired;
 }
 
-}  // namespace tw::addin
-
-namespace tw::addin {
-
-void plugin::startUpload() {
-  auto active = runtime::objectRef(application()).ActiveDocument();
-  if (sourceDocument && active->Is(*sourceDocument)) {
-    uploadForm().Activate(module().authorizationRequired);
+void startUpload(AddinContext& ctx, Upload& form) {
+  if (activeDocumentIsTemplate(ctx)) {
+    form.Activate(ctx.module.authorizationRequired);
   } else {
-    services().ui.MsgBox("U kunt alleen het sjabloon document opslaan.");
+    ctx.services.ui.MsgBox("U kunt alleen het sjabloon document opslaan.");
   }
-}
-
-void plugin::UploadDocumentClick(office::RibbonControl& /*control*/) {
-  startUpload();
 }
 
 }  // namespace tw::addin

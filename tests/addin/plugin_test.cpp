@@ -45,16 +45,16 @@ TEST_F(PluginTest, OrdinaryStartSetsTheDefaultsAndBuildsAHiddenMenu) {
   EXPECT_FALSE(addin.debugMode());
   EXPECT_FALSE(addin.templateLoaded());
   EXPECT_FALSE(addin.finalized());
-  EXPECT_EQ(addin.generateMode, "record");
-  EXPECT_EQ(addin.supportContact, "met de uitgever van deze software.");
-  EXPECT_FALSE(addin.useRibbon);
-  EXPECT_EQ(addin.latestConnectorVersion, 1000);
-  EXPECT_EQ(addin.minimumConnectorVersion, 1000);
-  EXPECT_EQ(addin.serverPort, 0);
-  EXPECT_EQ(addin.maxUploadSize, 0);
-  EXPECT_EQ(addin.serveradres, "");
-  EXPECT_EQ(addin.voorbeeldDocAmount, 0);
-  EXPECT_EQ(addin.sourceDocument, nullptr);
+  EXPECT_EQ(addin.settings().generateMode.text(), "record");
+  EXPECT_EQ(addin.settings().supportContact, "met de uitgever van deze software.");
+  EXPECT_FALSE(addin.settings().useRibbon);
+  EXPECT_EQ(addin.settings().latestConnectorVersion, 1000);
+  EXPECT_EQ(addin.settings().minimumConnectorVersion, 1000);
+  EXPECT_EQ(addin.settings().serverPort, 0);
+  EXPECT_EQ(addin.settings().maxUploadSize, 0);
+  EXPECT_EQ(addin.settings().serveradres, "");
+  EXPECT_EQ(addin.settings().voorbeeldDocAmount, 0);
+  EXPECT_EQ(addin.settings().sourceDocument, nullptr);
   EXPECT_EQ(addin.module().pluginInstance, &addin);
   EXPECT_FALSE(addin.module().authorizationRequired);
   EXPECT_EQ(addin.getTwVersion(), "1000");
@@ -97,14 +97,14 @@ TEST_F(PluginTest, StartModeFollowsTheMarkerFilesInOrder) {
     for (const char* name : {"twDoc.tmp", "twDocTemplate.tmp", "twDaemon.tmp"})
       std::filesystem::remove(temp / name);
     for (const std::string& marker : c.markers) temp.write(marker, "x");
-    EXPECT_EQ(detectStartMode(addin), c.expected) << ::testing::PrintToString(c.markers);
+    EXPECT_EQ(detectStartMode(addin.context()), c.expected) << ::testing::PrintToString(c.markers);
   }
 }
 
 TEST_F(PluginTest, AFolderNamedLikeAMarkerIsNoMarker) {
   connect();
   std::filesystem::create_directory(temp / "twDaemon.tmp");
-  EXPECT_EQ(detectStartMode(addin), kStartNone);
+  EXPECT_EQ(detectStartMode(addin.context()), kStartNone);
 }
 
 TEST_F(PluginTest, DaemonMarkerWinsAndLeavesTheTemplateJobAlone) {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "connector/connector_writer.h"
+#include "cli/connector_writer.h"
 #include "engine/engine.h"
 #include "engine/model/document_model.h"
 #include "support/test_services.h"

@@ -16,7 +16,7 @@ class ConnectorReaderTest : public JobTest {
   bool read(const std::string& bytes) {
     writeTemp("job.tmp", bytes);
     logStart = logMessages().size();
-    return readConnectorFile(addin, addin.tempPath("job.tmp"));
+    return readConnectorFile(addin.context(), addin.tempPath("job.tmp"));
   }
   Strings fieldNames() const {
     const tallyweaveModule& m = const_cast<plugin&>(addin).module();
@@ -81,7 +81,7 @@ TEST_F(ConnectorReaderTest, EmptyAndMissingFilesAreRefusedWithTheirReason) {
   EXPECT_EQ(readLog().size(), 2u);
 
   logStart = logMessages().size();
-  EXPECT_FALSE(readConnectorFile(addin, addin.tempPath("missing.tmp")));
+  EXPECT_FALSE(readConnectorFile(addin.context(), addin.tempPath("missing.tmp")));
   EXPECT_EQ(readLog().back(), "Error in readFile File not found");
 }
 
@@ -128,12 +128,12 @@ TEST_F(ConnectorReaderTest, SettingsAndTheLaterEntryWins) {
                     entry("_latest_version", "1001") + entry("_update_exe_location", "http://x/setup.exe") +
                     entry("_resultDocName", "brief") + entry("_resultDocPath", "documents\\out\\") +
                     entry("_merge_data_str", "a;b\r\n1;2\r\n"))));
-  EXPECT_EQ(addin.generateMode, "htmlString");
-  EXPECT_EQ(addin.dataSourceCsvFileName, "data.csv");
-  EXPECT_EQ(addin.supportContact, "met ons.");
-  EXPECT_EQ(addin.minimumConnectorVersion, 900);
-  EXPECT_EQ(addin.latestConnectorVersion, 1001);
-  EXPECT_EQ(addin.updatePath, "http://x/setup.exe");
+  EXPECT_EQ(addin.settings().generateMode.text(), "htmlString");
+  EXPECT_EQ(addin.settings().dataSourceCsvFileName, "data.csv");
+  EXPECT_EQ(addin.settings().supportContact, "met ons.");
+  EXPECT_EQ(addin.settings().minimumConnectorVersion, 900);
+  EXPECT_EQ(addin.settings().latestConnectorVersion, 1001);
+  EXPECT_EQ(addin.settings().updatePath, "http://x/setup.exe");
   EXPECT_EQ(addin.module().resultDocName, "brief");
   EXPECT_EQ(addin.module().resultDocPath, "documents\\out\\");
   EXPECT_EQ(readTemp("twDb.csv"), "a;b\r\n1;2\r\n");

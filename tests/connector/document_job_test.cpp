@@ -31,8 +31,8 @@ TEST_F(DocumentJobTest, ValidJobOpensTheTemplateAndMerges) {
   EXPECT_EQ(addin.startMode(), kStartDocumentJob);
   EXPECT_TRUE(ui.shown.empty());
   EXPECT_FALSE(tempExists("twDoc.tmp"));
-  ASSERT_NE(addin.sourceDocument, nullptr);
-  EXPECT_EQ(addin.sourceDocument->Name(), "SjabloonDocument.doc");
+  ASSERT_NE(addin.settings().sourceDocument, nullptr);
+  EXPECT_EQ(addin.settings().sourceDocument->Name(), "SjabloonDocument.doc");
   EXPECT_EQ(addin.module().fieldCount, 5);
   EXPECT_EQ(addin.module().resultDocName, "factuur");
   Strings log = jobLog();
@@ -46,7 +46,7 @@ TEST_F(DocumentJobTest, ValidJobOpensTheTemplateAndMerges) {
 TEST_F(DocumentJobTest, JobWithoutTemplateStillReachesTheMergeDriver) {
   start(connectorFile(entry("a", "1")));
   EXPECT_TRUE(ui.shown.empty());
-  EXPECT_EQ(addin.sourceDocument, nullptr);
+  EXPECT_EQ(addin.settings().sourceDocument, nullptr);
   EXPECT_EQ(addin.module().resultDocName, "unknownDocument");
   Strings log = jobLog();
   EXPECT_EQ(log[2], "Opening template");

@@ -26,10 +26,10 @@ TEST_F(DocumentOperationsTest, OpenDocument) {
 
   addin.OpenDocument(addin.tempPath("brief.docx"));
   EXPECT_EQ(word->ActiveDocument()->Name(), "brief.docx");
-  EXPECT_EQ(addin.sourceDocument, nullptr);
+  EXPECT_EQ(addin.settings().sourceDocument, nullptr);
   addin.OpenDocument(addin.tempPath("brief.docx"), true);
-  ASSERT_NE(addin.sourceDocument, nullptr);
-  EXPECT_TRUE(addin.sourceDocument->Is(*word->ActiveDocument()));
+  ASSERT_NE(addin.settings().sourceDocument, nullptr);
+  EXPECT_TRUE(addin.settings().sourceDocument->Is(*word->ActiveDocument()));
 
   // A file Word cannot open is logged and left.
   writeTemp("kapot.docx", "geen document");

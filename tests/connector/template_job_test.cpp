@@ -36,11 +36,11 @@ TEST_F(TemplateJobTest, AcceptedJobOpensTheTemplate) {
   EXPECT_FALSE(tempExists("twDocTemplate.tmp"));
   EXPECT_FALSE(tempExists("twTemplateDoc.err"));
   EXPECT_TRUE(tempExists("factuur.docx"));
-  ASSERT_NE(addin.sourceDocument, nullptr);
-  EXPECT_EQ(addin.sourceDocument->Name(), "factuur.docx");
-  EXPECT_EQ(addin.serveradres, "example.test");
-  EXPECT_EQ(addin.serverPort, 443);
-  EXPECT_EQ(addin.serverPath, "/upload");
+  ASSERT_NE(addin.settings().sourceDocument, nullptr);
+  EXPECT_EQ(addin.settings().sourceDocument->Name(), "factuur.docx");
+  EXPECT_EQ(addin.settings().serveradres, "example.test");
+  EXPECT_EQ(addin.settings().serverPort, 443);
+  EXPECT_EQ(addin.settings().serverPath, "/upload");
   EXPECT_EQ(addin.module().templateTitle, "Factuur");
   EXPECT_EQ(addin.module().mergeMenuCaption, "Kontavera");
   EXPECT_EQ(addin.module().resultDocName, "Resultaat");
@@ -157,8 +157,8 @@ TEST_F(TemplateJobTest, RibbonIconBecomesAFileAndAField) {
   ASSERT_GE(addin.module().fieldCount, 1);
   EXPECT_EQ(addin.module().fieldNames[0], "save");
   EXPECT_EQ(addin.module().fieldValues[0], "1");
-  EXPECT_TRUE(addin.useRibbon);
-  EXPECT_EQ(addin.ribbonXML, "<customUI/>");
+  EXPECT_TRUE(addin.settings().useRibbon);
+  EXPECT_EQ(addin.settings().ribbonXML, "<customUI/>");
 }
 
 TEST_F(TemplateJobTest, IconMarkInsideTheKeyDropsTheFirstFourCharacters) {
@@ -212,7 +212,7 @@ TEST_F(TemplateJobTest, CleanupStopsAtTheFirstMissingTmpDocument) {
   }
   addin.module().resultDocName = "Resultaat";
   writeTemp("Resultaat.doc", "x");
-  cleanupTempFiles(addin);
+  cleanupTempFiles(addin.context());
   EXPECT_FALSE(tempExists("TmpDocument1.doc"));
   EXPECT_FALSE(tempExists("TmpDocument2.doc"));
   EXPECT_TRUE(tempExists("TmpDocument4.doc"));

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "connector/job_fixture.h"
-#include "connector/safe_names.h"
+#include "context/safe_names.h"
 
 namespace tw::addin {
 namespace {

@@ -26,7 +26,7 @@ class MergeMenuTest : public ::testing::Test {
     }
   }
 
-  void build() { buildMergeMenu(addin, *popup, "Tallyweave.plugin"); }
+  void build() { buildMergeMenu(addin.context(), *popup, "Tallyweave.plugin"); }
 
   std::shared_ptr<office::CommandBarControls> subMenu(int menu) {
     return word->menuBar()->FindControl("merge_submenu" + std::to_string(menu))->Controls();

@@ -21,7 +21,7 @@ class DataSourcesTest : public JobTest {
     for (const auto& [name, value] : fields) addField(addin.module(), name, value);
   }
   void setInventory(const std::vector<std::string>& names) {
-    for (size_t i = 0; i < names.size(); ++i) addin.module().mergefieldInventory[i] = names[i];
+    for (const std::string& name : names) addin.module().mergefieldInventory.add(name);
   }
 };
 
@@ -85,10 +85,10 @@ TEST_F(DataSourcesTest, HtmlFilesByteForByte) {
     SCOPED_TRACE(c.name);
     JobSession s;
     s.connect();
-    s.addin.generateMode = c.mode;
+    s.addin.settings().generateMode = GenerateMode(c.mode);
     for (const auto& [name, value] : c.fields) addField(s.addin.module(), name, value);
-    for (size_t i = 0; i < c.inventory.size(); ++i) s.addin.module().mergefieldInventory[i] = c.inventory[i];
-    writeHtmlSources(s.addin, true);
+    for (const std::string& name : c.inventory) s.addin.module().mergefieldInventory.add(name);
+    writeHtmlSources(s.addin.context(), true);
     EXPECT_EQ(s.readTemp("temp_dat_header.htm"), html(c.header));
     EXPECT_EQ(s.readTemp("temp_dat_source.htm"), html(c.data));
   }
@@ -97,49 +97,50 @@ TEST_F(DataSourcesTest, HtmlFilesByteForByte) {
 TEST_F(DataSourcesTest, HeaderOnlyWhenNoDataFileIsAsked) {
   setFields({{"naam", "Jansen"}});
   setInventory({"naam"});
-  writeHtmlSources(addin, false);
+  writeHtmlSources(addin.context(), false);
   EXPECT_EQ(readTemp("temp_dat_header.htm"), html("<TD>naam</TD>\r\n"));
   EXPECT_FALSE(tempExists("temp_dat_source.htm"));
 }
 
 TEST_F(DataSourcesTest, DocumentImagesByMode) {
   std::string name = "img_logo";
-  EXPECT_EQ(writeDocumentImage(addin, "", "120", name, "jpg"), "");
+  EXPECT_EQ(writeDocumentImage(addin.context(), "", "120", name, "jpg"), "");
   EXPECT_EQ(addin.module().documentImageCount, 0);
 
   // Mode "record": numbered files; the numbers keep rising across jobs.
   for (int k = 1; k <= 3; ++k) {
-    EXPECT_EQ(writeDocumentImage(addin, "JPG" + std::to_string(k), k == 3 ? "10,20" : "", name, "jpg"),
-              addin.tempPath("document_image_" + std::to_string(k) + ".jpg") + (k == 3 ? ";10,20" : ""));
+    EXPECT_EQ(
+        writeDocumentImage(addin.context(), "JPG" + std::to_string(k), k == 3 ? "10,20" : "", name, "jpg"),
+        addin.tempPath("document_image_" + std::to_string(k) + ".jpg") + (k == 3 ? ";10,20" : ""));
   }
   EXPECT_EQ(readTemp("document_image_3.jpg"), "JPG3");
   EXPECT_EQ(name, "img_logo");
 
   // Other modes: TEMP\twdoc\<name without img_>, the column name shortened, a second picture replaces it.
-  addin.generateMode = "htmlString";
-  EXPECT_EQ(writeDocumentImage(addin, "EEN", "", name, "jpg"), addin.tempPath("twdoc\\logo.jpg"));
+  addin.settings().generateMode = GenerateMode("htmlString");
+  EXPECT_EQ(writeDocumentImage(addin.context(), "EEN", "", name, "jpg"), addin.tempPath("twdoc\\logo.jpg"));
   EXPECT_EQ(name, "logo");
   std::string again = "img_logo";
-  writeDocumentImage(addin, "TWEE", "", again, "jpg");
+  writeDocumentImage(addin.context(), "TWEE", "", again, "jpg");
   EXPECT_EQ(readTemp("twdoc/logo.jpg"), "TWEE");
 
   // Mode "csvFile": the file is already in the daemon's folder; nothing is written.
-  addin.generateMode = "csvFile";
+  addin.settings().generateMode = GenerateMode("csvFile");
   addin.module().basePath = "C:\\spool\\";
   std::string column = "img_foto";
-  EXPECT_EQ(writeDocumentImage(addin, "foto.jpg", "", column, "jpg"), "");
+  EXPECT_EQ(writeDocumentImage(addin.context(), "foto.jpg", "", column, "jpg"), "");
   EXPECT_EQ(addin.module().documentImages.back(), "C:\\spool\\\\foto.jpg");
   EXPECT_EQ(addin.module().documentImageCount, 6);
 }
 
 TEST_F(DataSourcesTest, TempAndCsvFilesNeverFail) {
   const std::string bytes("by\0tes", 6);
-  writeTempFile(addin, bytes, "SjabloonDocument.doc");
+  writeTempFile(addin.context(), bytes, "SjabloonDocument.doc");
   EXPECT_EQ(readTemp("SjabloonDocument.doc"), bytes);
-  writeTempFile(addin, "x", "geen\\map\\bestand.doc");  // silently nothing
+  writeTempFile(addin.context(), "x", "geen\\map\\bestand.doc");  // silently nothing
   EXPECT_EQ(filesOutsideTemp(), std::vector<std::string>{});
-  writeCsvData(addin, "a;b\r\n");
-  writeCsvData(addin, "c\r\n");
+  writeCsvData(addin.context(), "a;b\r\n");
+  writeCsvData(addin.context(), "c\r\n");
   EXPECT_EQ(readTemp("twDb.csv"), "c\r\n");
 }
 
@@ -162,12 +163,12 @@ class RecordingMailMerge : public word::MailMerge {
 TEST_F(DataSourcesTest, AttachingTheDataSourceForEveryMode) {
   const std::string driver = "Provider=MSDASQL;Driver={Microsoft Text Driver (*.csv)}";
   addin.module().basePath = "C:\\spool\\";
-  addin.dataSourceCsvFileName = "data.csv";
+  addin.settings().dataSourceCsvFileName = "data.csv";
   for (const std::string mode : {"record", "htmlString", "htmlSources", "csvString", "csvFile"}) {
     SCOPED_TRACE(mode);
-    addin.generateMode = mode;
+    addin.settings().generateMode = GenerateMode(mode);
     RecordingMailMerge merge;
-    attachDataSource(addin, merge);
+    attachDataSource(addin.context(), merge);
     if (mode == "csvString" || mode == "csvFile") {
       ASSERT_EQ(merge.calls.size(), 1u);
       EXPECT_FALSE(merge.calls[0].header);

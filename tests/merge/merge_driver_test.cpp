@@ -46,8 +46,7 @@ TEST_F(MergeDriverTest, UnknownNamesGoEverywhereBadSyntaxOnlyInTheMainText) {
   EXPECT_NE(word->ActiveDocument()->Name(), "sjabloon.docx");
   EXPECT_EQ(mainText().substr(0, 17), "A:Jansen B: C:\r");
   EXPECT_EQ(boxText(), "D:Jansen E:\r");
-  EXPECT_EQ(addin.module().mergefieldInventory[0], "naam");
-  EXPECT_EQ(addin.module().mergefieldInventoryCount, 1);
+  EXPECT_EQ(addin.module().mergefieldInventory.names(), std::vector<std::string>{"naam"});
   EXPECT_TRUE(logged("Merge Finished"));
 }
 
@@ -82,7 +81,7 @@ TEST_F(MergeDriverTest, ExampleMergesAreNumberedAndSkipTakenNumbers) {
   addin.setStartMode(kStartTemplateJob);
   addin.module().templateName = "sjabloon.docx";
   auto source = open(paragraph(mergefield("naam")));
-  addin.sourceDocument = source;
+  addin.settings().sourceDocument = source;
   writeTemp("document_voorbeeld1.doc", "from an earlier session");
 
   for (int i = 0; i < 3; ++i) {
@@ -91,7 +90,7 @@ TEST_F(MergeDriverTest, ExampleMergesAreNumberedAndSkipTakenNumbers) {
   }
   for (int n = 2; n <= 4; ++n)
     EXPECT_TRUE(tempExists("document_voorbeeld" + std::to_string(n) + ".doc")) << n;
-  EXPECT_EQ(addin.voorbeeldDocAmount, 3);
+  EXPECT_EQ(addin.settings().voorbeeldDocAmount, 3);
   ASSERT_EQ(addin.module().voorbeeldDocuments.size(), 4u);
   EXPECT_EQ(addin.module().voorbeeldDocuments[3], addin.tempPath("document_voorbeeld4.doc"));
   // The template stays open beside its three examples; the merge copies are gone.
@@ -102,7 +101,7 @@ TEST_F(MergeDriverTest, ExampleMergesAreNumberedAndSkipTakenNumbers) {
 
 TEST_F(MergeDriverTest, AnExampleOnlyComesFromTheTemplate) {
   fields({{"naam", "Jansen"}});
-  addin.sourceDocument = open(paragraph(mergefield("naam")));
+  addin.settings().sourceDocument = open(paragraph(mergefield("naam")));
   open(paragraph(run("Ander document")), "ander.docx");
   NoAnswerRibbon control;
   addin.mergeDocumentClick(control);
@@ -113,8 +112,8 @@ TEST_F(MergeDriverTest, AnExampleOnlyComesFromTheTemplate) {
 
 TEST_F(MergeDriverTest, AFailingStepIsLoggedAndTheMergeGoesOn) {
   fields({{"naam", "Jansen"}});
-  addin.generateMode = "csvFile";
-  addin.dataSourceCsvFileName = "ontbreekt.csv";
+  addin.settings().generateMode = GenerateMode("csvFile");
+  addin.settings().dataSourceCsvFileName = "ontbreekt.csv";
   open(paragraph(mergefield("naam")));
   merge();
   auto messages = logMessages();

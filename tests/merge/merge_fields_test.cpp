@@ -48,8 +48,8 @@ TEST_F(MergeFieldsTest, NumberPicturesFollowTheLocaleAndBack) {
   int n = 0;
   for (const Case& c : cases) {
     auto document = open(paragraph(field(c.code)), "picture" + std::to_string(++n) + ".docx");
-    addin.decimalSeparator = c.decimal;
-    addin.thousandsSeparator = c.thousands;
+    addin.settings().decimalSeparator = c.decimal;
+    addin.settings().thousandsSeparator = c.thousands;
     auto merge = document->Fields()->Item(1);
     addin.updateFormat(*merge);
     EXPECT_EQ(merge->Code()->Text(), c.localised) << c.code;
@@ -61,8 +61,8 @@ TEST_F(MergeFieldsTest, NumberPicturesFollowTheLocaleAndBack) {
 
 TEST_F(MergeFieldsTest, ABlankThousandsSeparatorIsWrittenIntoThePicture) {
   auto document = open(paragraph(field(" MERGEFIELD bedrag \\# \"#.##0,00\" ")));
-  addin.decimalSeparator = ",";
-  addin.thousandsSeparator = " ";
+  addin.settings().decimalSeparator = ",";
+  addin.settings().thousandsSeparator = " ";
   auto merge = document->Fields()->Item(1);
   addin.updateFormat(*merge);
   EXPECT_EQ(merge->Code()->Text(), " MERGEFIELD bedrag \\# \"# ##0,00\" ");
@@ -74,8 +74,8 @@ TEST_F(MergeFieldsTest, RevertFieldsVisitsTheMainTextAndTextBoxes) {
       paragraph(field(" MERGEFIELD b \\# \"#,##0.00\" ")) +
       "</w:txbxContent></v:textbox></v:shape></w:pict></w:r>";
   auto document = open(paragraph(field(" MERGEFIELD a \\# \"#,##0.00\" ") + box));
-  addin.decimalSeparator = ".";
-  addin.thousandsSeparator = ",";
+  addin.settings().decimalSeparator = ".";
+  addin.settings().thousandsSeparator = ",";
   addin.revertFields(*document);
   EXPECT_EQ(codes(*document->Fields()), std::vector<std::string>{" MERGEFIELD a \\# \"#.##0,00\" "});
   EXPECT_EQ(codes(*document->Shapes()->Item(1)->TextFrame()->TextRange()->Fields()),
@@ -101,10 +101,10 @@ TEST_F(MergeFieldsTest, PictureFieldNestsTheMergeFieldInItsPath) {
   for (const Case& c : cases) {
     auto document = open(paragraph(run("Logo: ") + mergefield("img_logo") + run(".")),
                          "logo" + std::to_string(++n) + ".docx");
-    addin.generateMode = c.mode;
+    addin.settings().generateMode = GenerateMode(c.mode);
     addin.module().basePath = c.basePath;
     auto fields = document->Fields();
-    insertPictureField(addin, *fields->Item(1), *fields);
+    insertPictureField(addin.context(), *fields->Item(1), *fields);
 
     fields = document->Fields();
     ASSERT_EQ(fields->Count(), 2) << c.mode;

@@ -16,7 +16,8 @@ class RecordRowsTest : public MergeTest {
   }
 
   void expand() {
-    expandRecordRows(addin, [this](const runtime::Error& error) { errors.push_back(error.description()); });
+    expandRecordRows(addin.context(),
+                     [this](const runtime::Error& error) { errors.push_back(error.description()); });
   }
 
   std::shared_ptr<word::Table> tableAt(long i) { return word->ActiveDocument()->Tables()->Item(i); }

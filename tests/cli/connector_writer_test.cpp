@@ -1,4 +1,4 @@
-#include "connector/connector_writer.h"
+#include "cli/connector_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -77,12 +77,12 @@ TEST_F(ConnectorWriterTest, TemplateJobRoundTrip) {
   connect();
   ASSERT_TRUE(ui.shown.empty()) << ui.shown[0].prompt;
   // Accepted and opened; with a ribbon on Word 16 the classic menu stays hidden.
-  ASSERT_NE(addin.sourceDocument, nullptr);
-  EXPECT_TRUE(addin.useRibbon);
-  EXPECT_EQ(addin.ribbonXML, "<customUI/>");
+  ASSERT_NE(addin.settings().sourceDocument, nullptr);
+  EXPECT_TRUE(addin.settings().useRibbon);
+  EXPECT_EQ(addin.settings().ribbonXML, "<customUI/>");
   tallyweaveModule& m = addin.module();
   EXPECT_EQ(m.templateTitle, "Factuur");
-  EXPECT_EQ(addin.serverPort, 443);
+  EXPECT_EQ(addin.settings().serverPort, 443);
   EXPECT_EQ(m.mergeMenuCaption, "Kontavera");
   EXPECT_EQ(m.mergeMenus[1], "Klant");
   EXPECT_EQ(m.mergeMenus[2], "Factuur");

@@ -1,8 +1,8 @@
-#include "connector/connector_writer.h"
+#include "cli/connector_writer.h"
 
 #include <vector>
 
-#include "addin/module_state.h"
+#include "context/module_state.h"
 #include "runtime/codepage.h"
 #include "runtime/error.h"
 #include "server/base64.h"

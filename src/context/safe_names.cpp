@@ -1,4 +1,6 @@
-#include "connector/safe_names.h"
+#include "context/safe_names.h"
+
+#include "context/addin_context.h"
 
 namespace tw::addin {
 namespace {
@@ -45,6 +47,26 @@ std::string unsafeSubPathReason(std::string_view path) {
     start = end + 1;
   }
   return "";
+}
+
+namespace {
+
+void refuseIf(const AddinContext& ctx, std::string_view source, std::string_view name,
+              const std::string& reason) {
+  if (reason.empty()) return;
+  ctx.debugMsg("Refused unsafe name from " + std::string(source) + ": '" + std::string(name) + "' (" +
+               reason + ")");
+  throw UnsafeNameError();
+}
+
+}  // namespace
+
+void refuseUnsafeFileName(const AddinContext& ctx, std::string_view source, std::string_view name) {
+  refuseIf(ctx, source, name, unsafeFileNameReason(name));
+}
+
+void refuseUnsafeSubPath(const AddinContext& ctx, std::string_view source, std::string_view path) {
+  refuseIf(ctx, source, path, unsafeSubPathReason(path));
 }
 
 }  // namespace tw::addin

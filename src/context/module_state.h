@@ -2,6 +2,8 @@
 
 #include <array>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "runtime/conversions.h"
@@ -15,8 +17,28 @@ class plugin;
 constexpr int kMergeTableSlots = 1101;
 // Slots of the submenu tables, filled from 1.
 constexpr int kMergeMenuSlots = 12;
-// Slots of the merge-field inventory.
-constexpr int kInventorySlots = 1101;
+// Distinct merge-field names in the order first met. A lookup does not walk the list, and the list
+// grows with the template: a long invoice may hold thousands of distinct fields.
+class MergefieldInventory {
+ public:
+  void clear() {
+    names_.clear();
+    index_.clear();
+  }
+  // Appends `name` unless it is there already; true when it was appended.
+  bool add(const std::string& name) {
+    if (!index_.insert(name).second) return false;
+    names_.push_back(name);
+    return true;
+  }
+  bool contains(const std::string& name) const { return index_.contains(name); }
+  const std::vector<std::string>& names() const { return names_; }
+  int count() const { return static_cast<int>(names_.size()); }
+
+ private:
+  std::vector<std::string> names_;
+  std::unordered_set<std::string> index_;
+};
 
 // The module-level variables of the main module: the job state the connector readers fill and the merge
 // state the merge driver keeps. One instance lives in the plugin object.
@@ -53,9 +75,8 @@ struct tallyweaveModule {
   std::string dataHeaderHtmlFileName;
   std::string dataSourceHtmlFileName;
 
-  // Merge state: distinct merge-field names in the order first met, and their count.
-  std::array<std::string, kInventorySlots> mergefieldInventory{};
-  int mergefieldInventoryCount = 0;
+  // Merge state.
+  MergefieldInventory mergefieldInventory;
   // Picture files written for the job (entry k-1 for the k-th picture).
   runtime::Integer documentImageCount = 0;
   std::vector<std::string> documentImages;

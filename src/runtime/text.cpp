@@ -1,4 +1,4 @@
-#include "runtime/keyed_collection.h"
+#include "runtime/text.h"
 
 #include <algorithm>
 #include <array>
@@ -39,6 +39,13 @@ std::string foldCase(std::string_view text) {
   std::string folded(text);
   for (char& c : folded) c = lower(c);
   return folded;
+}
+
+std::string_view Trim(std::string_view text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  size_t last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
 }
 
 }  // namespace tw::runtime

@@ -1,0 +1,22 @@
+#pragma once
+
+// The ribbon callbacks: the ribbon XML of the job, and the merge-field buttons and gallery it defines.
+
+#include <string>
+#include <string_view>
+
+#include "platform/office/office.h"
+
+namespace tw::addin {
+
+class AddinContext;
+
+// The ribbon XML of the job when the ribbon is used, else "".
+std::string getCustomUI(const AddinContext& ctx, std::string_view ribbonId);
+
+// A ribbon button whose id is "mergefield" + key (any nine characters, then the key).
+void insertMergefieldButton(AddinContext& ctx, office::RibbonControl& control);
+// A gallery item whose id is built the same way.
+void insertMergefieldGallery(AddinContext& ctx, const std::string& selectedId);
+
+}  // namespace tw::addin
