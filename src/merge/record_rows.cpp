@@ -42,8 +42,8 @@ class RowExpander {
     return runtime::toInteger(runtime::Val(m_.recordCounts.item(group)));
   }
 
-  // The rows a template row must span: the largest count among the groups of its fields that are not
-  // expanded yet. Rows of several groups are shared, so every group's entries stand side by side.
+  // The rows a template row must span: the largest count among the groups of its fields. Rows of
+  // several groups are shared, so every group's entries stand side by side.
   long blockRowsOf(long i, long r) {
     long block = 1;
     auto cells = table(i)->Rows()->Item(r)->Cells();
@@ -57,9 +57,7 @@ class RowExpander {
           std::string name = specOf(field->Code()->Text()).name;
           if (!m_.recordOfField.contains(name)) return;
           const std::string& group = m_.recordOfField.item(name);
-          runtime::Integer entries = countOf(group);
-          bool expanded = expanded_.contains(group) && runtime::Val(expanded_.item(group)) >= entries;
-          if (!expanded) block = std::max<long>(block, entries);
+          block = std::max<long>(block, countOf(group));
         });
       }
     }
@@ -72,12 +70,13 @@ class RowExpander {
     for (long j = 1; j <= rows; ++j) {
       long r = j + rowsAdded;
       const long top = r;
+      // Every template row gets rows of its own, also for a group that an earlier row already expanded.
+      expanded_.clear();
       long rowsInBlock = 1;
       long blockRows = blockRowsOf(i, r);
       long cells = table(i)->Rows()->Item(r)->Cells()->Count();
       for (long k = 1; k <= cells; ++k) {
         if (table(i)->Cell(r, k)->Range()->Fields()->Count() == 0) continue;
-        // New fields may join the cell while it is walked; their names end in _<m> and are left alone.
         for (long f = 1; f <= table(i)->Cell(r, k)->Range()->Fields()->Count(); ++f) {
           runtime::resumeNext(
               [&] {
@@ -96,11 +95,22 @@ class RowExpander {
                   r += inserted;
                   rowsAdded += inserted;
                 }
-                field->Delete();
-                // The next field moved into this place; a field placed into this very cell at its start
-                // makes an earlier one come round again, which is harmless.
-                --f;
-                for (long m = 0; m < count; ++m) placeField(i, top + m, k, spec, m);
+                // The template row, now the last of its block, keeps the field where it stands, renamed;
+                // the new rows get theirs after what they hold, so fields keep their order.
+                bool renamedInPlace = false;
+                for (long m = 0; m < count; ++m) {
+                  if (top + m == r) {
+                    field->Code()->SetText(entryCode(spec, m));
+                    renamedInPlace = true;
+                  } else {
+                    appendField(i, top + m, k, spec, m);
+                  }
+                }
+                if (!renamedInPlace) {
+                  field->Delete();
+                  // The next field moved into this place.
+                  --f;
+                }
               },
               onError_);
         }
@@ -108,12 +118,17 @@ class RowExpander {
     }
   }
 
-  void placeField(long i, long row, long k, const FieldSpec& spec, long m) {
-    auto range = table(i)->Cell(row, k)->Range();
-    range->Collapse(word::wdCollapseStart);
-    auto field = document()->Fields()->Add(range, word::wdFieldMergeField, std::nullopt, true);
-    field->Code()->SetText("MERGEFIELD " + spec.name + "_" + std::to_string(m) + " " +
-                           spec.spec.substr(spec.name.size()));
+  static std::string entryCode(const FieldSpec& spec, long m) {
+    return "MERGEFIELD " + spec.name + "_" + std::to_string(m) + " " + spec.spec.substr(spec.name.size());
+  }
+
+  // Adds the field of entry m at the end of cell (row, k), before its end mark.
+  void appendField(long i, long row, long k, const FieldSpec& spec, long m) {
+    const long end = table(i)->Cell(row, k)->Range()->End() - 1;
+    auto selection = ctx_.word().Selection();
+    selection->SetRange(end, end);
+    auto field = document()->Fields()->Add(selection->Range(), word::wdFieldMergeField, std::nullopt, true);
+    field->Code()->SetText(entryCode(spec, m));
   }
 
   AddinContext& ctx_;

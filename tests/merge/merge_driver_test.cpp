@@ -48,6 +48,24 @@ TEST_F(MergeDriverTest, UnknownNamesGoEverywhereBadSyntaxOnlyInTheMainText) {
   EXPECT_EQ(boxText(), "D:Jansen E:\r");
   EXPECT_EQ(addin.module().mergefieldInventory.names(), std::vector<std::string>{"naam"});
   EXPECT_TRUE(logged("Merge Finished"));
+  // The template's author can see why a field vanished.
+  EXPECT_TRUE(logged("Removed merge field that names no column:  MERGEFIELD onbekend "));
+  EXPECT_TRUE(logged("Removed merge field without a readable name:  MERGEFIELD  naam "));
+  EXPECT_TRUE(logged("Removed merge field that names no column:  MERGEFIELD weg "));
+}
+
+// No cut at a fixed number of names: every line of a long invoice is merged.
+TEST_F(MergeDriverTest, TheInventoryHoldsThousandsOfNames) {
+  std::string body;
+  for (int i = 0; i < 1500; ++i) {
+    const std::string name = "veld" + std::to_string(i);
+    fields({{name, std::to_string(i)}});
+    body += mergefield(name);
+  }
+  open(paragraph(body));
+  merge();
+  EXPECT_EQ(addin.module().mergefieldInventory.count(), 1500);
+  EXPECT_NE(mainText().find("14981499"), std::string::npos);
 }
 
 TEST_F(MergeDriverTest, AFieldOnlyInATextBoxStillMerges) {

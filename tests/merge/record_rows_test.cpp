@@ -79,15 +79,38 @@ TEST_F(RecordRowsTest, TwoGroupsInOneTableAndTheSecondTableUntouchedByTheFirst) 
   EXPECT_EQ(cell(2, 1, 1), "MERGEFIELD naam");
 }
 
-TEST_F(RecordRowsTest, AGroupIsExpandedOnceAndIsDistributedInALaterTable) {
-  group("regels", "2", {"a", "b"});
-  open(table({row({mergefield("a")})}, 1) + paragraph(run("tussen")) +
+// A later row or table using a group that was expanded already gets rows of its own, so no entry is
+// written over the rows below it.
+TEST_F(RecordRowsTest, EveryTemplateRowGetsRowsOfItsOwn) {
+  group("regels", "2", {"a", "b", "c"});
+  open(table({row({mergefield("a")}), row({mergefield("c")})}, 1) + paragraph(run("tussen")) +
        table({row({mergefield("b")}), row({run("onder")})}, 1));
   expand();
-  EXPECT_EQ(rowCount(1), 2);
-  ASSERT_EQ(rowCount(2), 2);
+  ASSERT_EQ(rowCount(1), 4);
+  EXPECT_EQ(cell(1, 1, 1), "MERGEFIELD a_0");
+  EXPECT_EQ(cell(1, 2, 1), "MERGEFIELD a_1");
+  EXPECT_EQ(cell(1, 3, 1), "MERGEFIELD c_0");
+  EXPECT_EQ(cell(1, 4, 1), "MERGEFIELD c_1");
+  ASSERT_EQ(rowCount(2), 3);
   EXPECT_EQ(cell(2, 1, 1), "MERGEFIELD b_0");
   EXPECT_EQ(cell(2, 2, 1), "MERGEFIELD b_1");
+  EXPECT_EQ(cellText(2, 3, 1), "onder\r\a");
+}
+
+// Two fields in one cell keep their order in every row, and in the template row their place in the text.
+TEST_F(RecordRowsTest, FieldsKeepTheirOrderAndPlace) {
+  group("regels", "3", {"aantal", "eenheid"});
+  open(table({row({run("Aantal: ") + mergefield("aantal") + run(" x ") + mergefield("eenheid") + run(".")})},
+             1));
+  expand();
+  ASSERT_EQ(rowCount(1), 3);
+  for (long m = 0; m < 3; ++m) {
+    const std::string n = std::to_string(m);
+    EXPECT_EQ(cell(1, 1 + m, 1), "MERGEFIELD aantal_" + n + "|MERGEFIELD eenheid_" + n);
+  }
+  word->ActiveDocument()->ActiveWindow()->View()->SetShowFieldCodes(true);
+  EXPECT_EQ(tableAt(1)->Cell(3, 1)->Range()->Text(),
+            "Aantal: \x13MERGEFIELD aantal_2 \x14x\x15 x \x13MERGEFIELD eenheid_2 \x14x\x15.\r\a");
 }
 
 TEST_F(RecordRowsTest, CountsOfOneZeroAndNoNumber) {
