@@ -95,7 +95,7 @@ windows_test() {
     timeout 60 wineserver -w || true
   fi
   local dll_path clsid='{4E2CAB3B-668E-4DF4-9AB6-C70672ECB74C}' libid='{FEBAFB51-6BF4-42C3-BA33-CF494EB1A13F}'
-  dll_path=$(winepath -w "$dll" 2>/dev/null)
+  dll_path=$(timeout 60 winepath -w "$dll" 2>/dev/null)
   local classes='HKCU\Software\Classes' addin='HKCU\Software\Microsoft\Office\Word\Addins\Tallyweave.plugin'
 
   # A clean slate: no registration left from an earlier run.
@@ -134,8 +134,8 @@ windows_test() {
   local version scratch
   version=$(sed -nE 's/^project\(tallyweave VERSION ([0-9]+)\.([0-9]+)\.([0-9]+).*/\1 \2 \3/p' "$root/CMakeLists.txt" |
     awk '{ print $1 * 1000 + $2 * 100 + $3 }')
-  scratch=$(winepath -w "$build_dir/vbs-scratch" 2>/dev/null)
-  wine_run cscript //nologo "$(winepath -w "$root/tests/win32/plugin.vbs" 2>/dev/null)" "$scratch" "$version" \
+  scratch=$(timeout 60 winepath -w "$build_dir/vbs-scratch" 2>/dev/null)
+  wine_run cscript //nologo "$(timeout 60 winepath -w "$root/tests/win32/plugin.vbs" 2>/dev/null)" "$scratch" "$version" \
     >"$log" 2>&1 || true
   count_results "$log"
 

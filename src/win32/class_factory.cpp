@@ -32,12 +32,7 @@ class PluginFactory final : public IClassFactory {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    HRESULT result = E_UNEXPECTED;
-    HRESULT hr = comEntry([&] {
-      ComPtr<IUnknown> plugin = newPluginObject();
-      result = plugin->QueryInterface(iid, object);
-    });
-    return FAILED(hr) ? hr : result;
+    return comCall([&] { return newPluginObject()->QueryInterface(iid, object); });
   }
 
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {

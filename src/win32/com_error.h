@@ -36,4 +36,12 @@ HRESULT comEntry(Body&& body) noexcept {
   }
 }
 
+// The same for a body that answers with an HRESULT of its own.
+template <class Body>
+HRESULT comCall(Body&& body) noexcept {
+  HRESULT result = E_UNEXPECTED;
+  HRESULT hr = comEntry([&] { result = body(); });
+  return FAILED(hr) ? hr : result;
+}
+
 }  // namespace tw::win32

@@ -23,7 +23,8 @@ std::wstring modulePath() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     DWORD length = GetModuleFileNameW(g_module, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) throw runtime::Error(hresultOf(HRESULT_FROM_WIN32(GetLastError())), "GetModuleFileName");
+    if (length == 0)
+      throw runtime::Error(HRESULT_FROM_WIN32(GetLastError()), "The add-in cannot find its own file");
     if (length < path.size()) {
       path.resize(length);
       return path;
@@ -57,8 +58,6 @@ ComPtr<ITypeInfo> loadTypeInfo(TypeLibResource resource, REFIID iid) {
 
 }  // namespace tw::win32
 
-using tw::win32::comEntry;
-
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
   if (reason == DLL_PROCESS_ATTACH) {
     tw::win32::g_module = instance;
@@ -71,12 +70,7 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** o
   if (!object) return E_POINTER;
   *object = nullptr;
   if (!IsEqualCLSID(clsid, CLSID_plugin)) return CLASS_E_CLASSNOTAVAILABLE;
-  HRESULT result = E_UNEXPECTED;
-  HRESULT hr = comEntry([&] {
-    tw::win32::ComPtr<IClassFactory> factory = tw::win32::newPluginFactory();
-    result = factory->QueryInterface(iid, object);
-  });
-  return FAILED(hr) ? hr : result;
+  return tw::win32::comCall([&] { return tw::win32::newPluginFactory()->QueryInterface(iid, object); });
 }
 
 extern "C" HRESULT WINAPI DllCanUnloadNow() {

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -334,20 +335,24 @@ class PluginObject final : public DispatchOf<_plugin>,
   HRESULT STDMETHODCALLTYPE GetInterfaceSafetyOptions(REFIID riid, DWORD* supported,
                                                       DWORD* enabled) override {
     if (!supported || !enabled) return E_POINTER;
-    std::optional<addin::Guid> id = interfaceId(riid);
-    std::uint32_t supportedOptions = 0;
-    std::uint32_t enabledOptions = *enabled;
-    HRESULT hr = addin::GetInterfaceSafetyOptions(kSafeCtlFlags, id ? &*id : nullptr, supportedOptions,
-                                                  enabledOptions);
-    *supported = supportedOptions;
-    *enabled = enabledOptions;
-    return hr;
+    return comCall([&] {
+      std::optional<addin::Guid> id = interfaceId(riid);
+      std::uint32_t supportedOptions = 0;
+      std::uint32_t enabledOptions = *enabled;
+      HRESULT hr = addin::GetInterfaceSafetyOptions(kSafeCtlFlags, id ? &*id : nullptr, supportedOptions,
+                                                    enabledOptions);
+      *supported = supportedOptions;
+      *enabled = enabledOptions;
+      return hr;
+    });
   }
   HRESULT STDMETHODCALLTYPE SetInterfaceSafetyOptions(REFIID riid, DWORD optionsSetMask,
                                                       DWORD enabledOptions) override {
-    std::optional<addin::Guid> id = interfaceId(riid);
-    return addin::SetInterfaceSafetyOptions(kSafeCtlFlags, id ? &*id : nullptr, optionsSetMask,
-                                            enabledOptions);
+    return comCall([&] {
+      std::optional<addin::Guid> id = interfaceId(riid);
+      return addin::SetInterfaceSafetyOptions(kSafeCtlFlags, id ? &*id : nullptr, optionsSetMask,
+                                              enabledOptions);
+    });
   }
 
   // ---- ISupportErrorInfo ---------------------------------------------------------------------------

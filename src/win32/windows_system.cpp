@@ -1,5 +1,6 @@
 #include "win32/windows_system.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "runtime/error.h"
@@ -248,6 +249,7 @@ void WindowsSystem::StartProgram(const std::string& path) {
                       &process)) {
     throw fileError(GetLastError());
   }
+  // The program runs on its own; only our handles to it are closed.
   Handle thread(process.hThread);
   Handle started(process.hProcess);
 }
