@@ -1,0 +1,164 @@
+#!/usr/bin/env bash
+# Builds the Windows add-in build/win32/tallyweave.dll with mingw-w64 (i686) and checks it under a
+# headless Wine. Installs the cross toolchain and Wine itself. Idempotent; needs root (or sudo).
+# Usage: scripts/windows.sh [install|build|test]   (default: all three)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+step="${1:-all}"
+
+install_packages() {
+  local packages=(cmake ninja-build g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686
+    wine wine32:i386 libwine-dev:i386)
+  local sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+  fi
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if ((${#missing[@]})); then
+    timeout 600 "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive timeout 1800 "${sudo_cmd[@]}" apt-get install -y -qq \
+      --no-install-recommends "${missing[@]}"
+  fi
+}
+
+build() {
+  timeout 300 cmake --preset win32 >/dev/null
+  timeout 1200 cmake --build --preset win32 -j2 --target tallyweave com_checks
+}
+
+# ---- Checks under Wine ------------------------------------------------------------------------------
+
+passed=0
+failed=0
+pass() { passed=$((passed + 1)); echo "ok - $1"; }
+fail() { failed=$((failed + 1)); echo "not ok - $1"; }
+expect() {  # expect <description> <command...>: the command succeeds
+  local what=$1
+  shift
+  if "$@" >/dev/null 2>&1; then pass "$what"; else fail "$what"; fi
+}
+expect_not() {  # expect_not <description> <command...>: the command fails
+  local what=$1
+  shift
+  if "$@" >/dev/null 2>&1; then fail "$what"; else pass "$what"; fi
+}
+# Counts the "ok" / "not ok" lines a check program printed.
+count_results() {
+  local log=$1
+  cat "$log"
+  passed=$((passed + $(grep -c '^ok - ' "$log" || true)))
+  failed=$((failed + $(grep -c '^not ok - ' "$log" || true)))
+  if grep -q '^# done' "$log"; then pass "$(basename "$log" .log) ran to its end"; else fail "$(basename "$log" .log) ran to its end"; fi
+}
+
+build_dir=$root/build/win32
+dll=$build_dir/tallyweave.dll
+export WINEPREFIX=$build_dir/wine-prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Every Wine step is bounded; output goes to files, since a wineserver left running keeps pipes open.
+wine_run() { timeout 120 wine "$@" </dev/null; }
+reg_value() {  # reg_value <key> <value name|/ve>: the data of a registry value
+  local out=$build_dir/reg.out
+  if [ "$2" = /ve ]; then wine_run reg query "$1" /ve >"$out" 2>&1 || return 1
+  else wine_run reg query "$1" /v "$2" >"$out" 2>&1 || return 1; fi
+  tr -d '\r' <"$out" | awk '/REG_(SZ|DWORD)/ { sub(/^.*REG_(SZ|DWORD)[ \t]+/, ""); print; exit }'
+}
+value_is() {  # value_is <key> <value name|/ve> <expected data>
+  [ "$(reg_value "$1" "$2")" = "$3" ]
+}
+
+check_binary() {
+  local dump=$build_dir/objdump.txt
+  i686-w64-mingw32-objdump -p "$dll" >"$dump"
+  local exports
+  exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ { on = 1; next } on && /^\t\[/ { print $NF } on && !/^\t\[/ { on = 0 }' "$dump" | sort | tr '\n' ' ')
+  if [ "$exports" = "DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer " ]; then
+    pass "the DLL exports exactly the four Dll functions"
+  else
+    fail "the DLL exports exactly the four Dll functions (got: $exports)"
+  fi
+  local system_dlls='^(advapi32|kernel32|msvcrt|ole32|oleaut32|shell32|user32|gdi32|gdiplus|comctl32|shlwapi|version)\.dll$'
+  local others
+  others=$(awk '/DLL Name:/ { print tolower($3) }' "$dump" | grep -Ev "$system_dlls" | tr '\n' ' ' || true)
+  if [ -z "$others" ]; then pass "the DLL imports only Windows system DLLs"; else fail "the DLL imports $others"; fi
+}
+
+windows_test() {
+  echo "Checks of $dll under Wine:"
+  check_binary
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    timeout 300 wineboot -i >"$build_dir/wineboot.log" 2>&1 || true
+    timeout 60 wineserver -w || true
+  fi
+  local dll_path clsid='{4E2CAB3B-668E-4DF4-9AB6-C70672ECB74C}' libid='{FEBAFB51-6BF4-42C3-BA33-CF494EB1A13F}'
+  dll_path=$(timeout 60 winepath -w "$dll" 2>/dev/null)
+  local classes='HKCU\Software\Classes' addin='HKCU\Software\Microsoft\Office\Word\Addins\Tallyweave.plugin'
+
+  # A clean slate: no registration left from an earlier run.
+  wine_run regsvr32 /s /u "$dll_path" >/dev/null 2>&1 || true
+  for key in "CLSID\\$clsid" Tallyweave.plugin; do
+    wine_run reg delete "HKLM\\Software\\Classes\\$key" /f >/dev/null 2>&1 || true
+  done
+
+  expect "regsvr32 registers the DLL" wine_run regsvr32 /s "$dll_path"
+  expect "CLSID names the ProgID" value_is "$classes\\CLSID\\$clsid" /ve Tallyweave.plugin
+  expect "InprocServer32 is the DLL" value_is "$classes\\CLSID\\$clsid\\InprocServer32" /ve "$dll_path"
+  expect "ThreadingModel is Apartment" value_is "$classes\\CLSID\\$clsid\\InprocServer32" ThreadingModel Apartment
+  expect "CLSID\\ProgID is Tallyweave.plugin" value_is "$classes\\CLSID\\$clsid\\ProgID" /ve Tallyweave.plugin
+  expect "CLSID\\TypeLib is the Tallyweave library" value_is "$classes\\CLSID\\$clsid\\TypeLib" /ve "$libid"
+  expect "the ProgID names the CLSID" value_is "$classes\\Tallyweave.plugin\\CLSID" /ve "$clsid"
+  expect "the Word add-in's FriendlyName is Tallyweave" value_is "$addin" FriendlyName Tallyweave
+  expect "the Word add-in's Description is Tallyweave" value_is "$addin" Description Tallyweave
+  expect "the Word add-in's LoadBehavior is 3" value_is "$addin" LoadBehavior 0x3
+  # Wine registers type libraries for the whole machine, where Windows writes them per user.
+  expect "the type library is registered" wine_run reg query "HKLM\\Software\\Classes\\TypeLib\\$libid\\1.0"
+  for itf in '{B65AD801-ABAF-11D0-BB8B-00A0C90F2744}' '{000C0396-0000-0000-C000-000000000046}'; do
+    expect_not "Office's interface $itf is not registered over" wine_run reg query "HKLM\\Software\\Classes\\Interface\\$itf"
+    expect_not "Office's interface $itf is not registered per user" wine_run reg query "$classes\\Interface\\$itf"
+  done
+
+  # Wine's COM reads classes only from HKLM: the harness, never the DLL, copies them there.
+  for key in "CLSID\\$clsid" Tallyweave.plugin; do
+    wine_run reg copy "$classes\\$key" "HKLM\\Software\\Classes\\$key" /s /f >/dev/null 2>&1
+  done
+
+  local log=$build_dir/com_checks.log
+  wine_run "$build_dir/tests/com_checks.exe" >"$log" 2>&1 || true
+  count_results "$log"
+
+  log=$build_dir/plugin_vbs.log
+  local version scratch
+  version=$(sed -nE 's/^project\(tallyweave VERSION ([0-9]+)\.([0-9]+)\.([0-9]+).*/\1 \2 \3/p' "$root/CMakeLists.txt" |
+    awk '{ print $1 * 1000 + $2 * 100 + $3 }')
+  scratch=$(timeout 60 winepath -w "$build_dir/vbs-scratch" 2>/dev/null)
+  wine_run cscript //nologo "$(timeout 60 winepath -w "$root/tests/win32/plugin.vbs" 2>/dev/null)" "$scratch" "$version" \
+    >"$log" 2>&1 || true
+  count_results "$log"
+
+  for key in "CLSID\\$clsid" Tallyweave.plugin; do
+    wine_run reg delete "HKLM\\Software\\Classes\\$key" /f >/dev/null 2>&1 || true
+  done
+  expect "regsvr32 /u unregisters the DLL" wine_run regsvr32 /s /u "$dll_path"
+  expect_not "the CLSID key is gone" wine_run reg query "$classes\\CLSID\\$clsid"
+  expect_not "the ProgID key is gone" wine_run reg query "$classes\\Tallyweave.plugin"
+  expect_not "the Word add-in key is gone" wine_run reg query "$addin"
+  expect_not "the type library registration is gone" wine_run reg query "HKLM\\Software\\Classes\\TypeLib\\$libid"
+  timeout 60 wineserver -k >/dev/null 2>&1 || true
+
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+}
+
+case "$step" in
+  install | all) install_packages ;;
+esac
+case "$step" in
+  build | all) build ;;
+esac
+case "$step" in
+  test | all) windows_test ;;
+esac

@@ -1,0 +1,94 @@
+' Calls the add-in by name the way module code and scripts do, through Wine's cscript.
+' Usage: cscript //nologo plugin.vbs <scratch folder> <expected getTwVersion>
+Option Explicit
+
+Dim failures : failures = 0
+
+Sub Check(passed, name)
+  If passed Then
+    WScript.Echo "ok - " & name
+  Else
+    WScript.Echo "not ok - " & name
+    failures = failures + 1
+  End If
+End Sub
+
+' The elements of an array as the case names show them (Wine's VBScript has no Join).
+Function Listed(values)
+  Dim i
+  Listed = ""
+  For i = 0 To UBound(values)
+    If i > 0 Then Listed = Listed & ", "
+    Listed = Listed & Quoted(values(i))
+  Next
+End Function
+
+Function Quoted(text)
+  Quoted = """" & Replace(text, Chr(0), "<NUL>") & """"
+End Function
+
+Dim folder : folder = WScript.Arguments(0)
+Dim expectedVersion : expectedVersion = WScript.Arguments(1)
+Dim fso : Set fso = CreateObject("Scripting.FileSystemObject")
+If fso.FolderExists(folder) Then fso.DeleteFolder folder, True
+fso.CreateFolder folder
+fso.CreateFolder folder & "\sub"
+fso.CreateTextFile(folder & "\plain.txt").Close
+fso.CreateTextFile(folder & "\hidden.txt").Close
+fso.GetFile(folder & "\hidden.txt").Attributes = 2
+fso.CreateTextFile(folder & "\system.dat").Close
+fso.GetFile(folder & "\system.dat").Attributes = 4
+fso.CreateTextFile(folder & "\readonly.doc").Close
+fso.GetFile(folder & "\readonly.doc").Attributes = 1
+
+Dim plugin : Set plugin = CreateObject("Tallyweave.plugin")
+Check Not plugin Is Nothing, "CreateObject(""Tallyweave.plugin"")"
+
+Check plugin.getTwVersion() = expectedVersion, "getTwVersion is " & expectedVersion & " (got " & plugin.getTwVersion() & ")"
+
+'Text parameters are by reference (BSTR*): a script passes a variable in parentheses, as a value.
+' FileExists: a directory listing of ordinary files, wildcards allowed.
+Dim fileCases : fileCases = Array( _
+  Array("plain.txt", True), Array("readonly.doc", True), Array("*.txt", True), Array("pl?in.txt", True), _
+  Array("missing.txt", False), Array("hidden.txt", False), Array("system.dat", False), Array("sub", False), _
+  Array("*.xls", False), Array("nofolder\plain.txt", False))
+Dim c
+For Each c In fileCases
+  Check plugin.FileExists(folder & "\" & c(0)) = c(1), "FileExists(" & c(0) & ") is " & c(1)
+Next
+
+Check plugin.DirExists(folder & "\sub") = True, "DirExists of a folder is True"
+Check plugin.DirExists(folder & "\plain.txt") = False, "DirExists of a file is False"
+Check VarType(plugin.DirExists((folder))) = vbBoolean, "DirExists gives a Boolean"
+
+' ArrayContains: whole elements, case-sensitive.
+Dim ab : ab = Array("a", "b")
+Dim arrayCases : arrayCases = Array( _
+  Array(ab, "a", True), Array(ab, "b", True), Array(ab, "A", False), Array(ab, "", False), _
+  Array(ab, "a" & Chr(0) & "b", True), Array(ab, "ab", False), Array(Array("", "x"), "", True), _
+  Array(Array(), "", True), Array(Array(), "x", False))
+Dim values
+For Each c In arrayCases
+  values = c(0)
+  Check plugin.ArrayContains(values, c(1)) = c(2), _
+    "ArrayContains(Array(" & Listed(values) & "), " & Quoted(c(1)) & ") is " & c(2)
+Next
+
+' keyExists without a collection never fails.
+Check plugin.keyExists(Nothing, "x") = False, "keyExists of Nothing is False"
+
+' A member whose work is not in this DLL yet raises a COM error with number, source and description.
+On Error Resume Next
+plugin.resetDocuments
+Check Err.Number = &H80004001, "resetDocuments raises E_NOTIMPL (got " & Hex(Err.Number) & ")"
+Check Err.Source = "Tallyweave", "the error names its source (got " & Err.Source & ")"
+Check InStr(Err.Description, "resetDocuments") > 0, "the error describes itself (got " & Err.Description & ")"
+Err.Clear
+plugin.NoSuchMember
+Check Err.Number = 438, "an unknown member is error 438 (got " & Err.Number & ")"
+On Error GoTo 0
+
+Set plugin = Nothing
+fso.DeleteFolder folder, True
+WScript.Echo "# done"
+WScript.Quit failures
