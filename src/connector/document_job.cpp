@@ -12,30 +12,37 @@ namespace tw::addin {
 namespace {
 
 bool failDocumentJob(AddinContext& ctx) {
-  ctx.services.ui.MsgBox(
-      "Het document kan niet geladen worden omdat deze niet geldig is.\r\nKan niet verder gaan");
+  runtime::resumeNext([&] {
+    ctx.services.ui.MsgBox(
+        "Het document kan niet geladen worden omdat deze niet geldig is.\r\nKan niet verder gaan");
+  });
   // The job file was closed by the reader when it gave up, so it can be moved.
-  moveJobAside(ctx, tempfile::kDocumentJob, tempfile::kRejectedDocumentJob);
+  setJobAside(ctx, tempfile::kDocumentJob, tempfile::kRejectedDocumentJob);
   cleanupTempFiles(ctx);
   return false;
+}
+
+// Reads the job and opens its template; the job file goes only once the template is open, so a job whose
+// template Word cannot open is kept.
+bool readJobAndOpenTemplate(AddinContext& ctx) {
+  if (!readConnectorFile(ctx, ctx.tempPath(tempfile::kDocumentJob))) return false;
+  ctx.debugMsg("Parse ok");
+  ctx.debugMsg("Opening template");
+  if (!OpenDocument(ctx, ctx.tempPath(tempfile::kJobTemplate), true)) return false;
+  ctx.services.sys.DeleteFile(ctx.tempPath(tempfile::kDocumentJob));
+  return true;
 }
 
 }  // namespace
 
 bool runDocumentJob(AddinContext& ctx) {
-  tallyweaveModule& m = ctx.module;
-  m.resultDocName = "unknownDocument";
-  try {
-    if (!readConnectorFile(ctx, ctx.tempPath(tempfile::kDocumentJob))) return failDocumentJob(ctx);
-    ctx.debugMsg("Parse ok");
-    ctx.services.sys.DeleteFile(ctx.tempPath(tempfile::kDocumentJob));
-    ctx.debugMsg("Opening template");
-    OpenDocument(ctx, ctx.tempPath(tempfile::kJobTemplate), true);
-    Domerge(ctx);
-    return true;
-  } catch (...) {
-    return failDocumentJob(ctx);
-  }
+  ctx.module.resultDocName = "unknownDocument";
+  bool opened = false;
+  runtime::resumeNext([&] { opened = readJobAndOpenTemplate(ctx); });
+  // The failure path runs once, whatever failed.
+  if (!opened) return failDocumentJob(ctx);
+  Domerge(ctx);
+  return true;
 }
 
 }  // namespace tw::addin

@@ -84,9 +84,12 @@ const KeyTable& templateKeys() {
 }
 
 bool rejectTemplateJob(AddinContext& ctx, JobFile& file) {
-  ctx.services.ui.MsgBox("Het sjabloon dat geopend wordt, is geen geldig sjabloon.\r\n Kan niet verder gaan");
+  runtime::resumeNext([&] {
+    ctx.services.ui.MsgBox(
+        "Het sjabloon dat geopend wordt, is geen geldig sjabloon.\r\n Kan niet verder gaan");
+  });
   file.close();
-  setTemplateJobAside(ctx);
+  runtime::resumeNext([&] { setTemplateJobAside(ctx); });
   cleanupTempFiles(ctx);
   return false;
 }
@@ -101,10 +104,42 @@ void moveJobAside(AddinContext& ctx, std::string_view jobName, std::string_view 
   if (ctx.fileExists(jobPath)) sys.MoveFile(jobPath, errPath);
 }
 
+void setJobAside(AddinContext& ctx, std::string_view jobName, std::string_view errName) {
+  auto log = [&](const std::string& line) { runtime::resumeNext([&] { ctx.debugMsg(line); }); };
+  const std::string job(jobName);
+  try {
+    moveJobAside(ctx, jobName, errName);
+    return;
+  } catch (...) {
+    log("Could not set " + job + " aside as " + std::string(errName) + ": " +
+        runtime::currentError().logText());
+  }
+  sys::System& sys = ctx.services.sys;
+  const std::string jobPath = ctx.tempPath(jobName);
+  constexpr int kSpareNames = 9;
+  for (int n = 1; n <= kSpareNames; ++n) {
+    const std::string spare = std::string(errName) + "." + std::to_string(n);
+    try {
+      if (sys.PathExists(ctx.tempPath(spare))) continue;
+      sys.MoveFile(jobPath, ctx.tempPath(spare));
+      log("Set " + job + " aside as " + spare);
+      return;
+    } catch (...) {
+      break;
+    }
+  }
+  try {
+    sys.DeleteFile(jobPath);
+    log("Removed " + job + ", which could not be set aside");
+  } catch (...) {
+    log("Could not remove " + job + ": " + runtime::currentError().logText());
+  }
+}
+
 void setTemplateJobAside(AddinContext& ctx) {
   // Without a job file there is nothing to set aside, and an earlier rejected job stays.
   if (!ctx.fileExists(ctx.tempPath(tempfile::kTemplateJob))) return;
-  moveJobAside(ctx, tempfile::kTemplateJob, tempfile::kRejectedTemplateJob);
+  setJobAside(ctx, tempfile::kTemplateJob, tempfile::kRejectedTemplateJob);
 }
 
 bool readTemplateJob(AddinContext& ctx, std::string& /*moduleName*/) {
@@ -123,8 +158,9 @@ bool readTemplateJob(AddinContext& ctx, std::string& /*moduleName*/) {
   if (context.validityCount != kRequiredEntries) return rejectTemplateJob(ctx, file);
 
   writeTempFile(ctx, context.templateBytes, m.templateName);
+  // The job file goes only once its template is open: a template Word cannot open keeps the job.
+  if (!OpenDocument(ctx, ctx.tempPath(m.templateName), true)) return rejectTemplateJob(ctx, file);
   ctx.services.sys.DeleteFile(ctx.tempPath(tempfile::kTemplateJob));
-  OpenDocument(ctx, ctx.tempPath(m.templateName), true);
   return true;
 }
 

@@ -20,4 +20,9 @@ void setTemplateJobAside(AddinContext& ctx);
 // Deletes TEMP\<errName> when it exists, then renames TEMP\<jobName> to it when that exists.
 void moveJobAside(AddinContext& ctx, std::string_view jobName, std::string_view errName);
 
+// Sets a rejected job aside as TEMP\<errName>, never failing: when that is not possible (the name taken by
+// a folder, a file held open) the job goes to the first free TEMP\<errName>.<n>, else it is removed, so
+// that the next start is an ordinary one. The debug log says which.
+void setJobAside(AddinContext& ctx, std::string_view jobName, std::string_view errName);
+
 }  // namespace tw::addin

@@ -4,15 +4,19 @@
 
 namespace tw::addin {
 
-void OpenDocument(AddinContext& ctx, const std::string& location, bool isSourceDocument) {
-  if (!ctx.active) return;
+bool OpenDocument(AddinContext& ctx, const std::string& location, bool isSourceDocument) {
+  if (!ctx.active) return false;
   try {
-    if (!ctx.fileExists(location)) return;
+    if (!ctx.fileExists(location)) return false;
     std::shared_ptr<word::Document> document = ctx.word().Documents()->Open(location);
     runtime::objectRef(document).Activate();
     if (isSourceDocument) ctx.settings.sourceDocument = ctx.oXL->ActiveDocument();
+    return true;
   } catch (...) {
+    const runtime::Error error = runtime::currentError();
     ctx.logFailure("Error opening document : " + location);
+    runtime::resumeNext([&] { ctx.debugMsg("Reason: " + error.logText()); });
+    return false;
   }
 }
 

@@ -10,8 +10,8 @@ namespace tw::addin {
 class AddinContext;
 
 // Opens the document at `location` (when it exists) and activates it; with `isSourceDocument` it becomes
-// the template of the job. A failure is logged and, in daemon mode, quits Word.
-void OpenDocument(AddinContext& ctx, const std::string& location, bool isSourceDocument = false);
+// the template of the job. A failure is logged and, in daemon mode, quits Word. True when it was opened.
+bool OpenDocument(AddinContext& ctx, const std::string& location, bool isSourceDocument = false);
 
 // Saves the active document at `location` in Word's document format. A failure is logged and, in daemon
 // mode, quits Word.

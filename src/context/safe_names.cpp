@@ -17,6 +17,8 @@ std::string unsafePartReason(std::string_view part) {
     auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || byte == 0x7F) return "control character";
     if (c == ':') return "drive or stream colon";
+    // A listing reads them as wildcards: deleting such a name could remove other files.
+    if (c == '*' || c == '?') return "wildcard character";
     if (c != '.' && c != ' ') onlyDots = false;
   }
   // Windows drops trailing dots and blanks, so "..", ". ." and "..." all climb out of the folder.

@@ -1,5 +1,7 @@
 #include "merge/data_sources.h"
 
+#include <algorithm>
+
 #include "context/addin_context.h"
 #include "context/safe_names.h"
 #include "context/temp_files.h"
@@ -27,20 +29,47 @@ void appendCell(std::string& text, std::string_view content) {
   text += kCrLf;
 }
 
+// Values are text, not markup: "<" and ">" become entities so a value can neither end its cell nor vanish
+// as an unknown tag; inside an attribute the quote too. "&" stays, so values the service escaped already
+// read as before.
+std::string escapeMarkup(std::string_view text, bool attribute = false) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (char c : text) {
+    if (c == '<') {
+      escaped += "&lt;";
+    } else if (c == '>') {
+      escaped += "&gt;";
+    } else if (attribute && c == '\'') {
+      escaped += "&#39;";
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
+// A picture the add-in wrote for this job: the value is its path, perhaps followed by ";" and a size.
+bool namesWrittenPicture(const tallyweaveModule& m, const std::string& value) {
+  if (!contains(value, "document_image")) return false;
+  std::string_view path = std::string_view(value).substr(0, value.find(';'));
+  return std::find(m.documentImages.begin(), m.documentImages.end(), path) != m.documentImages.end();
+}
+
 // A data cell: a picture for values that name a written picture (with its size when the value carries
-// one), else the value itself.
-void appendDataCell(std::string& text, const std::string& value) {
-  if (!contains(value, "document_image")) {
-    appendCell(text, value);
+// one), else the value as text.
+void appendDataCell(std::string& text, const tallyweaveModule& m, const std::string& value) {
+  if (!namesWrittenPicture(m, value)) {
+    appendCell(text, escapeMarkup(value));
     return;
   }
   size_t semicolon = value.find(';');
   if (semicolon == std::string::npos) {
-    appendCell(text, "<IMG  SRC='" + value + "'>");
+    appendCell(text, "<IMG  SRC='" + escapeMarkup(value, true) + "'>");
     return;
   }
-  std::string picture = value.substr(0, semicolon);
-  std::string attributes = value.substr(semicolon + 1);
+  std::string picture = escapeMarkup(value.substr(0, semicolon), true);
+  std::string attributes = escapeMarkup(value.substr(semicolon + 1), true);
   size_t comma = attributes.find(',');
   std::string size = comma == std::string::npos ? "width='" + attributes + "'"
                                                 : "width='" + attributes.substr(0, comma) + "' height='" +
@@ -70,8 +99,8 @@ void writeHtmlSources(AddinContext& ctx, bool writeDataFile) {
       if (name.empty()) continue;
       for (size_t i = 0; i <= last; ++i) {
         if (m.fieldNames[i] != name) continue;
-        if (writeDataFile) appendDataCell(data, i < m.fieldValues.size() ? m.fieldValues[i] : std::string());
-        appendCell(header, m.fieldNames[i]);
+        if (writeDataFile) appendDataCell(data, m, i < m.fieldValues.size() ? m.fieldValues[i] : std::string());
+        appendCell(header, escapeMarkup(m.fieldNames[i]));
       }
     }
   };
@@ -152,6 +181,8 @@ void attachDataSource(AddinContext& ctx, word::MailMerge& mailMerge) {
     csv.name = ctx.tempPath(tempfile::kCsvData);
     mailMerge.OpenDataSource(csv);
   } else if (mode == GenerateMode::kCsvFile) {
+    // The job names a file below the daemon's folder, never one elsewhere on the disk.
+    refuseUnsafeSubPath(ctx, "_merge_data_file", ctx.settings.dataSourceCsvFileName);
     csv.name = ctx.module.basePath + ctx.settings.dataSourceCsvFileName;
     mailMerge.OpenDataSource(csv);
   } else {

@@ -12,8 +12,9 @@ class AddinContext;
 
 // Writes TEMP\temp_dat_header.htm (one row of column names) and, when `writeDataFile` is true,
 // TEMP\temp_dat_source.htm (one row of values). In mode "htmlString" every field is a column; in every
-// other mode only the fields the merge-field inventory names, in inventory order. Cells are written
-// verbatim (no escaping).
+// other mode only the fields the merge-field inventory names, in inventory order. Cells hold text: "<"
+// and ">" are written as entities ("&" as it is); a value becomes a picture only when it names a picture
+// this job wrote.
 void writeHtmlSources(AddinContext& ctx, bool writeDataFile);
 
 // Stores the picture of an img_ column and returns the value for that column: the picture's path, with
@@ -32,7 +33,7 @@ void writeCsvData(AddinContext& ctx, const std::string& content);
 
 // Attaches the data source of the current generateMode to `mailMerge`: the HTML header and data files
 // (written here) in modes "record", "htmlString" and any other, TEMP\twDb.csv in mode "csvString", the
-// daemon's CSV file in mode "csvFile".
+// daemon's CSV file in mode "csvFile" (a name that would leave the daemon's folder is error 64).
 void attachDataSource(AddinContext& ctx, word::MailMerge& mailMerge);
 
 }  // namespace tw::addin

@@ -277,8 +277,8 @@ TEST_F(PluginTest, ATooOldAddInOffersTheUpdateAfterTheJob) {
       {ui::vbOK, false, "U heeft beheerdersrechten op deze computer nodig om de update te installeren"},
   };
   for (const Case& c : cases) {
-    // "_minimum_version" is the Base64 of "1100", above the own version 1000.
-    temp.write("twDoc.tmp", "Tallyweave bestand\r\n_minimum_version,MTEwMA==\r\n");
+    // "_minimum_version" is the Base64 of "1100", above the own version 1000; the template is "doc".
+    temp.write("twDoc.tmp", "Tallyweave bestand\r\n_template,ZG9j\r\n_minimum_version,MTEwMA==\r\n");
     testing::ScriptedUi answering;
     answering.answers = {c.answer};
     plugin fresh{Services{sys, answering, http}};

@@ -175,7 +175,9 @@ TEST_F(WordSessionTest, ARejectedTemplateJobIsSetAsideWithItsMessage) {
 }
 
 TEST_F(WordSessionTest, MessageBoxesAreAnsweredFromTheList) {
-  job("twDoc.tmp", {{"kind", "document"}, {"settings", {{"minimum_version", "9999"}}}});
+  job("twDoc.tmp", {{"kind", "document"},
+                    {"template", {{"file", "factuur.docx"}}},
+                    {"settings", {{"minimum_version", "9999"}}}});
   WordSessionOptions options;
   options.answers = {"cancel"};
   ASSERT_EQ(run(options), 0);

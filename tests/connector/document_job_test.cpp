@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "connector/job_fixture.h"
 
 namespace tw::addin {
@@ -43,13 +46,52 @@ TEST_F(DocumentJobTest, ValidJobOpensTheTemplateAndMerges) {
   EXPECT_FALSE(addin.finalized());
 }
 
-TEST_F(DocumentJobTest, JobWithoutTemplateStillReachesTheMergeDriver) {
-  start(connectorFile(entry("a", "1")));
-  EXPECT_TRUE(ui.shown.empty());
-  EXPECT_EQ(addin.settings().sourceDocument, nullptr);
-  EXPECT_EQ(addin.module().resultDocName, "unknownDocument");
+// A job whose template Word cannot open fails loudly and keeps its data: one message, the job kept as
+// twDoc.err, and the next start is an ordinary one.
+TEST_F(DocumentJobTest, ATemplateWordCannotOpenKeepsTheJob) {
+  const std::string docx = engine::minimalDocx("<w:p/>");
+  struct Case {
+    std::string name;
+    std::string templateEntry;
+  };
+  const Case cases[] = {
+      {"no template", ""},
+      {"not a zip", entry("_template", "Beste klant,")},
+      {"a Word 97-2003 file",
+       entry("_template", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + "rest")},
+      {"a truncated package", entry("_template", docx.substr(0, docx.size() / 2))},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    JobSession s;
+    const std::string job = connectorFile(c.templateEntry + entry("a", "1"));
+    s.writeTemp("twDoc.tmp", job);
+    s.connect();
+    ASSERT_EQ(s.ui.shown.size(), 1u);
+    EXPECT_EQ(s.ui.shown[0].prompt, kFailed);
+    EXPECT_FALSE(s.tempExists("twDoc.tmp"));
+    EXPECT_EQ(s.readTemp("twDoc.err"), job);
+    EXPECT_TRUE(s.addin.finalized());
+
+    JobSession next;
+    next.writeTemp("debugTw.txt", "");
+    std::filesystem::copy(s.tempDir(), next.tempDir(), std::filesystem::copy_options::overwrite_existing);
+    next.connect();
+    EXPECT_EQ(next.addin.startMode(), kStartNone);
+  }
+}
+
+// When the job cannot be set aside under its usual name, the failure path still runs once and the job
+// goes elsewhere, so the next start is an ordinary one.
+TEST_F(DocumentJobTest, AJobThatCannotBeSetAsideGoesToASpareName) {
+  std::filesystem::create_directory(tempDir() / "twDoc.err");
+  const std::string job = connectorFile(entry("_template", "geen docx"));
+  start(job);
+  ASSERT_EQ(ui.shown.size(), 1u);
+  EXPECT_FALSE(tempExists("twDoc.tmp"));
+  EXPECT_EQ(readTemp("twDoc.err.1"), job);
   Strings log = jobLog();
-  EXPECT_EQ(log[2], "Opening template");
+  EXPECT_NE(std::find(log.begin(), log.end(), "Set twDoc.tmp aside as twDoc.err.1"), log.end());
 }
 
 TEST_F(DocumentJobTest, InvalidJobIsMovedAsideOverAnOlderOne) {

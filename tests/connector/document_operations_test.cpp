@@ -31,10 +31,14 @@ TEST_F(DocumentOperationsTest, OpenDocument) {
   ASSERT_NE(addin.settings().sourceDocument, nullptr);
   EXPECT_TRUE(addin.settings().sourceDocument->Is(*word->ActiveDocument()));
 
-  // A file Word cannot open is logged and left.
+  // A file Word cannot open is logged, with the reason, and left.
   writeTemp("kapot.docx", "geen document");
   addin.OpenDocument(addin.tempPath("kapot.docx"));
-  EXPECT_EQ(newLog(), std::vector<std::string>{"Error opening document : " + addin.tempPath("kapot.docx")});
+  std::vector<std::string> log = newLog();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0], "Error opening document : " + addin.tempPath("kapot.docx"));
+  EXPECT_TRUE(log[1].starts_with("Reason: ")) << log[1];
+  EXPECT_NE(log[1].find("not a zip package"), std::string::npos) << log[1];
 }
 
 TEST_F(DocumentOperationsTest, SaveActiveDocument) {

@@ -50,7 +50,8 @@ TEST_F(TemplateJobTest, AcceptedJobOpensTheTemplate) {
 TEST_F(TemplateJobTest, ValidityCounter) {
   const std::string port = entry("_upload_port", "443");
   const std::string all = validTemplateEntries();
-  const std::string withoutTitle = entry("_template", "doc") + entry("_template_name", "t.doc") +
+  const std::string document = entry("_template", engine::minimalDocx("<w:p/>"));
+  const std::string withoutTitle = document + entry("_template_name", "t.doc") +
                                    entry("_upload_address", "a") + port + entry("_upload_path", "/p");
   struct Case {
     std::string name;
@@ -61,12 +62,16 @@ TEST_F(TemplateJobTest, ValidityCounter) {
       {"all six", all, true},
       {"no title", withoutTitle, false},
       {"empty title", withoutTitle + entry("_template_title", ""), false},
-      {"second template counts again", all + entry("_template", "doc"), false},
+      {"second template counts again", all + document, false},
       {"port twice, no path",
-       entry("_template", "doc") + entry("_template_name", "t.doc") + entry("_template_title", "T") +
+       document + entry("_template_name", "t.doc") + entry("_template_title", "T") +
            entry("_upload_address", "a") + port + port,
        true},
       {"start line only", "", false},
+      {"a template Word cannot open",
+       entry("_template", "geen docx") + entry("_template_name", "t.doc") + entry("_template_title", "T") +
+           entry("_upload_address", "a") + port + entry("_upload_path", "/p"),
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -10,7 +10,8 @@ namespace tw::addin {
 namespace {
 
 const std::vector<std::string> kHostileFileNames = {
-    "..\\boos", "../boos", "sub\\boos", "sub/boos", "C:boos", "\\boos", "/boos", "..", ". .", "boos\x01",
+    "..\\boos", "../boos", "sub\\boos", "sub/boos", "C:boos", "\\boos",
+    "/boos",    "..",      ". .",       "boos\x01", "*",      "boos?.doc",
 };
 const std::vector<std::string> kHostileSubPaths = {
     "..\\", "a\\..\\..\\", "../boos/", "\\boos\\", "/boos/", "C:\\boos\\", "C:boos\\", "a\\\x07\\",
@@ -78,12 +79,20 @@ TEST(UnsafeNames, Checks) {
     bool subPath;
   };
   const Case cases[] = {
-      {"factuur.docx", true, true},    {"documents\\out\\", false, true},
-      {"documents/out", false, true},  {"", true, true},
-      {"..\\x", false, false},         {"a\\..\\x", false, false},
-      {"\\\\server\\x", false, false}, {"C:\\x", false, false},
-      {"x:stream", false, false},      {"...", false, false},
-      {"a\tb", false, false},          {"a\\\\b", false, false},
+      {"factuur.docx", true, true},
+      {"documents\\out\\", false, true},
+      {"documents/out", false, true},
+      {"", true, true},
+      {"..\\x", false, false},
+      {"a\\..\\x", false, false},
+      {"\\\\server\\x", false, false},
+      {"C:\\x", false, false},
+      {"x:stream", false, false},
+      {"...", false, false},
+      {"a\tb", false, false},
+      {"a\\\\b", false, false},
+      {"*", false, false},
+      {"docs\\f?.doc", false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

@@ -72,12 +72,19 @@ TEST_F(DataSourcesTest, HtmlFilesByteForByte) {
        {"a"},
        "<TD>b</TD>\r\n<TD>a</TD>\r\n",
        "<TD>2</TD>\r\n<TD>1</TD>\r\n"},
-      {"markup is written as it is",
+      {"values are text: angle brackets as entities, & as it is",
        "other",
-       {{"x", "<b>&amp;</b>"}},
-       {"x"},
-       "<TD>x</TD>\r\n",
-       "<TD><b>&amp;</b></TD>\r\n"},
+       {{"x", "<b>&amp;</b>"}, {"y", "a</TD></TR><TR><TD>b"}, {"z", "<VINET> b.v."}},
+       {"x", "y", "z"},
+       "<TD>x</TD>\r\n<TD>y</TD>\r\n<TD>z</TD>\r\n",
+       "<TD>&lt;b&gt;&amp;&lt;/b&gt;</TD>\r\n<TD>a&lt;/TD&gt;&lt;/TR&gt;&lt;TR&gt;&lt;TD&gt;b</TD>\r\n"
+       "<TD>&lt;VINET&gt; b.v.</TD>\r\n"},
+      {"only a picture this job wrote becomes a picture",
+       "record",
+       {{"img_x", "/etc/document_image_9.jpg"}},
+       {"img_x"},
+       "<TD>img_x</TD>\r\n",
+       "<TD>/etc/document_image_9.jpg</TD>\r\n"},
       {"empty inventory", "record", {{"x", "1"}}, {}, "", ""},
       {"names compare exactly", "record", {{"Naam", "1"}}, {"naam"}, "", ""},
   };
@@ -86,6 +93,7 @@ TEST_F(DataSourcesTest, HtmlFilesByteForByte) {
     JobSession s;
     s.connect();
     s.addin.settings().generateMode = GenerateMode(c.mode);
+    s.addin.module().documentImages.push_back(picture);
     for (const auto& [name, value] : c.fields) addField(s.addin.module(), name, value);
     for (const std::string& name : c.inventory) s.addin.module().mergefieldInventory.add(name);
     writeHtmlSources(s.addin.context(), true);
