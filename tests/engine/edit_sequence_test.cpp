@@ -44,8 +44,12 @@ TEST_P(EditSequenceTest, SavedDocumentReadsBackAsShown) {
       long a = at(random), b = at(random);
       const std::string& text = inserts[random() % inserts.size()];
       try {
-        int kind = static_cast<int>(random() % 3);
-        if (kind == 0 && doc->Fields()->Count() > 0) {
+        int kind = static_cast<int>(random() % 4);
+        if (kind == 3 && doc->Tables()->Count() > 0) {
+          // A row added before a row of the table, as record rows are made.
+          auto rows = doc->Tables()->Item(1)->Rows();
+          rows->Add(rows->Item(1 + static_cast<long>(random() % static_cast<unsigned>(rows->Count()))));
+        } else if (kind == 0 && doc->Fields()->Count() > 0) {
           auto fields = doc->Fields();
           fields->Add(doc->Range(std::min(a, b), std::min(a, b)), word::wdFieldMergeField,
                       std::string("veld"));

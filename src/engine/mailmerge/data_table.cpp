@@ -7,11 +7,16 @@
 
 namespace tw::engine::mailmerge {
 
+void DataTable::setColumns(std::vector<std::string> columns) {
+  columns_ = std::move(columns);
+  columnByName_.clear();
+  for (size_t i = 0; i < columns_.size(); ++i) columnByName_.try_emplace(toLower(columns_[i]), i);
+}
+
 std::optional<size_t> DataTable::columnIndex(std::string_view name) const {
-  for (size_t i = 0; i < columns_.size(); ++i) {
-    if (equalsIgnoreCase(columns_[i], name)) return i;
-  }
-  return std::nullopt;
+  auto found = columnByName_.find(toLower(name));
+  if (found == columnByName_.end()) return std::nullopt;
+  return found->second;
 }
 
 size_t DataTable::cellCount(size_t record) const {
@@ -57,12 +62,13 @@ void DataTable::addPicture(PictureValue picture) {
 }
 
 void DataTable::takeHeaderRow() {
-  columns_.clear();
-  if (rowStarts_.empty()) return;
-  for (size_t i = 0; i < cellCount(0); ++i) {
+  std::vector<std::string> names;
+  for (size_t i = 0; !rowStarts_.empty() && i < cellCount(0); ++i) {
     std::string name(text(0, i));
-    columns_.push_back(name.empty() ? "F" + std::to_string(i + 1) : name);
+    names.push_back(name.empty() ? "F" + std::to_string(i + 1) : name);
   }
+  setColumns(std::move(names));
+  if (rowStarts_.empty()) return;
   // The header's cells stay in the buffers; only the row goes.
   rowStarts_.erase(rowStarts_.begin());
 }

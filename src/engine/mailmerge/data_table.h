@@ -24,7 +24,7 @@ struct PictureValue {
 class DataTable {
  public:
   const std::vector<std::string>& columns() const { return columns_; }
-  void setColumns(std::vector<std::string> columns) { columns_ = std::move(columns); }
+  void setColumns(std::vector<std::string> columns);
   // The column of `name`, compared without regard to case as Word maps merge fields; the first of equal
   // names wins.
   std::optional<size_t> columnIndex(std::string_view name) const;
@@ -55,6 +55,7 @@ class DataTable {
   std::optional<size_t> cellIndex(size_t record, size_t column) const;
 
   std::vector<std::string> columns_;
+  std::unordered_map<std::string, size_t> columnByName_;  // lower-case name, first column of that name
   std::string text_;
   std::vector<Cell> cells_;
   std::vector<size_t> rowStarts_;                      // index of each record's first cell

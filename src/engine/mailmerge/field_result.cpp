@@ -68,6 +68,22 @@ bool compare(const Condition& c, const runtime::Locale& locale) {
   return order >= 0;
 }
 
+// Word reads the upper-case D and Y of a date picture as d and y (DD-MM-YYYY); quoted text stays.
+std::string wordDatePicture(std::string_view picture) {
+  std::string out(picture);
+  char quote = 0;
+  for (char& c : out) {
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if (c == '\'' || c == '"') {
+      quote = c;
+    } else if (c == 'D' || c == 'Y') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string formatFieldResult(std::string_view value, const FieldCode& code, const runtime::Locale& locale) {
@@ -81,7 +97,8 @@ std::string formatFieldResult(std::string_view value, const FieldCode& code, con
   }
   if (!formatted) {
     if (auto picture = code.switchArgument('@')) {
-      if (auto date = parseDateTime(value, locale)) result = runtime::formatDateTime(*date, *picture, locale);
+      if (auto date = parseDateTime(value, locale))
+        result = runtime::formatDateTime(*date, wordDatePicture(*picture), locale);
     }
   }
   for (const FieldSwitch& s : code.switches) {

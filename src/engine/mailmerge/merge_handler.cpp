@@ -79,20 +79,11 @@ class Merger {
     };
     std::vector<Replacement> direct;
     std::vector<Replacement> edited;
-    const auto& fields = story.fields();
-    const auto& spans = story.spans();
-    for (size_t i = 0; i < fields.size(); ++i) {
-      const model::FieldInfo& field = fields[i];
+    for (const model::FieldInfo& field : story.fields()) {
       if (field.inCode) continue;
       Merged merged = mergedOf(story, field, recordAt(field.begin));
       if (merged.kind == Merged::Kind::Stays) continue;
-      pugi::xml_node endRun;
-      if (!field.simple) {
-        auto end =
-            std::lower_bound(spans.begin(), spans.end(), field.end,
-                             [](const model::Span& span, long position) { return span.start < position; });
-        if (end != spans.end() && end->kind == model::SpanKind::FieldEnd) endRun = end->node.parent();
-      }
+      pugi::xml_node endRun = field.simple ? pugi::xml_node() : field.endNode.parent();
       Replacement replacement{field.beginNode, endRun, std::move(merged)};
       bool plain = replacement.merged.kind == Merged::Kind::Text &&
                    std::none_of(replacement.merged.text.begin(), replacement.merged.text.end(),
@@ -104,8 +95,7 @@ class Merger {
       replaceDirectly(document, replacement.begin, replacement.endRun, replacement.merged.text);
     if (!direct.empty()) story.changed();
     for (auto it = edited.rbegin(); it != edited.rend(); ++it) {
-      int index = story.fieldOf(it->begin);
-      if (index >= 0) apply(document, story, story.fields()[static_cast<size_t>(index)], it->merged);
+      if (auto field = story.field(it->begin)) apply(document, story, *field, it->merged);
     }
   }
 
@@ -188,8 +178,8 @@ class Merger {
                           static_cast<long long>(*merged.picture.width) * kEmuPerPixel,
                           static_cast<long long>(*merged.picture.height) * kEmuPerPixel);
       story.changed();
-      const model::FieldInfo& moved = story.fields()[static_cast<size_t>(story.fieldOf(begin))];
-      story.erase(moved.begin, moved.end + 1);
+      auto moved = story.field(begin);
+      story.erase(moved->begin, moved->end + 1);
       return;
     }
     long at = story.erase(field.begin, field.end + 1);
@@ -312,11 +302,8 @@ class Handler : public MailMergeHandler {
       starts.push_back(block ? main.extent(block).first : (starts.empty() ? 0 : starts.back()));
     }
     auto recordAt = [&](long position) {
-      size_t record = 0;
-      for (size_t i = 0; i < starts.size(); ++i) {
-        if (starts[i] <= position) record = i;
-      }
-      return record;
+      auto after = std::upper_bound(starts.begin(), starts.end(), position);
+      return after == starts.begin() ? size_t{0} : static_cast<size_t>(after - starts.begin() - 1);
     };
     Merger merger(app.system(), table);
     // A text box of the main text belongs to the record of the paragraph that holds it.

@@ -168,8 +168,9 @@ std::string formatNumber(const DecimalNumber& value, std::string_view picture,
   magnitude.negative = false;
   if (value.isZero() && parts.size() >= 3)
     return formatSection(magnitude, false, false, items(parts[2], locale), locale);
+  // The negative section adds no sign of its own; its sign places ('-', '+') show the minus.
   if (value.negative && parts.size() >= 2)
-    return formatSection(magnitude, false, false, items(parts[1], locale), locale);
+    return formatSection(magnitude, true, false, items(parts[1], locale), locale);
   std::vector<PictureItem> section = items(parts[0], locale);
   bool hasSign = false;
   for (const PictureItem& item : section)

@@ -17,8 +17,8 @@ namespace tw::engine::mailmerge {
 //   part groups the digits by three;  -  a minus for a negative number, else a blank;
 //   +  a plus, a minus, or a blank for zero;  'text' or "text" literal text; any other character as it is.
 // "positive;negative" and "positive;negative;zero" choose a section by the sign; the negative section
-// shows the number without its sign. Rounding is half away from zero. A negative number whose picture
-// has no sign place gets a leading minus.
+// adds no sign of its own, only its '-' and '+' places show the minus (so "-#,##0" prints it once). Rounding
+// is half away from zero. A negative number whose picture has no sign place gets a leading minus.
 std::string formatNumber(const DecimalNumber& value, std::string_view picture, const runtime::Locale& locale);
 
 }  // namespace tw::engine::mailmerge

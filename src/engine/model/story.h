@@ -3,12 +3,13 @@
 // A story: one linear stretch of text in Word's sense (the main text, a header, a footer, the
 // footnotes, a text box). Its DOM subtree is the truth; the index maps Word's character positions onto
 // it (one position per character, tab, break, paragraph mark, field mark, cell and row end mark and
-// inline object) and is rebuilt on first use after an edit.
+// inline object). The index is built on first use and patched where the story's own edits happen, so an
+// edit costs time in proportion to what it touches (and the logarithm of the story's size).
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -22,6 +23,14 @@ class DocumentModel;
 struct Anchor {
   pugi::xml_node node;
   bool alive = true;
+};
+
+// A stretch of a story that moves with its edits the way a Word range does: an edit before it shifts
+// it, one inside it grows or shrinks it, deleting what it covers collapses it. Text inserted at its start
+// lands before it, text inserted at its end after it; an insertion point moves behind inserted text.
+struct Mark {
+  long start = 0;
+  long end = 0;
 };
 
 enum class StoryKind { Main, Footnotes, Endnotes, Header, Footer, TextBox };
@@ -46,7 +55,6 @@ struct Span {
   SpanKind kind = SpanKind::Text;
   pugi::xml_node node;
   std::string text;        // Windows-1252, `length` characters (marks: their character)
-  int field = -1;          // the field a mark or a simple code belongs to
   bool codeAfter = false;  // the position after this span lies in a field code
 };
 
@@ -55,6 +63,7 @@ struct FieldInfo {
   long separator = -1;  // -1: the field has no result part
   long end = 0;
   pugi::xml_node beginNode;  // w:fldChar begin, or the w:fldSimple
+  pugi::xml_node endNode;    // w:fldChar end, or the w:fldSimple; empty when the field has no end
   bool simple = false;
   bool inCode = false;  // nested inside another field's code
 };
@@ -85,14 +94,23 @@ class Story {
 
   // The number of positions.
   long length();
-  const std::vector<Span>& spans();
-  const std::vector<FieldInfo>& fields();
+  // The whole layout in document order (a copy: walking it costs the story's size).
+  std::vector<Span> spans();
+  std::vector<FieldInfo> fields();
   const std::vector<ShapeInfo>& shapes();
-  const std::vector<InlineObjectInfo>& inlineObjects();
+  std::vector<InlineObjectInfo> inlineObjects();
+  // The top-level tables (not inside another table) that have rows.
+  const std::vector<pugi::xml_node>& tables();
+  // The rows of a table of this story (looking through content controls), by index (0-based).
+  long rowCount(pugi::xml_node table);
+  pugi::xml_node rowAt(pugi::xml_node table, long index);
   // Start and end positions of a paragraph, table, row or cell node of this story.
   std::pair<long, long> extent(pugi::xml_node node);
-  // The index of the field whose begin node is `node`, or -1.
-  int fieldOf(pugi::xml_node beginNode);
+  // The field whose begin node is `beginNode`, if it is in the story.
+  std::optional<FieldInfo> field(pugi::xml_node beginNode);
+  // Fields lying wholly inside [start, end), by their begin mark: how many, and the one at `index` (0-based).
+  long fieldCount(long start, long end);
+  std::optional<FieldInfo> fieldAt(long start, long end, long index);
 
   // The text of [start, end): field codes with their marks when `showCodes`, else results only.
   // With `onePerPosition`, every position gives exactly one character (cell and row ends give BEL).
@@ -105,23 +123,28 @@ class Story {
   long insert(long position, const std::string& text);
   // Inserts a complex field with `code` and `result` before `position`; returns its begin node.
   pugi::xml_node insertField(long position, const std::string& code, const std::string& result);
+  // Takes into the index a table row, table or paragraph outside cells that was just added to the DOM.
+  void inserted(pugi::xml_node block);
 
-  // Marks the index stale and the part changed; called after every edit.
+  // A stretch that follows the edits of this story from now on.
+  std::shared_ptr<Mark> track(long start, long end);
+
+  // Drops the index and marks the part changed; called after an edit made on the DOM directly.
   void changed();
 
   struct Index;
 
  private:
   Index& index();
-  int spanAt(long position);  // the span holding `position`; -1 past the end
   // A new empty run at `position`, splitting the run there; it copies its neighbour's run properties.
   pugi::xml_node runBefore(long position);
   void removeEmpty(pugi::xml_node run);
-  // After an edit that changed only the text of span `host`: moves the positions behind it instead of
-  // rebuilding the index.
-  void retext(int host);
+  // [at, at + removed) went and `inserted` positions came at `at`: tracked stretches follow.
+  void shift(long at, long removed, long inserted);
   // Keeps the fallback copy of a text box equal and marks the part changed.
   void touched();
+  // The erase of a stretch holding paragraph, cell or row marks: done on the DOM, then indexed anew.
+  void eraseBlocks(long start, long end);
 
   DocumentModel& model_;
   StoryKind kind_;
@@ -129,6 +152,8 @@ class Story {
   std::shared_ptr<Anchor> root_;
   pugi::xml_node mirror_;
   std::unique_ptr<Index> index_;
+  std::vector<std::weak_ptr<Mark>> marks_;
+  std::size_t marksAfterSweep_ = 0;
 };
 
 }  // namespace tw::engine::model

@@ -179,7 +179,7 @@ class ApplicationImpl : public EngineApplication, public std::enable_shared_from
  private:
   DocPtr adopt(const DocPtr& doc) {
     doc->app = this;
-    doc->selection = {doc->model->mainStory(), 0, 0};
+    doc->selection.set(doc->model->mainStory(), 0, 0);
     docs_.push_back(doc);
     active_ = doc;
     return doc;
@@ -341,42 +341,44 @@ class SelectionImpl : public word::Selection {
   int Type() override {
     if (app_.docs().empty()) return word::wdNoSelection;
     auto& sel = state();
-    return sel.start == sel.end ? word::wdSelectionIP : word::wdSelectionNormal;
+    return sel.start() == sel.end() ? word::wdSelectionIP : word::wdSelectionNormal;
   }
   std::shared_ptr<word::Range> Range() override {
     auto doc = app_.active();
     auto& sel = state();
-    return makeRange(doc, sel.story, sel.start, sel.end);
+    return makeRange(doc, sel.story, sel.start(), sel.end());
   }
   void SetRange(long start, long end) override {
     auto& sel = state();
     long length = sel.story->length();
-    sel.start = std::clamp(std::min(start, end), 0L, length);
-    sel.end = std::clamp(std::max(start, end), 0L, length);
+    sel.set(sel.story, std::clamp(std::min(start, end), 0L, length),
+            std::clamp(std::max(start, end), 0L, length));
   }
   void Delete() override {
     auto& sel = state();
     model::Story& story = *sel.story;
-    long end = sel.end;
+    long end = sel.end();
     // Without a selected stretch, Delete removes the character after the insertion point (a paragraph
     // mark joins the next paragraph); it leaves cell and row marks and field marks alone.
-    if (sel.start == end && end < story.length() - 1) {
+    if (sel.start() == end && end < story.length() - 1) {
       auto text = story.text(end, end + 1, true, true);
       if (text != "\a" && text != "\x13" && text != "\x14" && text != "\x15") ++end;
     }
-    sel.start = sel.end = story.erase(sel.start, end);
+    long at = story.erase(sel.start(), end);
+    sel.set(sel.story, at, at);
   }
   void TypeText(const std::string& text) override {
     auto& sel = state();
-    long at = std::min(sel.story->erase(sel.start, sel.end), sel.story->length() - 1);
-    sel.start = sel.end = at + sel.story->insert(at, text);
+    long at = std::min(sel.story->erase(sel.start(), sel.end()), sel.story->length() - 1);
+    long after = at + sel.story->insert(at, text);
+    sel.set(sel.story, after, after);
   }
 
  private:
   SelectionState& state() {
     auto doc = app_.active();
     if (!doc->selection.story || !doc->selection.story->alive())
-      doc->selection = {doc->model->mainStory(), 0, 0};
+      doc->selection.set(doc->model->mainStory(), 0, 0);
     return doc->selection;
   }
   ApplicationImpl& app_;

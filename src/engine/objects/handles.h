@@ -14,10 +14,17 @@ namespace tw::engine::objects {
 
 class ApplicationImpl;
 
+// The selection of a document: a stretch of one story that moves with the edits of that story.
 struct SelectionState {
   std::shared_ptr<model::Story> story;
-  long start = 0;
-  long end = 0;
+  std::shared_ptr<model::Mark> mark;
+
+  long start() const { return mark->start; }
+  long end() const { return mark->end; }
+  void set(std::shared_ptr<model::Story> where, long from, long to) {
+    story = std::move(where);
+    mark = story->track(from, to);
+  }
 };
 
 // One open document with what Word keeps beside it.

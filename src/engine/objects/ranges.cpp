@@ -115,9 +115,7 @@ bool wordChar(unsigned char c) {
   return std::isalnum(c) || c == '_' || c >= 0xC0 || c == 0x8A || c == 0x9A;
 }
 
-class RangeImpl;
-
-// Resolves a range's stretch against the live story.
+// Resolves a handle's story against the live document.
 struct Place {
   DocPtr doc;
   std::shared_ptr<Story> story;
@@ -128,25 +126,10 @@ struct Place {
   }
 };
 
-class WordsImpl : public word::Collection<word::Range> {
- public:
-  WordsImpl(Place place, std::vector<std::pair<long, long>> words)
-      : place_(std::move(place)), words_(std::move(words)) {}
-  long Count() override { return static_cast<long>(words_.size()); }
-  std::shared_ptr<word::Range> Item(long index) override {
-    if (index < 1 || index > Count()) throw noSuchMember();
-    auto [start, end] = words_[static_cast<std::size_t>(index - 1)];
-    return makeRange(place_.doc, place_.story, start, end);
-  }
-
- private:
-  Place place_;
-  std::vector<std::pair<long, long>> words_;
-};
-
 class RangeImpl : public word::Range {
  public:
-  RangeImpl(Place place, long start, long end) : place_(std::move(place)), start_(start), end_(end) {}
+  RangeImpl(Place place, long start, long end)
+      : place_(std::move(place)), mark_(place_.story->track(start, end)) {}
   Place& place() { return place_; }
 
   long Start() override { return clamp().first; }
@@ -159,13 +142,11 @@ class RangeImpl : public word::Range {
     auto [s, e] = clamp();
     Story& story = place_.live();
     // Nothing goes after the final paragraph mark: text for the very end goes before it.
-    start_ = std::min(story.erase(s, e), story.length() - 1);
-    end_ = start_ + story.insert(start_, text);
+    long start = std::min(story.erase(s, e), story.length() - 1);
+    long end = start + story.insert(start, text);
+    *mark_ = {start, end};
   }
-  std::shared_ptr<word::Collection<word::Range>> Words() override {
-    auto [s, e] = clamp();
-    return std::make_shared<WordsImpl>(place_, splitWords(place_.live().text(s, e, true, true), s));
-  }
+  std::shared_ptr<word::Collection<word::Range>> Words() override;
   std::shared_ptr<word::Fields> Fields() override {
     auto [s, e] = clamp();
     return makeFields(place_.doc, place_.story, s, e);
@@ -177,28 +158,53 @@ class RangeImpl : public word::Range {
   void Collapse(int direction) override {
     auto [s, e] = clamp();
     if (direction == word::wdCollapseStart) {
-      end_ = s;
+      mark_->end = s;
     } else {
-      start_ = e;
+      mark_->start = e;
     }
   }
   void Select() override {
     auto [s, e] = clamp();
-    place_.doc->selection = {place_.story, s, e};
+    place_.doc->selection.set(place_.story, s, e);
+  }
+
+  // The stretch as it stands now, within the story.
+  std::pair<long, long> clamp() {
+    long length = place_.live().length();
+    mark_->start = std::clamp(mark_->start, 0L, length);
+    mark_->end = std::clamp(mark_->end, mark_->start, length);
+    return {mark_->start, mark_->end};
   }
 
  private:
-  std::pair<long, long> clamp() {
-    long length = place_.live().length();
-    start_ = std::clamp(start_, 0L, length);
-    end_ = std::clamp(end_, start_, length);
-    return {start_, end_};
+  Place place_;
+  std::shared_ptr<model::Mark> mark_;
+};
+
+// The words of a range, as they stand when asked for.
+class WordsImpl : public word::Collection<word::Range> {
+ public:
+  explicit WordsImpl(std::shared_ptr<RangeImpl> range) : range_(std::move(range)) {}
+  long Count() override { return static_cast<long>(words().size()); }
+  std::shared_ptr<word::Range> Item(long index) override {
+    auto list = words();
+    if (index < 1 || index > static_cast<long>(list.size())) throw noSuchMember();
+    auto [start, end] = list[static_cast<std::size_t>(index - 1)];
+    return makeRange(range_->place().doc, range_->place().story, start, end);
   }
 
-  Place place_;
-  long start_;
-  long end_;
+ private:
+  std::vector<std::pair<long, long>> words() {
+    auto [s, e] = range_->clamp();
+    return splitWords(range_->place().live().text(s, e, true, true), s);
+  }
+  std::shared_ptr<RangeImpl> range_;
 };
+
+std::shared_ptr<word::Collection<word::Range>> RangeImpl::Words() {
+  auto [s, e] = clamp();
+  return std::make_shared<WordsImpl>(std::make_shared<RangeImpl>(place_, s, e));
+}
 
 class FieldImpl : public word::Field {
  public:
@@ -206,30 +212,30 @@ class FieldImpl : public word::Field {
       : place_(std::move(place)), anchor_(std::move(anchor)) {}
 
   int Type() override {
-    const FieldInfo& f = info();
+    FieldInfo f = info();
     return fieldTypeOfCode(place_.story->text(f.begin + 1, codeEnd(f), true));
   }
   std::shared_ptr<word::Range> Code() override {
-    const FieldInfo& f = info();
+    FieldInfo f = info();
     return makeRange(place_.doc, place_.story, f.begin + 1, codeEnd(f));
   }
   std::shared_ptr<word::Range> Result() override {
-    const FieldInfo& f = info();
+    FieldInfo f = info();
     return makeRange(place_.doc, place_.story, f.separator >= 0 ? f.separator + 1 : f.end, f.end);
   }
   void Select() override {
-    const FieldInfo& f = info();
-    place_.doc->selection = {place_.story, f.begin, f.end + 1};
+    FieldInfo f = info();
+    place_.doc->selection.set(place_.story, f.begin, f.end + 1);
   }
   void Update() override {
-    const FieldInfo& f = info();
+    FieldInfo f = info();
     if (f.separator < 0) return;
     std::string code = place_.story->text(f.begin + 1, f.separator, true);
     if (fieldTypeOfCode(code) != word::wdFieldMergeField) return;
     Result()->SetText(mergeFieldPlaceholder(code));
   }
   void Delete() override {
-    const FieldInfo& f = info();
+    FieldInfo f = info();
     place_.story->erase(f.begin, f.end + 1);
   }
 
@@ -249,12 +255,12 @@ class FieldImpl : public word::Field {
   }
 
  private:
-  const FieldInfo& info() {
+  FieldInfo info() {
     Story& story = place_.live();
     if (!anchor_->alive) throw objectDeleted();
-    int id = story.fieldOf(anchor_->node);
-    if (id < 0) throw objectDeleted();
-    return story.fields()[static_cast<std::size_t>(id)];
+    auto field = story.field(anchor_->node);
+    if (!field) throw objectDeleted();
+    return *field;
   }
   static long codeEnd(const FieldInfo& f) { return f.separator >= 0 ? f.separator : f.end; }
 
@@ -262,17 +268,17 @@ class FieldImpl : public word::Field {
   std::shared_ptr<model::Anchor> anchor_;
 };
 
+// The fields lying wholly inside a stretch that moves with the edits of its story.
 class FieldsImpl : public word::Fields {
  public:
-  FieldsImpl(Place place, long start, long end) : place_(std::move(place)), start_(start), end_(end) {}
+  FieldsImpl(Place place, long start, long end)
+      : place_(std::move(place)), mark_(place_.story->track(start, end)) {}
 
-  long Count() override { return static_cast<long>(members().size()); }
+  long Count() override { return place_.live().fieldCount(mark_->start, mark_->end); }
   std::shared_ptr<word::Field> Item(long index) override {
-    auto list = members();
-    if (index < 1 || index > static_cast<long>(list.size())) throw noSuchMember();
-    const FieldInfo& f =
-        place_.story->fields()[static_cast<std::size_t>(list[static_cast<std::size_t>(index - 1)])];
-    return std::make_shared<FieldImpl>(place_, place_.doc->model->anchor(f.beginNode));
+    auto field = place_.live().fieldAt(mark_->start, mark_->end, index - 1);
+    if (!field) throw noSuchMember();
+    return std::make_shared<FieldImpl>(place_, place_.doc->model->anchor(field->beginNode));
   }
   std::shared_ptr<word::Field> Add(const std::shared_ptr<word::Range>& range, int type,
                                    const std::optional<std::string>& text,
@@ -287,22 +293,8 @@ class FieldsImpl : public word::Fields {
                                                bool preserve);
 
  private:
-  // Indexes of the story's fields that lie wholly inside the range, in document order.
-  std::vector<int> members() {
-    Story& story = place_.live();
-    long length = story.length();
-    long s = std::clamp(start_, 0L, length), e = std::clamp(end_, s, length);
-    std::vector<int> out;
-    const auto& fields = story.fields();
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-      if (fields[i].begin >= s && fields[i].end < e) out.push_back(static_cast<int>(i));
-    }
-    return out;
-  }
-
   Place place_;
-  long start_;
-  long end_;
+  std::shared_ptr<model::Mark> mark_;
 };
 
 // The file a picture link points to: a path, or a file URL.
@@ -374,7 +366,8 @@ class InlineShapeImpl : public word::InlineShape {
 
 class InlineShapesImpl : public word::InlineShapes {
  public:
-  InlineShapesImpl(Place place, long start, long end) : place_(std::move(place)), start_(start), end_(end) {}
+  InlineShapesImpl(Place place, long start, long end)
+      : place_(std::move(place)), mark_(place_.story->track(start, end)) {}
   long Count() override { return static_cast<long>(members().size()); }
   std::shared_ptr<word::InlineShape> Item(long index) override {
     auto list = members();
@@ -387,13 +380,12 @@ class InlineShapesImpl : public word::InlineShapes {
   std::vector<pugi::xml_node> members() {
     std::vector<pugi::xml_node> out;
     for (const auto& object : place_.live().inlineObjects()) {
-      if (object.position >= start_ && object.position < end_) out.push_back(object.node);
+      if (object.position >= mark_->start && object.position < mark_->end) out.push_back(object.node);
     }
     return out;
   }
   Place place_;
-  long start_;
-  long end_;
+  std::shared_ptr<model::Mark> mark_;
 };
 
 std::shared_ptr<word::Field> FieldsImpl::addField(RangeImpl& range, int type, const std::string& text,
@@ -407,18 +399,19 @@ std::shared_ptr<word::Field> FieldsImpl::addField(RangeImpl& range, int type, co
     code = " " + keyword + " " + (text.empty() ? "" : text + " ");
   }
   if (preserve) code += "\\* MERGEFORMAT ";
-  long start = range.Start(), end = range.End();
+  auto [start, end] = range.clamp();
   Place& place = range.place();
   Story& story = place.live();
+  SelectionState& selection = place.doc->selection;
+  bool atSelection = selection.story == place.story && selection.start() == start && selection.end() == end;
   long at = story.erase(start, end);
   std::string result =
       fieldTypeOfCode(code) == word::wdFieldMergeField ? FieldImpl::mergeFieldPlaceholder(code) : "";
   pugi::xml_node begin = story.insertField(at, code, result);
   // Adding at the selection leaves the insertion point behind the new field, as typing it would.
-  SelectionState& selection = place.doc->selection;
-  if (selection.story == place.story && selection.start == start && selection.end == end) {
-    long after = story.fields()[static_cast<std::size_t>(story.fieldOf(begin))].end + 1;
-    selection = {place.story, after, after};
+  if (atSelection) {
+    long after = story.field(begin)->end + 1;
+    selection.set(place.story, after, after);
   }
   return std::make_shared<FieldImpl>(place, place.doc->model->anchor(begin));
 }

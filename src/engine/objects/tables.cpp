@@ -59,40 +59,14 @@ class CellImpl : public word::Cell, NodeHandle {
   std::shared_ptr<word::Range> Range() override { return rangeOf(node()); }
 };
 
-// Cells of a row, rows of a table, tables of the document: node lists with 1-based items.
-template <class Interface, class Element>
-class NodeList : public Interface, protected NodeHandle {
+class CellsImpl : public word::Collection<word::Cell>, NodeHandle {
  public:
-  using Lister = std::vector<pugi::xml_node> (*)(pugi::xml_node);
-  NodeList(DocPtr doc, std::shared_ptr<model::Anchor> anchor, Lister lister)
-      : NodeHandle(std::move(doc), std::move(anchor)), lister_(lister) {}
-  long Count() override { return static_cast<long>(lister_(node()).size()); }
-  std::shared_ptr<Element> Item(long index) override {
-    auto list = lister_(node());
+  using NodeHandle::NodeHandle;
+  long Count() override { return static_cast<long>(childrenNamed(node(), "w:tc").size()); }
+  std::shared_ptr<word::Cell> Item(long index) override {
+    auto list = childrenNamed(node(), "w:tc");
     if (index < 1 || index > static_cast<long>(list.size())) throw noSuchMember();
-    return make(list[static_cast<std::size_t>(index - 1)]);
-  }
-
- protected:
-  virtual std::shared_ptr<Element> make(pugi::xml_node n) = 0;
-  Lister lister_;
-};
-
-std::vector<pugi::xml_node> cellsOf(pugi::xml_node tr) {
-  return childrenNamed(tr, "w:tc");
-}
-std::vector<pugi::xml_node> rowsOf(pugi::xml_node tbl) {
-  return childrenNamed(tbl, "w:tr");
-}
-
-class CellsImpl : public NodeList<word::Collection<word::Cell>, word::Cell> {
- public:
-  CellsImpl(DocPtr doc, std::shared_ptr<model::Anchor> anchor)
-      : NodeList(std::move(doc), std::move(anchor), cellsOf) {}
-
- protected:
-  std::shared_ptr<word::Cell> make(pugi::xml_node n) override {
-    return std::make_shared<CellImpl>(doc_, doc_->model->anchor(n));
+    return std::make_shared<CellImpl>(doc_, doc_->model->anchor(list[static_cast<std::size_t>(index - 1)]));
   }
 };
 
@@ -145,32 +119,37 @@ void emptyCells(pugi::xml_node row) {
   }
 }
 
-class RowsImpl : public NodeList<word::Rows, word::Row> {
+class RowsImpl : public word::Rows, NodeHandle {
  public:
-  RowsImpl(DocPtr doc, std::shared_ptr<model::Anchor> anchor)
-      : NodeList(std::move(doc), std::move(anchor), rowsOf) {}
+  using NodeHandle::NodeHandle;
+  long Count() override { return story().rowCount(node()); }
+  std::shared_ptr<word::Row> Item(long index) override {
+    pugi::xml_node table = node();
+    if (index < 1 || index > story().rowCount(table)) throw noSuchMember();
+    return make(story().rowAt(table, index - 1));
+  }
 
   std::shared_ptr<word::Row> Add(const std::shared_ptr<word::Row>& beforeRow) override {
     pugi::xml_node table = node();
-    auto rows = rowsOf(table);
-    if (rows.empty()) throw noSuchMember();
+    long rows = story().rowCount(table);
+    if (rows == 0) throw noSuchMember();
     pugi::xml_node model;
     if (beforeRow) {
       auto* before = dynamic_cast<RowImpl*>(beforeRow.get());
       if (!before) throw runtime::Error::fromNumber(runtime::kTypeMismatch);
       model = before->row();
     } else {
-      model = rows.back();
+      model = story().rowAt(table, rows - 1);
     }
     pugi::xml_node added = beforeRow ? model.parent().insert_copy_before(model, model)
                                      : model.parent().insert_copy_after(model, model);
     emptyCells(added);
-    story().changed();
+    story().inserted(added);
     return make(added);
   }
 
- protected:
-  std::shared_ptr<word::Row> make(pugi::xml_node n) override {
+ private:
+  std::shared_ptr<word::Row> make(pugi::xml_node n) {
     return std::make_shared<RowImpl>(doc_, doc_->model->anchor(n));
   }
 };
@@ -183,34 +162,20 @@ class TableImpl : public word::Table, NodeHandle {
     return std::make_shared<RowsImpl>(doc_, anchor_);
   }
   std::shared_ptr<word::Cell> Cell(long row, long column) override {
-    auto rows = rowsOf(node());
-    if (row < 1 || row > static_cast<long>(rows.size())) throw noSuchMember();
-    auto cells = cellsOf(rows[static_cast<std::size_t>(row - 1)]);
+    pugi::xml_node table = node();
+    if (row < 1 || row > story().rowCount(table)) throw noSuchMember();
+    auto cells = childrenNamed(story().rowAt(table, row - 1), "w:tc");
     if (column < 1 || column > static_cast<long>(cells.size())) throw noSuchMember();
     return std::make_shared<CellImpl>(doc_, doc_->model->anchor(cells[static_cast<std::size_t>(column - 1)]));
   }
 };
 
-// The tables of the main text that are not inside another table.
-std::vector<pugi::xml_node> topTables(model::Story& story) {
-  std::vector<pugi::xml_node> out;
-  for (const auto& span : story.spans()) {
-    if (span.kind != model::SpanKind::RowEnd) continue;
-    pugi::xml_node table = span.node.parent();
-    while (table && !is(table, "w:tbl")) table = table.parent();
-    bool nested = false;
-    for (pugi::xml_node up = table.parent(); up; up = up.parent()) nested = nested || is(up, "w:tbl");
-    if (!nested && (out.empty() || out.back() != table)) out.push_back(table);
-  }
-  return out;
-}
-
 class TablesImpl : public word::Collection<word::Table> {
  public:
   explicit TablesImpl(DocPtr doc) : doc_(std::move(doc)) {}
-  long Count() override { return static_cast<long>(topTables(*doc_->live().mainStory()).size()); }
+  long Count() override { return static_cast<long>(doc_->live().mainStory()->tables().size()); }
   std::shared_ptr<word::Table> Item(long index) override {
-    auto tables = topTables(*doc_->live().mainStory());
+    const auto& tables = doc_->live().mainStory()->tables();
     if (index < 1 || index > static_cast<long>(tables.size())) throw noSuchMember();
     return std::make_shared<TableImpl>(doc_,
                                        doc_->model->anchor(tables[static_cast<std::size_t>(index - 1)]));

@@ -57,6 +57,12 @@ INSTANTIATE_TEST_SUITE_P(
         ResultCase{"en-US", "10", " MERGEFIELD b \\# +## ", "+10"},
         ResultCase{"en-US", "-1245.65", " MERGEFIELD b \\# \"$#,##0.00;($#,##0.00)\" ", "($1,245.65)"},
         ResultCase{"nl-NL", "0", " MERGEFIELD b \\# \"0,00;-0,00;'nihil'\" ", "nihil"},
+        // A '-' in the negative section prints, once; the positive section stays unsigned.
+        ResultCase{"nl-NL", "-1234,5", " MERGEFIELD b \\# \"#.##0,00;-#.##0,00\" ", "-1.234,50"},
+        ResultCase{"nl-NL", "1234,5", " MERGEFIELD b \\# \"#.##0,00;-#.##0,00\" ", "1.234,50"},
+        ResultCase{"nl-NL", "-7", " MERGEFIELD b \\# \"0;-0;'nul'\" ", "-7"},
+        ResultCase{"en-US", "-7", " MERGEFIELD b \\# \"0;0 'CR'\" ", "7 CR"},
+        ResultCase{"en-US", "-7", " MERGEFIELD b \\# \"+0;+0\" ", "-7"},
         // Literal text in apostrophes keeps its placeholders; other characters stay.
         ResultCase{"en-US", "3.89", " MERGEFIELD b \\# \"$##0.00 'is the ##.00 tax'\" ",
                    "$  3.89 is the ##.00 tax"},
@@ -83,6 +89,10 @@ INSTANTIATE_TEST_SUITE_P(
         ResultCase{"nl-NL", "3-2-2025 14:05:09", " MERGEFIELD d \\@ \"dd-MM-yyyy HH:mm:ss\" ",
                    "03-02-2025 14:05:09"},
         ResultCase{"nl-NL", "2025-02-03T08:30", " MERGEFIELD d \\@ \"H 'uur' m\" ", "8 uur 30"},
+        // Upper-case D and Y read as their lower-case letters; quoted text keeps them.
+        ResultCase{"nl-NL", "3-2-2025", " MERGEFIELD d \\@ \"DD-MM-YYYY\" ", "03-02-2025"},
+        ResultCase{"nl-NL", "3-2-2025", " MERGEFIELD d \\@ \"DDDD D MMMM YY\" ", "maandag 3 februari 25"},
+        ResultCase{"nl-NL", "3-2-2025", " MERGEFIELD d \\@ \"'Dag' D\" ", "Dag 3"},
         // The order is the locale's: 3-2-2025 is 3 February in Dutch, 2/3/2025 is 3 February in English.
         ResultCase{"en-US", "2/3/2025", " MERGEFIELD d \\@ \"d MMMM\" ", "3 February"},
         // Month names in the locale or in English, with or without the weekday.
