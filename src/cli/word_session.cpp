@@ -1,11 +1,14 @@
 #include "cli/word_session.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <ostream>
 #include <sstream>
+#include <system_error>
 
 #include "addin/plugin.h"
 #include "engine/commandbars/command_bars.h"
@@ -135,17 +138,46 @@ bool runScript(Session& session, const std::string& path, std::ostream& console)
   return true;
 }
 
-// Saves every open document into `folder` as <name without extension>.docx.
-void saveOpenDocuments(word::Application& word, const std::string& folder, std::ostream& console) {
-  std::filesystem::create_directories(folder);
+// Makes sure the results can go into `folder` before Word starts; says why not.
+bool prepareOutputFolder(const std::string& folder, std::ostream& console) {
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (!error && !std::filesystem::is_directory(folder, error))
+    error = std::make_error_code(std::errc::not_a_directory);
+  if (!error && ::access(folder.c_str(), W_OK | X_OK) != 0)
+    error = std::error_code(errno, std::generic_category());
+  if (!error) return true;
+  console << "tallyweave word: cannot write results to " << folder << ": " << error.message() << "\n";
+  return false;
+}
+
+// Saves every open document into `folder` as <name without extension>.docx; false when one could not be
+// saved. Each result is written beside its target and then renamed, so a failed save never leaves a
+// truncated file over an earlier one.
+bool saveOpenDocuments(word::Application& word, const std::string& folder, std::ostream& console) {
+  bool allSaved = true;
   auto documents = word.Documents();
   for (long i = 1; i <= documents->Count(); ++i) {
-    auto document = documents->Item(i);
-    std::string stem = std::filesystem::path(runtime::cp1252ToUtf8(document->Name())).stem().string();
-    std::string target = (std::filesystem::path(folder) / (stem + ".docx")).string();
-    document->SaveAs(runtime::utf8ToCp1252(target), word::wdFormatDocument);
-    console << "saved " << target << "\n";
+    std::filesystem::path partial;
+    try {
+      auto document = documents->Item(i);
+      std::string stem = std::filesystem::path(runtime::cp1252ToUtf8(document->Name())).stem().string();
+      std::filesystem::path target = std::filesystem::path(folder) / (stem + ".docx");
+      partial = std::filesystem::path(folder) / ("." + stem + ".partial.docx");
+      document->SaveAs(runtime::utf8ToCp1252(partial.string()), word::wdFormatDocument);
+      std::filesystem::rename(partial, target);
+      console << "saved " << target.string() << "\n";
+    } catch (const runtime::Error& error) {
+      console << "tallyweave word: " << runtime::cp1252ToUtf8(error.description()) << "\n";
+      allSaved = false;
+    } catch (const std::exception& error) {
+      console << "tallyweave word: " << error.what() << "\n";
+      allSaved = false;
+    }
+    std::error_code ignored;
+    if (!partial.empty()) std::filesystem::remove(partial, ignored);
   }
+  return allSaved;
 }
 
 std::string sessionTemp(const std::string& requested) {
@@ -159,8 +191,9 @@ std::string sessionTemp(const std::string& requested) {
 int runWordSession(const WordSessionOptions& options, std::ostream& console) {
   if (!runtime::isKnownLocale(options.locale)) {
     console << "tallyweave word: unknown locale '" << options.locale << "'\n";
-    return 2;
+    return kBadUsage;
   }
+  if (options.outDir && !prepareOutputFolder(*options.outDir, console)) return kBadUsage;
   posix::PosixSystem sys(posix::PosixSystem::Options{
       .locale = options.locale,
       .environment = {{"TEMP", runtime::utf8ToCp1252(sessionTemp(options.temp))}},
@@ -178,18 +211,14 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
   bool scriptRan =
       !options.scriptFile || word->quitRequested() || runScript(session, *options.scriptFile, console);
 
+  bool saved = true;
   if (!word->quitRequested()) {
-    if (options.outDir) {
-      try {
-        saveOpenDocuments(*word, *options.outDir, console);
-      } catch (const runtime::Error& error) {
-        console << "tallyweave word: " << runtime::cp1252ToUtf8(error.description()) << "\n";
-      }
-    }
+    if (options.outDir) saved = saveOpenDocuments(*word, *options.outDir, console);
     addin.AddinInstance_OnBeginShutdown();
     addin.AddinInstance_OnDisconnection(0);
   }
-  return scriptRan ? 0 : 2;
+  if (!scriptRan) return kBadUsage;
+  return saved ? kSessionRan : kNotSaved;
 }
 
 }  // namespace tw::cli

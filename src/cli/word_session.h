@@ -20,8 +20,13 @@ struct WordSessionOptions {
   std::string wordVersion = "16.0";
 };
 
+// Exit statuses of a session.
+constexpr int kSessionRan = 0;
+constexpr int kNotSaved = 1;  // a result could not be saved into the output folder
+constexpr int kBadUsage = 2;  // an unknown locale, an output folder that cannot take results, a bad script
+
 // Starts the embedded Word with the add-in loaded, runs the session and shuts Word down as a user
-// closing it would. Returns the exit status: 0 when the session ran, 2 for a script that cannot run.
+// closing it would, saving the documents still open into `outDir` first. Returns an exit status above.
 int runWordSession(const WordSessionOptions& options, std::ostream& console);
 
 }  // namespace tw::cli

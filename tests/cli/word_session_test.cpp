@@ -190,6 +190,30 @@ TEST_F(WordSessionTest, MessageBoxesAreAnsweredFromTheList) {
   EXPECT_NE(shown.find("| Het document kon niet worden geopend"), std::string::npos) << shown;
 }
 
+// An output folder that cannot take results is refused before Word starts; the job stays for a next try.
+TEST_F(WordSessionTest, ABadOutputFolderIsRefusedBeforeWordStarts) {
+  root.write("een-bestand", "x");
+  for (const char* bad : {"een-bestand", "een-bestand/map"}) {
+    SCOPED_TRACE(bad);
+    job("twDoc.tmp", invoiceJob("10", "2026-12-10"));
+    WordSessionOptions options;
+    options.temp = temp().string();
+    options.outDir = (root.path() / bad).string();
+    EXPECT_EQ(runWordSession(options, console), kBadUsage);
+    EXPECT_NE(console.str().find("cannot write results to"), std::string::npos) << console.str();
+    EXPECT_TRUE(root.exists("temp/twDoc.tmp"));
+  }
+}
+
+// A save that fails says so in the exit status and leaves the earlier result as it was.
+TEST_F(WordSessionTest, AFailedSaveExitsNonZeroAndKeepsTheEarlierResult) {
+  std::filesystem::create_directories(out() / ".Standaardbrieven1.partial.docx");
+  root.write("out/Standaardbrieven1.docx", "earlier result");
+  job("twDoc.tmp", invoiceJob("10", "2026-12-10"));
+  EXPECT_EQ(run(), kNotSaved);
+  EXPECT_EQ(root.read("out/Standaardbrieven1.docx"), "earlier result");
+}
+
 TEST_F(WordSessionTest, AnUnknownScriptCommandStopsWithItsLineNumber) {
   root.write("script.txt", "# a comment\n\nwait 100\nfly away\n");
   WordSessionOptions options;
