@@ -95,26 +95,53 @@ void takeCharacter(char c, std::int16_t (&q)[4], int& fill, char* out, size_t& c
 }
 
 // Kernels. An encode kernel turns `groups` groups of three bytes into four characters each. A decode
-// kernel decodes the clean groups (four alphabet characters, no "=") at the start of `in` for as long as
-// they last, three bytes per group, using at most `room` bytes of `out` (SIMD stores write a little past
-// the bytes they produce); it returns how many groups it took.
+// kernel starts at a group boundary and decodes clean groups (four alphabet characters, no "=") for as
+// long as they last, three bytes per group; the SIMD ones also step over skipped characters between
+// groups. It returns where it has got to in the text and the output and writes nothing at or past
+// `out_end` (SIMD stores write a little past the bytes they produce).
+struct DecodePosition {
+  const char* in;
+  char* out;
+};
 using EncodeKernel = void (*)(const unsigned char* in, size_t groups, char* out);
-using DecodeKernel = size_t (*)(const char* in, size_t length, char* out, size_t room);
+using DecodeKernel = DecodePosition (*)(DecodePosition at, const char* end, char* out_end);
 
 void encodeScalar(const unsigned char* in, size_t groups, char* out) {
   for (size_t i = 0; i < groups; ++i, in += 3, out += 4) encodeGroup(in[0], in[1], in[2], out);
 }
 
-size_t decodeCleanScalar(const char* in, size_t length, char* out, size_t /*room*/) {
-  size_t groups = 0;
-  for (; length - 4 * groups >= 4; ++groups, in += 4, out += 3) {
+DecodePosition decodeCleanScalar(DecodePosition at, const char* end, char* /*out_end*/) {
+  auto [in, out] = at;
+  for (; end - in >= 4; in += 4, out += 3) {
     std::uint32_t bits = placed(0, in[0]) | placed(1, in[1]) | placed(2, in[2]) | placed(3, in[3]);
     if (bits & kNotClean) break;
     out[0] = static_cast<char>(bits >> 16);
     out[1] = static_cast<char>(bits >> 8);
     out[2] = static_cast<char>(bits);
   }
-  return groups;
+  return {in, out};
+}
+
+// How a SIMD decode kernel goes on after a block of `width` characters, given the bit masks of those
+// that are not clean and of the "=": it keeps the clean groups before the first character that is not
+// clean. If that character is at a group boundary and starts a run of skipped characters, it steps over
+// the run (skipping changes nothing at a boundary) and goes on with the next block; otherwise it stops
+// and leaves the rest to the character-by-character way.
+struct BlockStep {
+  size_t consumed;
+  size_t produced;
+  bool more;
+};
+
+BlockStep stepOverBlock(unsigned width, unsigned not_clean, unsigned pads) {
+  if (not_clean == 0) return {width, width / 4 * 3, true};
+  const unsigned clean = unsigned(std::countr_zero(not_clean));
+  const size_t groups = clean / 4;
+  if (clean % 4 != 0) return {4 * groups, 3 * groups, false};
+  const unsigned run = unsigned(std::countr_one(not_clean >> clean));
+  const unsigned before_pad = unsigned(std::countr_zero(pads >> clean));
+  if (before_pad < run) return {clean + before_pad, 3 * groups, false};
+  return {clean + run, 3 * groups, true};
 }
 
 #if defined(__x86_64__)
@@ -204,14 +231,14 @@ TW_AVX2 void encodeAvx2(const unsigned char* in, size_t groups, char* out) {
   0x10, 0x10, 0x01, 0x02, 0x04, 0x08, 0x04, 0x08, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10
 #define TW_OFFSETS 0, 16, 19, 4, -65, -65, -71, -71, 0, 0, 0, 0, 0, 0, 0, 0
 
-// Returns the 6-bit values of the 16 characters and sets `foreign` to a bit mask of those not clean.
-TW_SSSE3 __m128i translate(__m128i chars, unsigned& foreign) {
+// Returns the 6-bit values of the 16 characters and sets `not_clean` to the bit mask of those that are not.
+TW_SSSE3 __m128i translate(__m128i chars, unsigned& not_clean) {
   const __m128i nibble = _mm_set1_epi8(0x0F);
   __m128i high = _mm_and_si128(_mm_srli_epi32(chars, 4), nibble);
   __m128i low = _mm_and_si128(chars, nibble);
   __m128i clash = _mm_and_si128(_mm_shuffle_epi8(_mm_setr_epi8(TW_CLEAN_LOW), low),
                                 _mm_shuffle_epi8(_mm_setr_epi8(TW_CLEAN_HIGH), high));
-  foreign = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(clash, _mm_setzero_si128()))) & 0xFFFFu;
+  not_clean = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(clash, _mm_setzero_si128()))) & 0xFFFFu;
   __m128i slash = _mm_cmpeq_epi8(chars, _mm_set1_epi8('/'));
   return _mm_add_epi8(chars, _mm_shuffle_epi8(_mm_setr_epi8(TW_OFFSETS), _mm_add_epi8(high, slash)));
 }
@@ -223,32 +250,28 @@ TW_SSSE3 __m128i packGroups(__m128i values) {
   return _mm_shuffle_epi8(groups, _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1));
 }
 
-// The clean groups before the first foreign character of a block whose mask is `foreign`.
-size_t cleanGroupsIn(unsigned foreign, size_t block_groups) {
-  return foreign == 0 ? block_groups : size_t(std::countr_zero(foreign)) / 4;
-}
-
-TW_SSSE3 size_t decodeCleanSsse3(const char* in, size_t length, char* out, size_t room) {
-  size_t groups = 0;
-  while (length - 4 * groups >= 16 && room - 3 * groups >= 16) {
-    unsigned foreign = 0;
-    __m128i values = translate(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * groups)), foreign);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * groups), packGroups(values));
-    size_t clean = cleanGroupsIn(foreign, 4);
-    groups += clean;
-    if (clean < 4) return groups;
+TW_SSSE3 DecodePosition decodeCleanSsse3(DecodePosition at, const char* end, char* out_end) {
+  auto [in, out] = at;
+  while (end - in >= 16 && out_end - out >= 16) {
+    __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    unsigned not_clean = 0;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), packGroups(translate(chars, not_clean)));
+    unsigned pads = not_clean ? unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chars, _mm_set1_epi8('=')))) : 0;
+    BlockStep step = stepOverBlock(16, not_clean, pads);
+    in += step.consumed;
+    out += step.produced;
+    if (!step.more) return {in, out};
   }
-  return groups +
-         decodeCleanScalar(in + 4 * groups, length - 4 * groups, out + 3 * groups, room - 3 * groups);
+  return decodeCleanScalar({in, out}, end, out_end);
 }
 
-TW_AVX2 __m256i translate(__m256i chars, unsigned& foreign) {
+TW_AVX2 __m256i translate(__m256i chars, unsigned& not_clean) {
   const __m256i nibble = _mm256_set1_epi8(0x0F);
   __m256i high = _mm256_and_si256(_mm256_srli_epi32(chars, 4), nibble);
   __m256i low = _mm256_and_si256(chars, nibble);
   __m256i clash = _mm256_and_si256(_mm256_shuffle_epi8(_mm256_setr_epi8(TW_CLEAN_LOW, TW_CLEAN_LOW), low),
                                    _mm256_shuffle_epi8(_mm256_setr_epi8(TW_CLEAN_HIGH, TW_CLEAN_HIGH), high));
-  foreign = ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(clash, _mm256_setzero_si256())));
+  not_clean = ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(clash, _mm256_setzero_si256())));
   __m256i slash = _mm256_cmpeq_epi8(chars, _mm256_set1_epi8('/'));
   return _mm256_add_epi8(
       chars, _mm256_shuffle_epi8(_mm256_setr_epi8(TW_OFFSETS, TW_OFFSETS), _mm256_add_epi8(high, slash)));
@@ -264,19 +287,21 @@ TW_AVX2 __m256i packGroups(__m256i values) {
   return _mm256_permutevar8x32_epi32(lanes, _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7));
 }
 
-TW_AVX2 size_t decodeCleanAvx2(const char* in, size_t length, char* out, size_t room) {
-  size_t groups = 0;
-  while (length - 4 * groups >= 32 && room - 3 * groups >= 32) {
-    unsigned foreign = 0;
-    __m256i values =
-        translate(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 4 * groups)), foreign);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 3 * groups), packGroups(values));
-    size_t clean = cleanGroupsIn(foreign, 8);
-    groups += clean;
-    if (clean < 8) return groups;
+TW_AVX2 DecodePosition decodeCleanAvx2(DecodePosition at, const char* end, char* out_end) {
+  auto [in, out] = at;
+  while (end - in >= 32 && out_end - out >= 32) {
+    __m256i chars = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
+    unsigned not_clean = 0;
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), packGroups(translate(chars, not_clean)));
+    unsigned pads =
+        not_clean ? unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(chars, _mm256_set1_epi8('=')))) : 0;
+    BlockStep step = stepOverBlock(32, not_clean, pads);
+    in += step.consumed;
+    out += step.produced;
+    if (!step.more) return {in, out};
   }
   _mm256_zeroupper();  // see encodeAvx2
-  return groups + decodeCleanSsse3(in + 4 * groups, length - 4 * groups, out + 3 * groups, room - 3 * groups);
+  return decodeCleanSsse3({in, out}, end, out_end);
 }
 
 #undef TW_SSSE3
@@ -323,9 +348,9 @@ class Decoder {
       // At a group boundary, runs of clean groups go through the kernel. Anything else takes the
       // character-by-character way, which also brings the group back to a boundary.
       if (fill_ == 0) {
-        size_t groups = clean_groups_(in, size_t(end - in), out + count, room - count);
-        in += 4 * groups;
-        count += 3 * groups;
+        DecodePosition at = clean_groups_({in, out + count}, end, out + room);
+        in = at.in;
+        count = size_t(at.out - out);
         if (in == end) break;
       }
       takeCharacter(*in++, q_, fill_, out, count);
