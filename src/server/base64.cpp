@@ -126,6 +126,15 @@ DecodePosition decodeCleanScalar(DecodePosition at, const char* end, char* /*out
   return {in, out};
 }
 
+#if defined(__x86_64__)
+// Hand-written SSSE3 and AVX2 kernels, selected at run time. The methods are the well-known ones of
+// Wojciech Muła and Daniel Lemire: characters are classified and translated with nibble lookups (pshufb),
+// packed with multiply-adds; the encoder splits 24 bits into four 6-bit indices with two multiplies.
+// The AVX2 ones are the same steps on two 128-bit lanes.
+
+#define TW_SSSE3 __attribute__((target("ssse3")))
+#define TW_AVX2 __attribute__((target("avx2")))
+
 // How a SIMD decode kernel goes on after a block of `width` characters, given the bit masks of those
 // that are not clean and of the "=": it keeps the clean groups before the first character that is not
 // clean. If that character is at a group boundary and starts a run of skipped characters, it steps over
@@ -147,15 +156,6 @@ BlockStep stepOverBlock(unsigned width, unsigned not_clean, unsigned pads) {
   if (before_pad < run) return {clean + before_pad, 3 * groups, false};
   return {clean + run, 3 * groups, true};
 }
-
-#if defined(__x86_64__)
-// Hand-written SSSE3 and AVX2 kernels, selected at run time. The methods are the well-known ones of
-// Wojciech Muła and Daniel Lemire: characters are classified and translated with nibble lookups (pshufb),
-// packed with multiply-adds; the encoder splits 24 bits into four 6-bit indices with two multiplies.
-// The AVX2 ones are the same steps on two 128-bit lanes.
-
-#define TW_SSSE3 __attribute__((target("ssse3")))
-#define TW_AVX2 __attribute__((target("avx2")))
 
 // Encoding: each 32-bit lane holds the bytes b1 b0 b2 b1 of one group (shuffled in); the result is the
 // four 6-bit indices, one per byte.
