@@ -9,6 +9,8 @@
 namespace tw::addin {
 namespace {
 
+using base64_kernels::Isa;
+
 std::string randomBytes(std::mt19937& random, size_t length) {
   std::uniform_int_distribution<int> byte(0, 255);
   std::string bytes(length, '\0');
@@ -104,18 +106,84 @@ TEST(Base64, ConcatenatedTextsDecodeToTheConcatenation) {
   }
 }
 
-// The decoder's shortcut for clean groups must give what the rules give, character by character, on
-// texts full of padding, line breaks and foreign bytes.
-TEST(Base64Decode, AgreesWithTheReferenceOnMixedInput) {
-  std::mt19937 random(2024);
-  const std::string alphabet = "AZaz09+/====\r\n \t-\x80\xFF";
-  std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
-  std::uniform_int_distribution<size_t> lengths(0, 40);
-  for (int round = 0; round < 50000; ++round) {
-    std::string text(lengths(random), '\0');
-    for (char& c : text) c = random() % 4 == 0 ? alphabet[pick(random)] : "QUJD"[random() % 4];
-    ASSERT_EQ(base64Decode(text), base64DecodeReference(text)) << text;
+// What a kernel decodes, through a buffer of exactly the promised size followed by a guard that must
+// stay untouched.
+std::string decodeWith(Isa isa, const std::string& text) {
+  constexpr size_t kGuard = 64;
+  const size_t capacity = text.size() / 4 * 3;
+  std::string buffer(capacity + kGuard, '#');
+  size_t count = base64_kernels::decode(isa, text, buffer.data());
+  EXPECT_LE(count, capacity);
+  EXPECT_EQ(buffer.substr(capacity), std::string(kGuard, '#')) << "wrote past its buffer";
+  buffer.resize(count);
+  return buffer;
+}
+
+// Random Base64 text with line breaks, padding and foreign bytes strewn in: one character in `odd_one`
+// is not a plain alphabet character.
+std::string messyText(std::mt19937& random, size_t length, unsigned odd_one) {
+  static const std::string odd = "====\r\n\r\n \t-_.\x80\xFF\x00\x7F";
+  std::string text = base64Encode(randomBytes(random, length * 3 / 4));
+  for (size_t pos = 0; pos < text.size(); ++pos) {
+    if (random() % odd_one == 0) text.insert(pos, 1, odd[random() % odd.size()]);
   }
+  return text;
+}
+
+// Every kernel must give what the rules give, character by character, on texts full of padding, line
+// breaks and foreign bytes; long texts cross the SIMD blocks and base64Decode's slices anywhere.
+TEST(Base64Decode, EveryKernelAgreesWithTheReferenceOnMessyInput) {
+  std::mt19937 random(2024);
+  std::uniform_int_distribution<size_t> lengths(0, 300);
+  const unsigned odd_ones[] = {2, 5, 30, 200, 100000};
+  for (int round = 0; round < 20000; ++round) {
+    std::string text = messyText(random, lengths(random), odd_ones[round % 5]);
+    const std::string expected = base64DecodeReference(text);
+    for (Isa isa : base64_kernels::available()) {
+      ASSERT_EQ(decodeWith(isa, text), expected) << base64_kernels::name(isa) << " " << text;
+    }
+  }
+  for (unsigned odd_one : odd_ones) {
+    std::string text = messyText(random, 100000, odd_one);
+    EXPECT_EQ(base64Decode(text), base64DecodeReference(text)) << odd_one;
+  }
+}
+
+// Each byte value in each place of a block: the SIMD kernels classify characters with lookups that must
+// match the decode table exactly.
+TEST(Base64Decode, EveryKernelTreatsEveryByteValueAsTheReferenceDoes) {
+  const std::string clean = base64Encode(std::string(72, '\x5A'));  // 96 characters, no padding
+  for (Isa isa : base64_kernels::available()) {
+    for (int value = 0; value < 256; ++value) {
+      for (size_t pos = 0; pos < 40; ++pos) {
+        std::string text = clean;
+        text[pos] = static_cast<char>(value);
+        ASSERT_EQ(decodeWith(isa, text), base64DecodeReference(text))
+            << base64_kernels::name(isa) << " byte " << value << " at " << pos;
+      }
+    }
+  }
+}
+
+TEST(Base64Encode, EveryKernelWritesWhatTheScalarCodeWrites) {
+  std::mt19937 random(5);
+  for (size_t length = 0; length <= 400; ++length) {
+    std::string bytes = randomBytes(random, length);
+    std::string expected((length + 2) / 3 * 4, '\0');
+    base64_kernels::encode(Isa::scalar, bytes, expected.data());
+    for (Isa isa : base64_kernels::available()) {
+      std::string text(expected.size() + 64, '#');
+      base64_kernels::encode(isa, bytes, text.data());
+      EXPECT_EQ(text.substr(expected.size()), std::string(64, '#')) << "wrote past its buffer";
+      text.resize(expected.size());
+      ASSERT_EQ(text, expected) << base64_kernels::name(isa) << " " << length;
+    }
+  }
+  // base64Encode works through long inputs a slice at a time.
+  std::string bytes = randomBytes(random, 200001);
+  std::string expected((bytes.size() + 2) / 3 * 4, '\0');
+  base64_kernels::encode(Isa::scalar, bytes, expected.data());
+  EXPECT_EQ(base64Encode(bytes), expected);
 }
 
 }  // namespace
