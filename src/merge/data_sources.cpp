@@ -1,6 +1,9 @@
 #include "merge/data_sources.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "context/addin_context.h"
 #include "context/safe_names.h"
@@ -93,13 +96,18 @@ void writeHtmlSources(AddinContext& ctx, bool writeDataFile) {
   tallyweaveModule& m = ctx.module;
   std::string header = htmlFrameStart();
   std::string data = htmlFrameStart();
+  // The slots of each name, in list order: a name may stand in the list more than once.
+  const size_t last = std::min(static_cast<size_t>(std::max<int>(m.fieldCount, 0)), m.fieldNames.size() - 1);
+  std::unordered_map<std::string_view, std::vector<size_t>> slotsOf;
+  for (size_t i = 0; i <= last; ++i) slotsOf[m.fieldNames[i]].push_back(i);
   auto walk = [&](const auto& names) {
-    size_t last = std::min(static_cast<size_t>(std::max<int>(m.fieldCount, 0)), m.fieldNames.size() - 1);
     for (const std::string& name : names) {
       if (name.empty()) continue;
-      for (size_t i = 0; i <= last; ++i) {
-        if (m.fieldNames[i] != name) continue;
-        if (writeDataFile) appendDataCell(data, m, i < m.fieldValues.size() ? m.fieldValues[i] : std::string());
+      auto slots = slotsOf.find(name);
+      if (slots == slotsOf.end()) continue;
+      for (size_t i : slots->second) {
+        if (writeDataFile)
+          appendDataCell(data, m, i < m.fieldValues.size() ? m.fieldValues[i] : std::string());
         appendCell(header, escapeMarkup(m.fieldNames[i]));
       }
     }

@@ -44,11 +44,11 @@ class RowExpander {
 
   // The rows a template row must span: the largest count among the groups of its fields. Rows of
   // several groups are shared, so every group's entries stand side by side.
-  long blockRowsOf(long i, long r) {
+  long blockRowsOf(word::Table& table, long r) {
     long block = 1;
-    auto cells = table(i)->Rows()->Item(r)->Cells();
+    auto cells = table.Rows()->Item(r)->Cells();
     for (long k = 1, cellCount = cells->Count(); k <= cellCount; ++k) {
-      auto fields = table(i)->Cell(r, k)->Range()->Fields();
+      auto fields = table.Cell(r, k)->Range()->Fields();
       for (long f = 1, count = fields->Count(); f <= count; ++f) {
         // A field whose count cannot be read fails again, and is reported, when it is expanded.
         runtime::resumeNext([&] {
@@ -65,22 +65,26 @@ class RowExpander {
   }
 
   void expandTable(long i) {
+    // The handle follows its table through the rows added to it.
+    auto table = this->table(i);
     long rowsAdded = 0;
-    long rows = table(i)->Rows()->Count();
+    long rows = table->Rows()->Count();
     for (long j = 1; j <= rows; ++j) {
       long r = j + rowsAdded;
       const long top = r;
       // Every template row gets rows of its own, also for a group that an earlier row already expanded.
       expanded_.clear();
       long rowsInBlock = 1;
-      long blockRows = blockRowsOf(i, r);
-      long cells = table(i)->Rows()->Item(r)->Cells()->Count();
+      long blockRows = blockRowsOf(*table, r);
+      long cells = table->Rows()->Item(r)->Cells()->Count();
       for (long k = 1; k <= cells; ++k) {
-        if (table(i)->Cell(r, k)->Range()->Fields()->Count() == 0) continue;
-        for (long f = 1; f <= table(i)->Cell(r, k)->Range()->Fields()->Count(); ++f) {
+        // The cell's fields are asked for anew after every field: expanding one adds and removes fields.
+        for (long f = 1;; ++f) {
+          auto cellFields = table->Cell(r, k)->Range()->Fields();
+          if (f > cellFields->Count()) break;
           runtime::resumeNext(
               [&] {
-                auto field = table(i)->Cell(r, k)->Range()->Fields()->Item(f);
+                auto field = cellFields->Item(f);
                 if (field->Type() != word::wdFieldMergeField) return;
                 FieldSpec spec = specOf(field->Code()->Text());
                 if (!m_.recordOfField.contains(spec.name)) return;
@@ -89,7 +93,7 @@ class RowExpander {
                 if (!expanded_.contains(group)) expanded_.add(group, "0");
                 if (runtime::Val(expanded_.item(group)) < count) {
                   long inserted = std::max<long>(0, std::max<long>(count, blockRows) - rowsInBlock);
-                  for (long m = 0; m < inserted; ++m) table(i)->Rows()->Add(table(i)->Rows()->Item(r + m));
+                  for (long m = 0; m < inserted; ++m) table->Rows()->Add(table->Rows()->Item(r + m));
                   expanded_.replace(group, std::to_string(count));
                   rowsInBlock += inserted;
                   r += inserted;
@@ -103,7 +107,7 @@ class RowExpander {
                     field->Code()->SetText(entryCode(spec, m));
                     renamedInPlace = true;
                   } else {
-                    appendField(i, top + m, k, spec, m);
+                    appendField(*table, top + m, k, spec, m);
                   }
                 }
                 if (!renamedInPlace) {
@@ -123,8 +127,8 @@ class RowExpander {
   }
 
   // Adds the field of entry m at the end of cell (row, k), before its end mark.
-  void appendField(long i, long row, long k, const FieldSpec& spec, long m) {
-    const long end = table(i)->Cell(row, k)->Range()->End() - 1;
+  void appendField(word::Table& table, long row, long k, const FieldSpec& spec, long m) {
+    const long end = table.Cell(row, k)->Range()->End() - 1;
     auto selection = ctx_.word().Selection();
     selection->SetRange(end, end);
     auto field = document()->Fields()->Add(selection->Range(), word::wdFieldMergeField, std::nullopt, true);

@@ -235,24 +235,25 @@ class Handler : public MailMergeHandler {
  public:
   void openDataSource(EngineApplication& app, DocumentModel& document, const word::DataSourceArgs& args,
                       bool headerSource) override {
-    MergeSources& sources = sources_[&document];
+    auto* sources = std::any_cast<MergeSources>(&document.mailMergeState);
+    if (!sources) sources = &document.mailMergeState.emplace<MergeSources>();
     if (headerSource) {
-      sources.openHeaderSource(app.system(), args);
+      sources->openHeaderSource(app.system(), args);
     } else {
-      sources.openDataSource(app.system(), args);
+      sources->openDataSource(app.system(), args);
     }
     document.setMainDocumentType(word::wdFormLetters);
   }
 
   void execute(EngineApplication& app, DocumentModel& document, bool /*pause*/) override {
-    auto found = sources_.find(&document);
-    if (found == sources_.end() || !found->second.attached()) {
+    const auto* sources = std::any_cast<MergeSources>(&document.mailMergeState);
+    if (!sources || !sources->attached()) {
       throw runtime::Error(4605,
                            "This method or property is not available because the document is not a mail "
                            "merge main document.",
                            "Microsoft Word");
     }
-    const DataTable& table = found->second.table();
+    const DataTable& table = sources->table();
     std::string bytes = document.package().save();
     std::unique_ptr<DocumentModel> result = loadDocument(bytes, document.package().fileName());
     Story& main = *result->mainStory();
@@ -403,7 +404,6 @@ class Handler : public MailMergeHandler {
     return layout;
   }
 
-  std::map<DocumentModel*, MergeSources> sources_;
   int results_ = 0;
 };
 

@@ -3,6 +3,7 @@
 // One open document: its package, its stories and the state Word keeps beside the file (saved flag,
 // field-code display, selection). The object-model handles and the mail merge work on this.
 
+#include <any>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -71,6 +72,9 @@ class DocumentModel {
   // WdMailMergeMainDocType from the settings part: -1 when the document is no merge document.
   int mainDocumentType();
   void setMainDocumentType(int type);
+
+  // What the mail merge keeps with this document (its data sources): it lives and dies with the document.
+  std::any mailMergeState;
 
  private:
   std::string addSettingsPart();

@@ -173,6 +173,37 @@ TEST_F(MergeHandlerTest, ExecuteWithoutADataSourceIsAnError) {
                runtime::Error);
 }
 
+// The data source belongs to the document it was attached to: a document opened after another one
+// closed (its model often at the freed one's address) starts without one.
+TEST_F(MergeHandlerTest, DataSourcesStayWithTheirDocument) {
+  start("nl-NL");
+  const std::string file = put("main.docx", testing::buildDocx(para(mergefield("naam"))));
+  const word::DataSourceArgs csv{put("data.csv", "naam\nJan\n"), std::nullopt, std::nullopt,
+                                 std::string(kTextDriver)};
+  for (int round = 0; round < 8; ++round) {
+    {
+      auto attached = app->Documents()->Open(file);
+      attached->MailMerge()->OpenDataSource(csv);
+      attached->Close(false);
+    }
+    auto fresh = app->Documents()->Open(file);
+    try {
+      fresh->MailMerge()->Execute(false);
+      ADD_FAILURE() << "round " << round << ": a new document merged with a closed one's data source";
+    } catch (const runtime::Error& e) {
+      EXPECT_EQ(e.number(), 4605) << e.description();
+    }
+    fresh->Close(false);
+  }
+  // Two open documents keep a data source each.
+  auto first = app->Documents()->Open(file);
+  auto second = app->Documents()->Open(put("other.docx", testing::buildDocx(para(mergefield("naam")))));
+  first->MailMerge()->OpenDataSource(csv);
+  EXPECT_THROW(second->MailMerge()->Execute(false), runtime::Error);
+  first->MailMerge()->Execute(false);
+  EXPECT_NE(text(*result()).find("Jan"), std::string::npos);
+}
+
 TEST_F(MergeHandlerTest, PrintingToAFileWritesTheTextOnlyDriversOutput) {
   auto result =
       merge(para(textRun("Beste ") + mergefield("naam")) +
