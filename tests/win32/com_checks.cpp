@@ -193,20 +193,25 @@ void checkNames(IDispatch* addin) {
 // A member whose work is not in the DLL yet fails as a COM error, never as a crash.
 void checkErrors(IDispatch* addin) {
   std::vector<DISPID> ids;
-  idsOf(addin, {L"resetDocuments"}, ids);
-  DISPPARAMS none{};
+  idsOf(addin, {L"GetImage"}, ids);
+  VARIANT imageName;
+  V_VT(&imageName) = VT_BSTR;
+  V_BSTR(&imageName) = SysAllocString(L"logo");
+  DISPPARAMS oneName{&imageName, nullptr, 1, 0};
   VARIANT result;
   VariantInit(&result);
   Excep exception;
-  HRESULT hr = addin->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, &result,
+  HRESULT hr = addin->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &oneName, &result,
                              &exception, nullptr);
+  VariantClear(&imageName);
   check(hr == DISP_E_EXCEPTION, "a failing member gives DISP_E_EXCEPTION (" + hex(hr) + ")");
   check(exception.scode == E_NOTIMPL,
         "its EXCEPINFO carries the error number (" + hex(exception.scode) + ")");
   check(narrow(exception.bstrSource) == "Tallyweave", "its EXCEPINFO names the source");
-  check(narrow(exception.bstrDescription).find("resetDocuments") != std::string::npos,
+  check(narrow(exception.bstrDescription).find("GetImage") != std::string::npos,
         "its EXCEPINFO describes the error");
 
+  DISPPARAMS none{};
   idsOf(addin, {L"getTwVersion"}, ids);
   hr =
       addin->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, &result, nullptr, nullptr);
@@ -314,6 +319,173 @@ void checkObjectSafety(IDispatch* addin) {
   }
 }
 
+// A stand-in for Word's Application as far as a start without a job reaches it: CommandBars("Menu Bar")
+// answers Nothing, so the add-in builds no menu. Every call is written to the shared log.
+class FakeWord final : public IDispatch {
+ public:
+  enum Role { kApplication, kCommandBars };
+  FakeWord(Role role, std::vector<std::string>& log) : role_(role), log_(log) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch)) {
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    *object = this;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    static const wchar_t* const kNames[] = {L"CommandBars", L"Item", L"Version"};
+    for (UINT i = 0; i < count; ++i) {
+      ids[i] = DISPID_UNKNOWN;
+      for (DISPID id = 0; id < 3; ++id) {
+        if (_wcsicmp(names[i], kNames[id]) == 0) ids[i] = id + 1;
+      }
+      if (ids[i] == DISPID_UNKNOWN) return DISP_E_UNKNOWNNAME;
+    }
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO*, UINT*) override {
+    if (role_ == kApplication && id == 1) {
+      log_.push_back("CommandBars");
+      V_VT(result) = VT_DISPATCH;
+      V_DISPATCH(result) = new FakeWord(kCommandBars, log_);
+      V_DISPATCH(result)->AddRef();
+      return S_OK;
+    }
+    if (role_ == kCommandBars && id == 2 && params->cArgs == 1 && V_VT(&params->rgvarg[0]) == VT_BSTR) {
+      log_.push_back("Item(" + narrow(V_BSTR(&params->rgvarg[0])) + ")");
+      V_VT(result) = VT_DISPATCH;
+      V_DISPATCH(result) = nullptr;
+      return S_OK;
+    }
+    if (role_ == kApplication && id == 3) {
+      log_.push_back("Version");
+      V_VT(result) = VT_BSTR;
+      V_BSTR(result) = SysAllocString(L"11.0");
+      return S_OK;
+    }
+    return DISP_E_MEMBERNOTFOUND;
+  }
+
+ private:
+  Role role_;
+  std::vector<std::string>& log_;
+  ULONG refs_ = 0;
+};
+
+// Calls a member by name with text arguments; the result is left in `result`.
+HRESULT callWithTexts(IDispatch* object, const wchar_t* member, const std::vector<std::wstring>& texts,
+                      VARIANT& result) {
+  std::vector<DISPID> ids;
+  if (idsOf(object, {member}, ids) != S_OK) return DISP_E_UNKNOWNNAME;
+  std::vector<VARIANT> args(texts.size());
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    VARIANT& arg = args[texts.size() - 1 - i];
+    V_VT(&arg) = VT_BSTR;
+    V_BSTR(&arg) = SysAllocString(texts[i].c_str());
+  }
+  DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+  VariantInit(&result);
+  HRESULT hr = object->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result,
+                              nullptr, nullptr);
+  for (VARIANT& arg : args) VariantClear(&arg);
+  return hr;
+}
+
+bool fileExists(IDispatch* addin, const std::wstring& path) {
+  VARIANT result;
+  HRESULT hr = callWithTexts(addin, L"FileExists", {path}, result);
+  bool exists = hr == S_OK && V_VT(&result) == VT_BOOL && V_BOOL(&result) != VARIANT_FALSE;
+  VariantClear(&result);
+  return exists;
+}
+
+std::string mergefieldName(IDispatch* addin, const std::wstring& code) {
+  VARIANT result;
+  HRESULT hr = callWithTexts(addin, L"getMergefieldName", {code}, result);
+  std::string name =
+      hr == S_OK && V_VT(&result) == VT_BSTR ? narrow(V_BSTR(&result)) : "<failed " + hex(hr) + ">";
+  VariantClear(&result);
+  return name;
+}
+
+// The connection: before OnConnection the add-in is inactive (FileExists and getMergefieldName answer
+// nothing); OnConnection hands it Word's Application, which it calls by name; then it answers.
+void checkConnection(IDispatch* addin) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder = std::wstring(temp) + L"tw-com-checks";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  CreateDirectoryW((folder + L"\\sub").c_str(), nullptr);
+  for (const wchar_t* name : {L"plain.txt", L"hidden.txt"}) {
+    HANDLE file = CreateFileW((folder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  }
+  SetFileAttributesW((folder + L"\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+
+  check(!fileExists(addin, folder + L"\\plain.txt"), "FileExists is False before OnConnection");
+  check(mergefieldName(addin, L" MERGEFIELD naam ").empty(),
+        "getMergefieldName is empty before OnConnection");
+
+  Ref<_IDTExtensibility2> extensibility;
+  addin->QueryInterface(IID__IDTExtensibility2, extensibility.out());
+  if (!extensibility.p) return check(false, "the object has IDTExtensibility2");
+  std::vector<std::string> log;
+  Ref<IDispatch> word;
+  word.p = new FakeWord(FakeWord::kApplication, log);
+  word.p->AddRef();
+  SAFEARRAY* custom = nullptr;
+  HRESULT hr = extensibility->OnConnection(word.p, ext_cm_Startup, nullptr, &custom);
+  check(hr == S_OK, "OnConnection with Word's Application succeeds (" + hex(hr) + ")");
+  std::string calls;
+  for (const std::string& call : log) calls += call + " ";
+  check(calls == "CommandBars Item(Menu Bar) ",
+        "OnConnection asks Word for its menu bar (calls: " + calls + ")");
+
+  struct FileCase {
+    const wchar_t* name;
+    bool exists;
+  };
+  const FileCase files[] = {{L"plain.txt", true},   {L"*.txt", true}, {L"pl?in.txt", true},
+                            {L"hidden.txt", false}, {L"sub", false},  {L"missing.txt", false}};
+  for (const FileCase& c : files) {
+    check(fileExists(addin, folder + L"\\" + c.name) == c.exists,
+          "after OnConnection FileExists(" + narrow(c.name) + ") is " + (c.exists ? "True" : "False"));
+  }
+  const std::pair<const wchar_t*, const char*> names[] = {
+      {L" MERGEFIELD naam ", "naam"}, {L" mergefield Naam \\* Upper ", "Naam"}, {L" PAGE ", ""}};
+  for (const auto& [code, name] : names) {
+    check(mergefieldName(addin, code) == name, "after OnConnection getMergefieldName(" + narrow(code) +
+                                                   ") is \"" + name + "\" (got " +
+                                                   mergefieldName(addin, code) + ")");
+  }
+  check(extensibility->OnStartupComplete(&custom) == S_OK, "OnStartupComplete succeeds");
+  check(extensibility->OnBeginShutdown(&custom) == S_OK, "OnBeginShutdown succeeds");
+  check(extensibility->OnDisconnection(ext_dm_HostShutdown, &custom) == S_OK, "OnDisconnection succeeds");
+
+  for (const wchar_t* name : {L"plain.txt", L"hidden.txt"}) {
+    SetFileAttributesW((folder + L"\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW((folder + L"\\" + name).c_str());
+  }
+  RemoveDirectoryW((folder + L"\\sub").c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
 }  // namespace
 
 int main() {
@@ -332,6 +504,14 @@ int main() {
       checkObjectSafety(addin.p);
       addin.p->AddRef();
       check(addin.p->Release() == 1, "the object counts its references");
+    }
+  }
+  {
+    Ref<IDispatch> addin;
+    CLSID clsid{};
+    CLSIDFromProgID(L"Tallyweave.plugin", &clsid);
+    if (SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, addin.out()))) {
+      checkConnection(addin.p);
     }
   }
   CoUninitialize();
