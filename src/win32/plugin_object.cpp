@@ -240,19 +240,13 @@ class PluginObject final : public DispatchOf<_plugin>,
     settings().useRibbon = value != VARIANT_FALSE;
     return S_OK;
   }
-  // Documents through IDispatch are not wired yet: only Nothing reads and assigns.
   HRESULT STDMETHODCALLTYPE get_sourceDocument(IDispatch** value) override {
     if (!value) return E_POINTER;
     *value = nullptr;
-    return comEntry([&] {
-      if (settings().sourceDocument) notAvailable("plugin.sourceDocument");
-    });
+    return comEntry([&] { *value = dispatchOf(settings().sourceDocument).detach(); });
   }
   HRESULT STDMETHODCALLTYPE putref_sourceDocument(IDispatch* value) override {
-    return comEntry([&] {
-      if (value) notAvailable("plugin.sourceDocument");
-      settings().sourceDocument.reset();
-    });
+    return comEntry([&] { settings().sourceDocument = wordDocument(ComPtr<IDispatch>(value)); });
   }
 
   // ---- _plugin: the methods ------------------------------------------------------------------------
@@ -301,14 +295,20 @@ class PluginObject final : public DispatchOf<_plugin>,
     *name = nullptr;
     return comEntry([&] { *name = newBstr(plugin_.getMergefieldName(fromBstr(*code))); });
   }
-  HRESULT STDMETHODCALLTYPE updateFormat(IDispatch**) override {
-    return unavailable("plugin.updateFormat");
+  HRESULT STDMETHODCALLTYPE updateFormat(IDispatch** mergefield) override {
+    if (!mergefield) return E_POINTER;
+    return comEntry(
+        [&] { plugin_.updateFormat(runtime::objectRef(wordField(ComPtr<IDispatch>(*mergefield)))); });
   }
-  HRESULT STDMETHODCALLTYPE revertFormat(IDispatch**) override {
-    return unavailable("plugin.revertFormat");
+  HRESULT STDMETHODCALLTYPE revertFormat(IDispatch** mergefield) override {
+    if (!mergefield) return E_POINTER;
+    return comEntry(
+        [&] { plugin_.revertFormat(runtime::objectRef(wordField(ComPtr<IDispatch>(*mergefield)))); });
   }
-  HRESULT STDMETHODCALLTYPE revertFields(IDispatch**) override {
-    return unavailable("plugin.revertFields");
+  HRESULT STDMETHODCALLTYPE revertFields(IDispatch** mergeDoc) override {
+    if (!mergeDoc) return E_POINTER;
+    return comEntry(
+        [&] { plugin_.revertFields(runtime::objectRef(wordDocument(ComPtr<IDispatch>(*mergeDoc)))); });
   }
   HRESULT STDMETHODCALLTYPE insertMergefieldButton(IDispatch* control) override {
     return comEntry([&] { plugin_.insertMergefieldButton(*ribbonControl(ComPtr<IDispatch>(control))); });

@@ -1,7 +1,8 @@
 #pragma once
 
 // Word's Application and Office's command bars over late-bound IDispatch: the objects the add-in is
-// handed at connection. What the add-in needs of documents, ranges and mail merge is not wired yet.
+// handed at connection, and the documents, ranges, fields and mail merge reached from them. Events
+// (DocumentBeforeClose, a button's Click) need connection points, which are not wired yet.
 
 #include "win32/windows_api.h"
 
@@ -18,6 +19,8 @@ std::shared_ptr<word::Application> wordApplication(ComPtr<IDispatch> application
 std::shared_ptr<office::CommandBar> commandBar(ComPtr<IDispatch> bar);
 std::shared_ptr<office::CommandBarControl> commandBarControl(ComPtr<IDispatch> control);
 std::unique_ptr<office::RibbonControl> ribbonControl(ComPtr<IDispatch> control);
+std::shared_ptr<word::Document> wordDocument(ComPtr<IDispatch> document);
+std::shared_ptr<word::Field> wordField(ComPtr<IDispatch> field);
 
 // The automation object behind an object of the add-in's model; null for null, error 13 for an object
 // that does not come from Word.

@@ -319,12 +319,18 @@ void checkObjectSafety(IDispatch* addin) {
   }
 }
 
-// A stand-in for Word's Application as far as a start without a job reaches it: CommandBars("Menu Bar")
-// answers Nothing, so the add-in builds no menu. Every call is written to the shared log.
+// A stand-in for Word as far as the checks reach it. CommandBars("Menu Bar") answers Nothing, so the
+// add-in builds no menu; ActiveDocument fails as Word does when no document is open, or answers a
+// document whose PrintOut takes its arguments by name. Every call is written to the shared log.
+struct FakeWordState {
+  std::vector<std::string> log;
+  bool documentOpen = false;
+};
+
 class FakeWord final : public IDispatch {
  public:
-  enum Role { kApplication, kCommandBars };
-  FakeWord(Role role, std::vector<std::string>& log) : role_(role), log_(log) {}
+  enum Role { kApplication, kCommandBars, kDocument };
+  FakeWord(Role role, FakeWordState& state) : role_(role), state_(state) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch)) {
@@ -346,50 +352,82 @@ class FakeWord final : public IDispatch {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  // Members have ids 1.., PrintOut's argument names 101...
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-    static const wchar_t* const kNames[] = {L"CommandBars", L"Item", L"Version"};
     for (UINT i = 0; i < count; ++i) {
+      const auto& table = i == 0 ? kMembers : kArguments;
       ids[i] = DISPID_UNKNOWN;
-      for (DISPID id = 0; id < 3; ++id) {
-        if (_wcsicmp(names[i], kNames[id]) == 0) ids[i] = id + 1;
+      for (std::size_t n = 0; n < table.size(); ++n) {
+        if (_wcsicmp(names[i], table[n]) == 0) ids[i] = static_cast<DISPID>(n + (i == 0 ? 1 : 101));
       }
       if (ids[i] == DISPID_UNKNOWN) return DISP_E_UNKNOWNNAME;
     }
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
-                                   EXCEPINFO*, UINT*) override {
-    if (role_ == kApplication && id == 1) {
-      log_.push_back("CommandBars");
-      V_VT(result) = VT_DISPATCH;
-      V_DISPATCH(result) = new FakeWord(kCommandBars, log_);
-      V_DISPATCH(result)->AddRef();
-      return S_OK;
-    }
-    if (role_ == kCommandBars && id == 2 && params->cArgs == 1 && V_VT(&params->rgvarg[0]) == VT_BSTR) {
-      log_.push_back("Item(" + narrow(V_BSTR(&params->rgvarg[0])) + ")");
+                                   EXCEPINFO* exception, UINT*) override {
+    std::wstring member = id >= 1 && id <= static_cast<DISPID>(kMembers.size()) ? kMembers[id - 1] : L"";
+    if (role_ == kApplication && member == L"CommandBars") return answer("CommandBars", kCommandBars, result);
+    if (role_ == kCommandBars && member == L"Item" && params->cArgs == 1 &&
+        V_VT(&params->rgvarg[0]) == VT_BSTR) {
+      state_.log.push_back("Item(" + narrow(V_BSTR(&params->rgvarg[0])) + ")");
       V_VT(result) = VT_DISPATCH;
       V_DISPATCH(result) = nullptr;
       return S_OK;
     }
-    if (role_ == kApplication && id == 3) {
-      log_.push_back("Version");
+    if (role_ == kApplication && member == L"Version") {
+      state_.log.push_back("Version");
       V_VT(result) = VT_BSTR;
       V_BSTR(result) = SysAllocString(L"11.0");
+      return S_OK;
+    }
+    if (role_ == kApplication && member == L"ActiveDocument") {
+      if (state_.documentOpen) return answer("ActiveDocument", kDocument, result);
+      state_.log.push_back("ActiveDocument failed");
+      *exception = EXCEPINFO{};
+      exception->scode = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 4248);
+      exception->bstrSource = SysAllocString(L"Microsoft Word");
+      exception->bstrDescription =
+          SysAllocString(L"This command is not available because no document is open.");
+      return DISP_E_EXCEPTION;
+    }
+    if (role_ == kDocument && member == L"PrintOut") {
+      std::string call = "PrintOut(";
+      for (UINT i = 0; i < params->cNamedArgs; ++i) {
+        VARIANT text;
+        VariantInit(&text);
+        VariantChangeType(&text, &params->rgvarg[i], VARIANT_ALPHABOOL, VT_BSTR);
+        DISPID name = params->rgdispidNamedArgs[i];
+        call += (i ? " " : "") + narrow(name >= 101 ? kArguments[name - 101] : L"?") + "=" +
+                narrow(V_BSTR(&text));
+        VariantClear(&text);
+      }
+      state_.log.push_back(call + ")");
       return S_OK;
     }
     return DISP_E_MEMBERNOTFOUND;
   }
 
  private:
+  HRESULT answer(const char* call, Role role, VARIANT* result) {
+    state_.log.push_back(call);
+    V_VT(result) = VT_DISPATCH;
+    V_DISPATCH(result) = new FakeWord(role, state_);
+    V_DISPATCH(result)->AddRef();
+    return S_OK;
+  }
+
+  inline static const std::vector<const wchar_t*> kMembers = {L"CommandBars", L"Item", L"Version",
+                                                              L"ActiveDocument", L"PrintOut"};
+  inline static const std::vector<const wchar_t*> kArguments = {L"Range", L"OutputFileName", L"PrintToFile"};
   Role role_;
-  std::vector<std::string>& log_;
+  FakeWordState& state_;
   ULONG refs_ = 0;
 };
 
 // Calls a member by name with text arguments; the result is left in `result`.
 HRESULT callWithTexts(IDispatch* object, const wchar_t* member, const std::vector<std::wstring>& texts,
-                      VARIANT& result) {
+                      VARIANT& result, EXCEPINFO* exception = nullptr) {
   std::vector<DISPID> ids;
   if (idsOf(object, {member}, ids) != S_OK) return DISP_E_UNKNOWNNAME;
   std::vector<VARIANT> args(texts.size());
@@ -401,9 +439,15 @@ HRESULT callWithTexts(IDispatch* object, const wchar_t* member, const std::vecto
   DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
   VariantInit(&result);
   HRESULT hr = object->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result,
-                              nullptr, nullptr);
+                              exception, nullptr);
   for (VARIANT& arg : args) VariantClear(&arg);
   return hr;
+}
+
+std::string calls(const FakeWordState& state) {
+  std::string text;
+  for (const std::string& call : state.log) text += call + " ";
+  return text;
 }
 
 bool fileExists(IDispatch* addin, const std::wstring& path) {
@@ -445,17 +489,15 @@ void checkConnection(IDispatch* addin) {
   Ref<_IDTExtensibility2> extensibility;
   addin->QueryInterface(IID__IDTExtensibility2, extensibility.out());
   if (!extensibility.p) return check(false, "the object has IDTExtensibility2");
-  std::vector<std::string> log;
+  FakeWordState state;
   Ref<IDispatch> word;
-  word.p = new FakeWord(FakeWord::kApplication, log);
+  word.p = new FakeWord(FakeWord::kApplication, state);
   word.p->AddRef();
   SAFEARRAY* custom = nullptr;
   HRESULT hr = extensibility->OnConnection(word.p, ext_cm_Startup, nullptr, &custom);
   check(hr == S_OK, "OnConnection with Word's Application succeeds (" + hex(hr) + ")");
-  std::string calls;
-  for (const std::string& call : log) calls += call + " ";
-  check(calls == "CommandBars Item(Menu Bar) ",
-        "OnConnection asks Word for its menu bar (calls: " + calls + ")");
+  check(calls(state) == "CommandBars Item(Menu Bar) ",
+        "OnConnection asks Word for its menu bar (calls: " + calls(state) + ")");
 
   struct FileCase {
     const wchar_t* name;
@@ -474,6 +516,28 @@ void checkConnection(IDispatch* addin) {
                                                    ") is \"" + name + "\" (got " +
                                                    mergefieldName(addin, code) + ")");
   }
+  // Word's own error reaches the caller with Word's number, text and source.
+  state.log.clear();
+  VARIANT result;
+  EXCEPINFO exception{};
+  HRESULT hr2 = callWithTexts(addin, L"resetDocuments", {}, result, &exception);
+  check(hr2 == DISP_E_EXCEPTION && exception.scode == static_cast<HRESULT>(0x800A1098) &&
+            narrow(exception.bstrSource) == "Microsoft Word" &&
+            narrow(exception.bstrDescription) == "This command is not available because no document is open.",
+        "Word's error 4248 reaches the caller of resetDocuments (" + hex(exception.scode) + " " +
+            narrow(exception.bstrSource) + ": " + narrow(exception.bstrDescription) + ")");
+  SysFreeString(exception.bstrSource);
+  SysFreeString(exception.bstrDescription);
+  SysFreeString(exception.bstrHelpFile);
+
+  // Named arguments go to Word by name.
+  state.documentOpen = true;
+  state.log.clear();
+  hr2 = callWithTexts(addin, L"printToPrn", {L"C:\\out.prn"}, result);
+  check(hr2 == S_OK &&
+            calls(state) == "ActiveDocument PrintOut(Range=0 OutputFileName=C:\\out.prn PrintToFile=True) ",
+        "printToPrn prints the active document to the file (calls: " + calls(state) + ")");
+
   check(extensibility->OnStartupComplete(&custom) == S_OK, "OnStartupComplete succeeds");
   check(extensibility->OnBeginShutdown(&custom) == S_OK, "OnBeginShutdown succeeds");
   check(extensibility->OnDisconnection(ext_dm_HostShutdown, &custom) == S_OK, "OnDisconnection succeeds");
