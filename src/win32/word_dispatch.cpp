@@ -3,13 +3,38 @@
 #include "platform/office/office.h"
 #include "runtime/error.h"
 #include "win32/com_error.h"
+#include "win32/event_sink.h"
 #include "win32/late_bound.h"
 
 namespace tw::win32 {
 namespace {
 
-// Events need Office's connection points, which are not wired yet: the subscription holds, nothing fires.
-class Unwired final : public platform::EventConnection {};
+// The event interfaces the add-in listens to, and the ids of the events in them.
+constexpr IID kCommandBarButtonEvents = {
+    0x000C0351, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr DISPID kClick = 1;
+constexpr IID kApplicationEvents2 = {
+    0x000209FE, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr DISPID kDocumentBeforeClose = 6;
+
+// The object argument of an event (by value or by reference); null when there is none.
+ComPtr<IDispatch> objectArgument(VARIANT& argument) {
+  if (V_VT(&argument) == VT_DISPATCH) return ComPtr<IDispatch>(V_DISPATCH(&argument));
+  if (V_VT(&argument) == (VT_DISPATCH | VT_BYREF)) return ComPtr<IDispatch>(*V_DISPATCHREF(&argument));
+  return nullptr;
+}
+
+// Runs an event handler that takes an object and a by-reference cancel flag (arguments: object, flag).
+template <class Run>
+void withObjectAndFlag(DISPPARAMS& params, Run&& run) {
+  if (params.cArgs != 2) return;
+  ComPtr<IDispatch> object = objectArgument(params.rgvarg[1]);
+  VARIANT_BOOL* flag = booleanReference(params.rgvarg[0]);
+  if (!object) return;
+  bool cancel = flag && *flag != VARIANT_FALSE;
+  run(std::move(object), cancel);
+  if (flag) *flag = cancel ? VARIANT_TRUE : VARIANT_FALSE;
+}
 
 template <class T>
 std::shared_ptr<T> wrap(const std::shared_ptr<Variant>& value) {
@@ -407,8 +432,14 @@ class CommandBarControlObject final : public office::CommandBarControl, public D
   std::shared_ptr<office::CommandBarControls> Controls() override {
     return wrap<CommandBarControlsObject>(o_.get(L"Controls"));
   }
-  std::unique_ptr<platform::EventConnection> OnClick(ClickHandler) override {
-    return std::make_unique<Unwired>();
+  std::unique_ptr<platform::EventConnection> OnClick(ClickHandler handler) override {
+    return connectEvents(o_.dispatch(), kCommandBarButtonEvents, [handler](DISPID event, DISPPARAMS& params) {
+      if (event != kClick) return;
+      withObjectAndFlag(params, [&](ComPtr<IDispatch> control, bool& cancelDefault) {
+        CommandBarControlObject button(std::move(control));
+        handler(button, cancelDefault);
+      });
+    });
   }
 
  private:
@@ -474,8 +505,15 @@ class ApplicationObject final : public word::Application, public DispatchBacked 
   void Quit(std::optional<bool> saveChanges) override {
     o_.call(L"Quit", args(saveChanges ? Arg(*saveChanges) : Arg::omitted()));
   }
-  std::unique_ptr<platform::EventConnection> OnDocumentBeforeClose(DocumentBeforeCloseHandler) override {
-    return std::make_unique<Unwired>();
+  std::unique_ptr<platform::EventConnection> OnDocumentBeforeClose(
+      DocumentBeforeCloseHandler handler) override {
+    return connectEvents(o_.dispatch(), kApplicationEvents2, [handler](DISPID event, DISPPARAMS& params) {
+      if (event != kDocumentBeforeClose) return;
+      withObjectAndFlag(params, [&](ComPtr<IDispatch> document, bool& cancel) {
+        DocumentObject closing(std::move(document));
+        handler(closing, cancel);
+      });
+    });
   }
 
  private:

@@ -2,7 +2,7 @@
 
 // Word's Application and Office's command bars over late-bound IDispatch: the objects the add-in is
 // handed at connection, and the documents, ranges, fields and mail merge reached from them. Events
-// (DocumentBeforeClose, a button's Click) need connection points, which are not wired yet.
+// (DocumentBeforeClose, a button's Click) arrive through the objects' connection points.
 
 #include "win32/windows_api.h"
 

@@ -248,6 +248,23 @@ void checkOfficeInterfaces(IDispatch* addin) {
     idsOf(addin, {L"insertMergefieldButton"}, mainIds);
     check(idsOf(ribbon.p, {L"insertMergefieldButton"}, ids) == S_OK && ids[0] == mainIds[0],
           "the ribbon callbacks resolve through the IRibbonExtensibility pointer too");
+
+    // GetCustomUI gives the job's ribbon XML when the job uses the ribbon, else nothing.
+    Ref<_plugin> settings;
+    addin->QueryInterface(IID__plugin, settings.out());
+    BSTR xml = SysAllocString(L"<customUI xmlns=\"http://schemas.microsoft.com/office/2006/01/customui\"/>");
+    settings->put_ribbonXML(xml);
+    for (bool useRibbon : {true, false}) {
+      settings->put_useRibbon(useRibbon ? VARIANT_TRUE : VARIANT_FALSE);
+      BSTR answer = nullptr;
+      HRESULT hr = ribbon->GetCustomUI(nullptr, &answer);
+      std::string expected = useRibbon ? narrow(xml) : "";
+      check(hr == S_OK && narrow(answer) == expected, std::string("GetCustomUI with useRibbon ") +
+                                                          (useRibbon ? "True" : "False") + " gives \"" +
+                                                          expected + "\" (got \"" + narrow(answer) + "\")");
+      SysFreeString(answer);
+    }
+    SysFreeString(xml);
   }
   Ref<ISupportErrorInfo> errors;
   check(SUCCEEDED(addin->QueryInterface(IID_ISupportErrorInfo, errors.out())) &&
@@ -322,9 +339,81 @@ void checkObjectSafety(IDispatch* addin) {
 // A stand-in for Word as far as the checks reach it. CommandBars("Menu Bar") answers Nothing, so the
 // add-in builds no menu; ActiveDocument fails as Word does when no document is open, or answers a
 // document whose PrintOut takes its arguments by name. Every call is written to the shared log.
+class FakeEvents;
+
 struct FakeWordState {
   std::vector<std::string> log;
   bool documentOpen = false;
+  FakeEvents* events = nullptr;
+};
+
+// Word's Application as an event source: one connection point, whatever events are asked for; the
+// advised sink can be made to fire.
+class FakeEvents final : public IConnectionPointContainer, public IConnectionPoint {
+ public:
+  explicit FakeEvents(FakeWordState& state) : state_(state) {}
+  FakeEvents(const FakeEvents&) = delete;
+  ~FakeEvents() {
+    if (sink_) sink_->Release();
+  }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (IsEqualIID(iid, IID_IConnectionPointContainer) || IsEqualIID(iid, IID_IUnknown)) {
+      *object = static_cast<IConnectionPointContainer*>(this);
+    } else if (IsEqualIID(iid, IID_IConnectionPoint)) {
+      *object = static_cast<IConnectionPoint*>(this);
+    } else {
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    return S_OK;  // lives as long as the check; no counting
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
+    wchar_t text[40] = {};
+    StringFromGUID2(iid, text, 40);
+    state_.log.push_back("FindConnectionPoint" + narrow(text));
+    *point = this;
+    return S_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
+    if (sink_ || FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&sink_)))) return E_FAIL;
+    state_.log.push_back("Advise");
+    *cookie = 42;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
+    state_.log.push_back("Unadvise(" + std::to_string(cookie) + ")");
+    if (sink_) sink_->Release();
+    sink_ = nullptr;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+  // Raises event `id` with an object and a by-reference flag, as Word raises DocumentBeforeClose.
+  HRESULT fire(DISPID id, IDispatch* object, VARIANT_BOOL& flag) {
+    if (!sink_) return E_UNEXPECTED;
+    VARIANT args[2];
+    V_VT(&args[0]) = VT_BOOL | VT_BYREF;
+    V_BOOLREF(&args[0]) = &flag;
+    V_VT(&args[1]) = VT_DISPATCH;
+    V_DISPATCH(&args[1]) = object;
+    DISPPARAMS params{args, nullptr, 2, 0};
+    return sink_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
+                         nullptr);
+  }
+
+ private:
+  FakeWordState& state_;
+  IDispatch* sink_ = nullptr;
 };
 
 class FakeWord final : public IDispatch {
@@ -333,6 +422,9 @@ class FakeWord final : public IDispatch {
   FakeWord(Role role, FakeWordState& state) : role_(role), state_(state) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (IsEqualIID(iid, IID_IConnectionPointContainer) && role_ == kApplication && state_.events) {
+      return state_.events->QueryInterface(iid, object);
+    }
     if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch)) {
       *object = nullptr;
       return E_NOINTERFACE;
@@ -469,7 +561,14 @@ std::string mergefieldName(IDispatch* addin, const std::wstring& code) {
 
 // The connection: before OnConnection the add-in is inactive (FileExists and getMergefieldName answer
 // nothing); OnConnection hands it Word's Application, which it calls by name; then it answers.
-void checkConnection(IDispatch* addin) {
+void checkConnection() {
+  Ref<IDispatch> object;
+  CLSID clsid{};
+  CLSIDFromProgID(L"Tallyweave.plugin", &clsid);
+  if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object.out()))) {
+    return check(false, "CoCreateInstance for the connection checks");
+  }
+  IDispatch* addin = object.p;
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
   const std::wstring folder = std::wstring(temp) + L"tw-com-checks";
@@ -490,14 +589,27 @@ void checkConnection(IDispatch* addin) {
   addin->QueryInterface(IID__IDTExtensibility2, extensibility.out());
   if (!extensibility.p) return check(false, "the object has IDTExtensibility2");
   FakeWordState state;
+  FakeEvents events(state);
+  state.events = &events;
   Ref<IDispatch> word;
   word.p = new FakeWord(FakeWord::kApplication, state);
   word.p->AddRef();
   SAFEARRAY* custom = nullptr;
   HRESULT hr = extensibility->OnConnection(word.p, ext_cm_Startup, nullptr, &custom);
   check(hr == S_OK, "OnConnection with Word's Application succeeds (" + hex(hr) + ")");
-  check(calls(state) == "CommandBars Item(Menu Bar) ",
-        "OnConnection asks Word for its menu bar (calls: " + calls(state) + ")");
+  check(calls(state) ==
+            "FindConnectionPoint{000209FE-0000-0000-C000-000000000046} Advise CommandBars Item(Menu Bar) ",
+        "OnConnection subscribes to Word's application events and asks for the menu bar (calls: " +
+            calls(state) + ")");
+  {
+    // Word raises DocumentBeforeClose; without a job the add-in leaves Cancel alone.
+    Ref<IDispatch> document;
+    document.p = new FakeWord(FakeWord::kDocument, state);
+    document.p->AddRef();
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    check(events.fire(6, document.p, cancel) == S_OK && cancel == VARIANT_FALSE,
+          "DocumentBeforeClose reaches the add-in and leaves Cancel False");
+  }
 
   struct FileCase {
     const wchar_t* name;
@@ -542,6 +654,15 @@ void checkConnection(IDispatch* addin) {
   check(extensibility->OnBeginShutdown(&custom) == S_OK, "OnBeginShutdown succeeds");
   check(extensibility->OnDisconnection(ext_dm_HostShutdown, &custom) == S_OK, "OnDisconnection succeeds");
 
+  // When Word lets go of the add-in, the add-in lets go of Word's events.
+  state.log.clear();
+  extensibility.p->Release();
+  extensibility.p = nullptr;
+  object.p->Release();
+  object.p = nullptr;
+  check(calls(state) == "Unadvise(42) ",
+        "releasing the add-in unsubscribes from Word's events (calls: " + calls(state) + ")");
+
   for (const wchar_t* name : {L"plain.txt", L"hidden.txt"}) {
     SetFileAttributesW((folder + L"\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW((folder + L"\\" + name).c_str());
@@ -570,14 +691,7 @@ int main() {
       check(addin.p->Release() == 1, "the object counts its references");
     }
   }
-  {
-    Ref<IDispatch> addin;
-    CLSID clsid{};
-    CLSIDFromProgID(L"Tallyweave.plugin", &clsid);
-    if (SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, addin.out()))) {
-      checkConnection(addin.p);
-    }
-  }
+  checkConnection();
   CoUninitialize();
   std::printf("# done\n");
   return failures == 0 ? 0 : 1;
