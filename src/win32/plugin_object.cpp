@@ -286,7 +286,12 @@ class PluginObject final : public DispatchOf<_plugin>,
                                     VARIANT_BOOL* isVoorbeeld) override {
     if (!rowsize || !recordsize || !headerFields || !data) return E_POINTER;
     return comEntry([&] {
-      plugin_.Domerge(fromBstr(*rowsize), *recordsize, textOf(*headerFields), textArray(*data),
+      // The merge reads its data from the job; these two arguments only pass through, whatever their form.
+      std::string headers;
+      std::vector<std::string> rows;
+      runtime::resumeNext([&] { headers = textOf(*headerFields); });
+      runtime::resumeNext([&] { rows = textArray(*data); });
+      plugin_.Domerge(fromBstr(*rowsize), *recordsize, headers, rows,
                       isVoorbeeld && *isVoorbeeld != VARIANT_FALSE);
     });
   }
