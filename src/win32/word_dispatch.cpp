@@ -36,11 +36,20 @@ void withObjectAndFlag(DISPPARAMS& params, Run&& run) {
   if (flag) *flag = cancel ? VARIANT_TRUE : VARIANT_FALSE;
 }
 
+// A result that may be Nothing (a lookup that found none) is null.
 template <class T>
 std::shared_ptr<T> wrap(const std::shared_ptr<Variant>& value) {
   ComPtr<IDispatch> object = LateBound::object(*value);
   if (!object) return nullptr;
   return std::make_shared<T>(std::move(object));
+}
+
+// A result that is always an object in Word: Nothing is error 91 rather than a null the caller would use.
+template <class T>
+std::shared_ptr<T> wrapRequired(const std::shared_ptr<Variant>& value) {
+  auto object = wrap<T>(value);
+  if (!object) throw runtime::Error::fromNumber(runtime::kObjectVariableNotSet);
+  return object;
 }
 
 // The object of the add-in's model for a result of Word; Nothing is null. Defined once every class is.
@@ -402,7 +411,7 @@ class CommandBarObject final : public office::CommandBar, public DispatchBacked 
   explicit CommandBarObject(ComPtr<IDispatch> object) : o_(std::move(object)) {}
   std::string Name() override { return LateBound::text(*o_.get(L"Name")); }
   std::shared_ptr<office::CommandBarControls> Controls() override {
-    return wrap<CommandBarControlsObject>(o_.get(L"Controls"));
+    return wrapRequired<CommandBarControlsObject>(o_.get(L"Controls"));
   }
   std::shared_ptr<office::CommandBarControl> FindControl(const std::string& tag) override;
 
@@ -427,10 +436,10 @@ class CommandBarControlObject final : public office::CommandBarControl, public D
   long Index() override { return LateBound::number(*o_.get(L"Index")); }
   void Delete() override { o_.call(L"Delete"); }
   std::shared_ptr<office::CommandBar> CommandBar() override {
-    return wrap<CommandBarObject>(o_.get(L"CommandBar"));
+    return wrapRequired<CommandBarObject>(o_.get(L"CommandBar"));
   }
   std::shared_ptr<office::CommandBarControls> Controls() override {
-    return wrap<CommandBarControlsObject>(o_.get(L"Controls"));
+    return wrapRequired<CommandBarControlsObject>(o_.get(L"Controls"));
   }
   std::unique_ptr<platform::EventConnection> OnClick(ClickHandler handler) override {
     return connectEvents(o_.dispatch(), kCommandBarButtonEvents, [handler](DISPID event, DISPPARAMS& params) {
@@ -458,7 +467,7 @@ std::shared_ptr<office::CommandBarControl> CommandBarControlsObject::Add(int typ
                                                                          std::optional<long> before,
                                                                          std::optional<bool> temporary) {
   // Type, Id, Parameter (not used), Before, Temporary.
-  return wrap<CommandBarControlObject>(o_.call(
+  return wrapRequired<CommandBarControlObject>(o_.call(
       L"Add", args(type, id ? Arg(*id) : Arg::omitted(), Arg::omitted(),
                    before ? Arg(*before) : Arg::omitted(), temporary ? Arg(*temporary) : Arg::omitted())));
 }
@@ -500,7 +509,7 @@ class ApplicationObject final : public word::Application, public DispatchBacked 
   }
   std::shared_ptr<word::Window> NewWindow() override { return wrapAs<word::Window>(o_.call(L"NewWindow")); }
   std::shared_ptr<office::CommandBars> CommandBars() override {
-    return wrap<CommandBarsObject>(o_.get(L"CommandBars"));
+    return wrapRequired<CommandBarsObject>(o_.get(L"CommandBars"));
   }
   void Quit(std::optional<bool> saveChanges) override {
     o_.call(L"Quit", args(saveChanges ? Arg(*saveChanges) : Arg::omitted()));
@@ -532,103 +541,103 @@ class RibbonControlObject final : public office::RibbonControl, public DispatchB
 
 template <>
 std::shared_ptr<word::Range> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<RangeObject>(value);
+  return wrapRequired<RangeObject>(value);
 }
 template <>
 std::shared_ptr<word::Field> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<FieldObject>(value);
+  return wrapRequired<FieldObject>(value);
 }
 template <>
 std::shared_ptr<word::Fields> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<FieldsObject>(value);
+  return wrapRequired<FieldsObject>(value);
 }
 template <>
 std::shared_ptr<word::Cell> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<CellObject>(value);
+  return wrapRequired<CellObject>(value);
 }
 template <>
 std::shared_ptr<word::Row> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<RowObject>(value);
+  return wrapRequired<RowObject>(value);
 }
 template <>
 std::shared_ptr<word::Rows> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<RowsObject>(value);
+  return wrapRequired<RowsObject>(value);
 }
 template <>
 std::shared_ptr<word::Table> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<TableObject>(value);
+  return wrapRequired<TableObject>(value);
 }
 template <>
 std::shared_ptr<word::TextFrame> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<TextFrameObject>(value);
+  return wrapRequired<TextFrameObject>(value);
 }
 template <>
 std::shared_ptr<word::Shape> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<ShapeObject>(value);
+  return wrapRequired<ShapeObject>(value);
 }
 template <>
 std::shared_ptr<word::LinkFormat> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<LinkFormatObject>(value);
+  return wrapRequired<LinkFormatObject>(value);
 }
 template <>
 std::shared_ptr<word::InlineShape> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<InlineShapeObject>(value);
+  return wrapRequired<InlineShapeObject>(value);
 }
 template <>
 std::shared_ptr<word::InlineShapes> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<CollectionOf<word::InlineShapes, word::InlineShape>>(value);
+  return wrapRequired<CollectionOf<word::InlineShapes, word::InlineShape>>(value);
 }
 template <>
 std::shared_ptr<word::MailMergeFields> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<MailMergeFieldsObject>(value);
+  return wrapRequired<MailMergeFieldsObject>(value);
 }
 template <>
 std::shared_ptr<word::MailMerge> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<MailMergeObject>(value);
+  return wrapRequired<MailMergeObject>(value);
 }
 template <>
 std::shared_ptr<word::View> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<ViewObject>(value);
+  return wrapRequired<ViewObject>(value);
 }
 template <>
 std::shared_ptr<word::Pane> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<PaneObject>(value);
+  return wrapRequired<PaneObject>(value);
 }
 template <>
 std::shared_ptr<word::Window> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<WindowObject>(value);
+  return wrapRequired<WindowObject>(value);
 }
 template <>
 std::shared_ptr<word::Template> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<TemplateObject>(value);
+  return wrapRequired<TemplateObject>(value);
 }
 template <>
 std::shared_ptr<word::Document> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<DocumentObject>(value);
+  return wrapRequired<DocumentObject>(value);
 }
 template <>
 std::shared_ptr<word::Documents> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<DocumentsObject>(value);
+  return wrapRequired<DocumentsObject>(value);
 }
 template <>
 std::shared_ptr<word::Selection> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<SelectionObject>(value);
+  return wrapRequired<SelectionObject>(value);
 }
 template <>
 std::shared_ptr<word::Collection<word::Range>> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<CollectionOf<word::Collection<word::Range>, word::Range>>(value);
+  return wrapRequired<CollectionOf<word::Collection<word::Range>, word::Range>>(value);
 }
 template <>
 std::shared_ptr<word::Collection<word::Cell>> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<CollectionOf<word::Collection<word::Cell>, word::Cell>>(value);
+  return wrapRequired<CollectionOf<word::Collection<word::Cell>, word::Cell>>(value);
 }
 template <>
 std::shared_ptr<word::Collection<word::Shape>> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<CollectionOf<word::Collection<word::Shape>, word::Shape>>(value);
+  return wrapRequired<CollectionOf<word::Collection<word::Shape>, word::Shape>>(value);
 }
 template <>
 std::shared_ptr<word::Collection<word::Table>> wrapAs(const std::shared_ptr<Variant>& value) {
-  return wrap<CollectionOf<word::Collection<word::Table>, word::Table>>(value);
+  return wrapRequired<CollectionOf<word::Collection<word::Table>, word::Table>>(value);
 }
 }  // namespace
 
