@@ -418,11 +418,12 @@ class FakeEvents final : public IConnectionPointContainer, public IConnectionPoi
 
 class FakeWord final : public IDispatch {
  public:
-  enum Role { kApplication, kCommandBars, kDocument };
+  enum Role { kApplication, kCommandBars, kDocument, kButton };
   FakeWord(Role role, FakeWordState& state) : role_(role), state_(state) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (IsEqualIID(iid, IID_IConnectionPointContainer) && role_ == kApplication && state_.events) {
+    if (IsEqualIID(iid, IID_IConnectionPointContainer) && (role_ == kApplication || role_ == kButton) &&
+        state_.events) {
       return state_.events->QueryInterface(iid, object);
     }
     if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch)) {
@@ -671,6 +672,37 @@ void checkConnection() {
   RemoveDirectoryW(folder.c_str());
 }
 
+// A merge-field button that module code assigns receives its Click events from Office; assigning
+// Nothing ends the subscription.
+void checkButtonEvents() {
+  Ref<_plugin> addin;
+  CLSID clsid{};
+  CLSIDFromProgID(L"Tallyweave.plugin", &clsid);
+  if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__plugin, addin.out()))) {
+    return check(false, "CoCreateInstance for the button checks");
+  }
+  FakeWordState state;
+  FakeEvents events(state);
+  state.events = &events;
+  Ref<IDispatch> button;
+  button.p = new FakeWord(FakeWord::kButton, state);
+  button.p->AddRef();
+
+  HRESULT hr = addin->putref_merge_Button100(button.p);
+  check(hr == S_OK && calls(state) == "FindConnectionPoint{000C0351-0000-0000-C000-000000000046} Advise ",
+        "assigning merge_Button100 subscribes to the button's Click (calls: " + calls(state) + ")");
+  Ref<IDispatch> held;
+  check(addin->get_merge_Button100(&held.p) == S_OK && held.p == button.p,
+        "merge_Button100 reads back the button assigned");
+  VARIANT_BOOL cancelDefault = VARIANT_FALSE;
+  check(events.fire(1, button.p, cancelDefault) == S_OK && cancelDefault == VARIANT_FALSE,
+        "the add-in takes the button's Click without failing");
+  state.log.clear();
+  hr = addin->putref_merge_Button100(nullptr);
+  check(hr == S_OK && calls(state) == "Unadvise(42) ",
+        "assigning Nothing ends the subscription (calls: " + calls(state) + ")");
+}
+
 }  // namespace
 
 int main() {
@@ -692,6 +724,7 @@ int main() {
     }
   }
   checkConnection();
+  checkButtonEvents();
   CoUninitialize();
   std::printf("# done\n");
   return failures == 0 ? 0 : 1;
