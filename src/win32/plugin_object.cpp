@@ -15,7 +15,6 @@
 #include "menus/object_safety.h"
 #include "menus/utilities.h"
 #include "runtime/conversions.h"
-#include "version.h"
 #include "win32/com_error.h"
 #include "win32/dispatch.h"
 #include "win32/late_bound.h"

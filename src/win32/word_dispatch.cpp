@@ -106,17 +106,6 @@ std::shared_ptr<word::Collection<word::Shape>> wrapAs(const std::shared_ptr<Vari
 template <>
 std::shared_ptr<word::Collection<word::Table>> wrapAs(const std::shared_ptr<Variant>&);
 
-// The automation object of a model object this file made.
-IDispatch* backing(const void* model, const DispatchBacked* backed) {
-  if (!model) return nullptr;
-  if (!backed) throw runtime::Error::fromNumber(runtime::kTypeMismatch);
-  return backed->dispatch();
-}
-template <class T>
-IDispatch* backing(const std::shared_ptr<T>& model) {
-  return backing(model.get(), dynamic_cast<const DispatchBacked*>(model.get()));
-}
-
 Arg optionalArg(const std::optional<std::string>& value) {
   return value ? Arg(*value) : Arg::omitted();
 }
@@ -183,8 +172,8 @@ class FieldsObject final : public CollectionOf<word::Fields, word::Field> {
   std::shared_ptr<word::Field> Add(const std::shared_ptr<word::Range>& range, int type,
                                    const std::optional<std::string>& text,
                                    std::optional<bool> preserveFormatting) override {
-    return wrapAs<word::Field>(
-        o_.call(L"Add", args(backing(range), type, optionalArg(text), optionalArg(preserveFormatting))));
+    return wrapAs<word::Field>(o_.call(
+        L"Add", args(dispatchOf(range).get(), type, optionalArg(text), optionalArg(preserveFormatting))));
   }
   void UpdateSource() override { o_.call(L"UpdateSource"); }
 };
@@ -208,7 +197,8 @@ class RowsObject final : public CollectionOf<word::Rows, word::Row> {
  public:
   using CollectionOf::CollectionOf;
   std::shared_ptr<word::Row> Add(const std::shared_ptr<word::Row>& beforeRow) override {
-    return wrapAs<word::Row>(o_.call(L"Add", args(beforeRow ? Arg(backing(beforeRow)) : Arg::omitted())));
+    return wrapAs<word::Row>(
+        o_.call(L"Add", args(beforeRow ? Arg(dispatchOf(beforeRow).get()) : Arg::omitted())));
   }
 };
 
@@ -257,7 +247,7 @@ class MailMergeFieldsObject final : public word::MailMergeFields, public Backed 
   using Backed::Backed;
   std::shared_ptr<word::Field> Add(const std::shared_ptr<word::Range>& range,
                                    const std::string& name) override {
-    return wrapAs<word::Field>(o_.call(L"Add", args(backing(range), name)));
+    return wrapAs<word::Field>(o_.call(L"Add", args(dispatchOf(range).get(), name)));
   }
 };
 
