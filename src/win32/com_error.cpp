@@ -34,7 +34,7 @@ HRESULT reportError(const runtime::Error& error) noexcept {
 
 void notAvailable(std::string_view member) {
   throw runtime::Error(static_cast<long>(E_NOTIMPL),
-                       "plugin." + std::string(member) + " is not available in the Windows add-in yet");
+                       std::string(member) + " is not available in the Windows add-in yet");
 }
 
 }  // namespace tw::win32

@@ -1,6 +1,7 @@
 // The COM class plugin: the dual interface _plugin, Office's connection events (IDTExtensibility2) and ribbon
-// (IRibbonExtensibility), and the scripting-safety answers (IObjectSafety). Members whose work lives in the
-// add-in core that this DLL does not carry yet fail with E_NOTIMPL and a description that names them.
+// (IRibbonExtensibility), and the scripting-safety answers (IObjectSafety). Every member forwards to the
+// add-in's plugin object; members whose Windows side is not wired yet fail with E_NOTIMPL and a
+// description that names them.
 
 #include "win32/plugin_object.h"
 
@@ -13,14 +14,17 @@
 #include "addin/plugin.h"
 #include "menus/object_safety.h"
 #include "menus/utilities.h"
-#include "version.h"
+#include "runtime/conversions.h"
 #include "win32/com_error.h"
 #include "win32/dispatch.h"
+#include "win32/late_bound.h"
 #include "win32/module.h"
 #include "win32/office_h.h"
 #include "win32/tallyweave_h.h"
 #include "win32/text.h"
 #include "win32/windows_system.h"
+#include "win32/windows_ui.h"
+#include "win32/word_dispatch.h"
 
 // After the core's scripting-safety header, whose constants share their names with this header's macros.
 #include <objsafe.h>
@@ -94,6 +98,29 @@ std::vector<std::string> textArray(const VARIANT& value) {
   return texts;
 }
 
+// A value as text, as assigning it to a String variable converts it.
+std::string textOf(const VARIANT& value) {
+  Variant text;
+  if (FAILED(VariantChangeType(text.get(), const_cast<VARIANT*>(&value), 0, VT_BSTR))) {
+    throw runtime::Error::fromNumber(runtime::kTypeMismatch);
+  }
+  return fromBstr(V_BSTR(text.get()));
+}
+
+// A value as an Integer, as assigning it to an Integer variable converts it: text by the user's locale,
+// numbers rounded half to even; error 13 for what is no number, error 6 beyond the range.
+runtime::Integer integerOf(const VARIANT& value, const runtime::Locale& locale) {
+  const VARIANT* v = &value;
+  while (V_VT(v) == (VT_VARIANT | VT_BYREF)) v = V_VARIANTREF(v);
+  if (V_VT(v) == VT_BSTR) return runtime::toInteger(fromBstr(V_BSTR(v)), locale);
+  if (V_VT(v) == (VT_BSTR | VT_BYREF)) return runtime::toInteger(fromBstr(*V_BSTRREF(v)), locale);
+  Variant number;
+  if (FAILED(VariantChangeType(number.get(), const_cast<VARIANT*>(v), 0, VT_R8))) {
+    throw runtime::Error::fromNumber(runtime::kTypeMismatch);
+  }
+  return runtime::toInteger(V_R8(number.get()));
+}
+
 constexpr VARIANT_BOOL toVariantBool(bool value) {
   return value ? VARIANT_TRUE : VARIANT_FALSE;
 }
@@ -137,123 +164,194 @@ class PluginObject final : public DispatchOf<_plugin>,
   }
 
   // ---- _plugin: the settings -----------------------------------------------------------------------
-#define TW_OBJECT_PROPERTY(name)                                     \
-  HRESULT STDMETHODCALLTYPE get_##name(IDispatch** value) override { \
-    return unavailable(#name, value);                                \
-  }                                                                  \
-  HRESULT STDMETHODCALLTYPE putref_##name(IDispatch*) override {     \
-    return unavailable(#name);                                       \
+#define TW_TEXT_PROPERTY(name)                                   \
+  HRESULT STDMETHODCALLTYPE get_##name(BSTR* value) override {   \
+    if (!value) return E_POINTER;                                \
+    *value = nullptr;                                            \
+    return comEntry([&] { *value = newBstr(settings().name); }); \
+  }                                                              \
+  HRESULT STDMETHODCALLTYPE put_##name(BSTR value) override {    \
+    return comEntry([&] { settings().name = fromBstr(value); }); \
   }
-#define TW_PROPERTY(type, name)                                \
-  HRESULT STDMETHODCALLTYPE get_##name(type* value) override { \
-    return unavailable(#name, value);                          \
-  }                                                            \
-  HRESULT STDMETHODCALLTYPE put_##name(type) override {        \
-    return unavailable(#name);                                 \
+#define TW_INTEGER_PROPERTY(name)                                                       \
+  HRESULT STDMETHODCALLTYPE get_##name(short* value) override {                         \
+    if (!value) return E_POINTER;                                                       \
+    *value = settings().name;                                                           \
+    return S_OK;                                                                        \
+  }                                                                                     \
+  HRESULT STDMETHODCALLTYPE put_##name(VARIANT value) override {                        \
+    return comEntry([&] { settings().name = integerOf(value, system_.UserLocale()); }); \
+  }
+#define TW_MENU_PROPERTY(name, field, make)                                   \
+  HRESULT STDMETHODCALLTYPE get_##name(IDispatch** value) override {          \
+    if (!value) return E_POINTER;                                             \
+    *value = nullptr;                                                         \
+    return comEntry([&] { *value = dispatchOf(menus().field).detach(); });    \
+  }                                                                           \
+  HRESULT STDMETHODCALLTYPE putref_##name(IDispatch* value) override {        \
+    return comEntry([&] { menus().field = make(ComPtr<IDispatch>(value)); }); \
   }
 
-  TW_OBJECT_PROPERTY(wordMenu)
-  TW_OBJECT_PROPERTY(twMenu)
-  TW_OBJECT_PROPERTY(MergeMenu)
-  TW_OBJECT_PROPERTY(mergeSubMenu1)
-  TW_OBJECT_PROPERTY(mergeSubMenu2)
-  TW_OBJECT_PROPERTY(mergeSubMenu3)
-  TW_OBJECT_PROPERTY(mergeSubMenu4)
-  TW_OBJECT_PROPERTY(mergeSubMenu5)
-  TW_OBJECT_PROPERTY(mergeSubMenu6)
-  TW_OBJECT_PROPERTY(mergeSubMenu7)
-  TW_OBJECT_PROPERTY(mergeSubMenu8)
-  TW_OBJECT_PROPERTY(mergeSubMenu9)
-  TW_OBJECT_PROPERTY(mergeSubMenu10)
-  TW_PROPERTY(BSTR, serveradres)
-  TW_PROPERTY(short, serverPort)
-  TW_PROPERTY(BSTR, serverPath)
-  TW_PROPERTY(short, maxUploadSize)
-  TW_PROPERTY(BSTR, supportContact)
-  TW_OBJECT_PROPERTY(sourceDocument)
-  TW_PROPERTY(short, voorbeeldDocAmount)
-  TW_PROPERTY(BSTR, generateMode)
-  TW_PROPERTY(BSTR, dataSourceCsvFileName)
-  TW_PROPERTY(BSTR, ribbonXML)
-  TW_PROPERTY(VARIANT_BOOL, useRibbon)
-  TW_PROPERTY(short, latestConnectorVersion)
-  TW_PROPERTY(short, minimumConnectorVersion)
-  TW_PROPERTY(BSTR, updatePath)
-  TW_PROPERTY(BSTR, decimalSeparator)
-  TW_PROPERTY(BSTR, thousandsSeparator)
-#undef TW_OBJECT_PROPERTY
-#undef TW_PROPERTY
+  TW_MENU_PROPERTY(wordMenu, wordMenu, commandBar)
+  TW_MENU_PROPERTY(twMenu, twMenu, commandBarControl)
+  TW_MENU_PROPERTY(MergeMenu, MergeMenu, commandBarControl)
+  TW_MENU_PROPERTY(mergeSubMenu1, mergeSubMenus[0], commandBarControl)
+  TW_MENU_PROPERTY(mergeSubMenu2, mergeSubMenus[1], commandBarControl)
+  TW_MENU_PROPERTY(mergeSubMenu3, mergeSubMenus[2], commandBarControl)
+  TW_MENU_PROPERTY(mergeSubMenu4, mergeSubMenus[3], commandBarControl)
+  TW_MENU_PROPERTY(mergeSubMenu5, mergeSubMenus[4], commandBarControl)
+  TW_MENU_PROPERTY(mergeSubMenu6, mergeSubMenus[5], commandBarControl)
+  TW_MENU_PROPERTY(mergeSubMenu7, mergeSubMenus[6], commandBarControl)
+  TW_MENU_PROPERTY(mergeSubMenu8, mergeSubMenus[7], commandBarControl)
+  TW_MENU_PROPERTY(mergeSubMenu9, mergeSubMenus[8], commandBarControl)
+  TW_MENU_PROPERTY(mergeSubMenu10, mergeSubMenus[9], commandBarControl)
+  TW_TEXT_PROPERTY(serveradres)
+  TW_INTEGER_PROPERTY(serverPort)
+  TW_TEXT_PROPERTY(serverPath)
+  TW_INTEGER_PROPERTY(maxUploadSize)
+  TW_TEXT_PROPERTY(supportContact)
+  TW_INTEGER_PROPERTY(voorbeeldDocAmount)
+  TW_TEXT_PROPERTY(dataSourceCsvFileName)
+  TW_TEXT_PROPERTY(ribbonXML)
+  TW_INTEGER_PROPERTY(latestConnectorVersion)
+  TW_INTEGER_PROPERTY(minimumConnectorVersion)
+  TW_TEXT_PROPERTY(updatePath)
+  TW_TEXT_PROPERTY(decimalSeparator)
+  TW_TEXT_PROPERTY(thousandsSeparator)
+#undef TW_TEXT_PROPERTY
+#undef TW_INTEGER_PROPERTY
+#undef TW_MENU_PROPERTY
+
+  HRESULT STDMETHODCALLTYPE get_generateMode(BSTR* value) override {
+    if (!value) return E_POINTER;
+    *value = nullptr;
+    return comEntry([&] { *value = newBstr(settings().generateMode.text()); });
+  }
+  HRESULT STDMETHODCALLTYPE put_generateMode(BSTR value) override {
+    return comEntry([&] { settings().generateMode = addin::GenerateMode(fromBstr(value)); });
+  }
+  HRESULT STDMETHODCALLTYPE get_useRibbon(VARIANT_BOOL* value) override {
+    if (!value) return E_POINTER;
+    *value = toVariantBool(settings().useRibbon);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE put_useRibbon(VARIANT_BOOL value) override {
+    settings().useRibbon = value != VARIANT_FALSE;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_sourceDocument(IDispatch** value) override {
+    if (!value) return E_POINTER;
+    *value = nullptr;
+    return comEntry([&] { *value = dispatchOf(settings().sourceDocument).detach(); });
+  }
+  HRESULT STDMETHODCALLTYPE putref_sourceDocument(IDispatch* value) override {
+    return comEntry([&] { settings().sourceDocument = wordDocument(ComPtr<IDispatch>(value)); });
+  }
 
   // ---- _plugin: the methods ------------------------------------------------------------------------
-  HRESULT STDMETHODCALLTYPE debugMsg(VARIANT*) override {
-    return unavailable("debugMsg");
+  HRESULT STDMETHODCALLTYPE debugMsg(VARIANT* msg) override {
+    if (!msg) return E_POINTER;
+    return comEntry([&] { plugin_.debugMsg(textOf(*msg)); });
   }
-  HRESULT STDMETHODCALLTYPE IRibbonExtensibility_GetCustomUI(BSTR, BSTR* xml) override {
-    return unavailable("IRibbonExtensibility_GetCustomUI", xml);
+  HRESULT STDMETHODCALLTYPE IRibbonExtensibility_GetCustomUI(BSTR ribbonId, BSTR* xml) override {
+    if (!xml) return E_POINTER;
+    *xml = nullptr;
+    return comEntry([&] { *xml = newBstr(plugin_.IRibbonExtensibility_GetCustomUI(fromBstr(ribbonId))); });
   }
   HRESULT STDMETHODCALLTYPE GetImage(BSTR, IDispatch** picture) override {
-    return unavailable("GetImage", picture);
+    return unavailable("plugin.GetImage", picture);
   }
   HRESULT STDMETHODCALLTYPE Final() override {
-    return unavailable("Final");
+    return comEntry([&] { plugin_.Final(); });
   }
-  HRESULT STDMETHODCALLTYPE OpenDocument(BSTR*, VARIANT_BOOL*) override {
-    return unavailable("OpenDocument");
+  HRESULT STDMETHODCALLTYPE OpenDocument(BSTR* location, VARIANT_BOOL* isSourceDocument) override {
+    if (!location) return E_POINTER;
+    return comEntry([&] {
+      plugin_.OpenDocument(fromBstr(*location), isSourceDocument && *isSourceDocument != VARIANT_FALSE);
+    });
   }
-  HRESULT STDMETHODCALLTYPE saveActiveDocument(BSTR*) override {
-    return unavailable("saveActiveDocument");
+  HRESULT STDMETHODCALLTYPE saveActiveDocument(BSTR* location) override {
+    if (!location) return E_POINTER;
+    return comEntry([&] { plugin_.saveActiveDocument(fromBstr(*location)); });
   }
   HRESULT STDMETHODCALLTYPE resetDocuments() override {
-    return unavailable("resetDocuments");
+    return comEntry([&] { plugin_.resetDocuments(); });
   }
-  HRESULT STDMETHODCALLTYPE printToPrn(VARIANT*) override {
-    return unavailable("printToPrn");
+  HRESULT STDMETHODCALLTYPE printToPrn(VARIANT* location) override {
+    if (!location) return E_POINTER;
+    return comEntry([&] { plugin_.printToPrn(textOf(*location)); });
   }
-  HRESULT STDMETHODCALLTYPE Domerge(BSTR*, short*, VARIANT*, VARIANT*, VARIANT_BOOL*) override {
-    return unavailable("Domerge");
+  HRESULT STDMETHODCALLTYPE Domerge(BSTR* rowsize, short* recordsize, VARIANT* headerFields, VARIANT* data,
+                                    VARIANT_BOOL* isVoorbeeld) override {
+    if (!rowsize || !recordsize || !headerFields || !data) return E_POINTER;
+    return comEntry([&] {
+      // The merge reads its data from the job; these two arguments only pass through, whatever their form.
+      std::string headers;
+      std::vector<std::string> rows;
+      runtime::resumeNext([&] { headers = textOf(*headerFields); });
+      runtime::resumeNext([&] { rows = textArray(*data); });
+      plugin_.Domerge(fromBstr(*rowsize), *recordsize, headers, rows,
+                      isVoorbeeld && *isVoorbeeld != VARIANT_FALSE);
+    });
   }
-  HRESULT STDMETHODCALLTYPE getMergefieldName(BSTR*, BSTR* name) override {
-    return unavailable("getMergefieldName", name);
+  HRESULT STDMETHODCALLTYPE getMergefieldName(BSTR* code, BSTR* name) override {
+    if (!code || !name) return E_POINTER;
+    *name = nullptr;
+    return comEntry([&] { *name = newBstr(plugin_.getMergefieldName(fromBstr(*code))); });
   }
-  HRESULT STDMETHODCALLTYPE updateFormat(IDispatch**) override {
-    return unavailable("updateFormat");
+  HRESULT STDMETHODCALLTYPE updateFormat(IDispatch** mergefield) override {
+    if (!mergefield) return E_POINTER;
+    return comEntry(
+        [&] { plugin_.updateFormat(runtime::objectRef(wordField(ComPtr<IDispatch>(*mergefield)))); });
   }
-  HRESULT STDMETHODCALLTYPE revertFormat(IDispatch**) override {
-    return unavailable("revertFormat");
+  HRESULT STDMETHODCALLTYPE revertFormat(IDispatch** mergefield) override {
+    if (!mergefield) return E_POINTER;
+    return comEntry(
+        [&] { plugin_.revertFormat(runtime::objectRef(wordField(ComPtr<IDispatch>(*mergefield)))); });
   }
-  HRESULT STDMETHODCALLTYPE revertFields(IDispatch**) override {
-    return unavailable("revertFields");
+  HRESULT STDMETHODCALLTYPE revertFields(IDispatch** mergeDoc) override {
+    if (!mergeDoc) return E_POINTER;
+    return comEntry(
+        [&] { plugin_.revertFields(runtime::objectRef(wordDocument(ComPtr<IDispatch>(*mergeDoc)))); });
   }
-  HRESULT STDMETHODCALLTYPE insertMergefieldButton(IDispatch*) override {
-    return unavailable("insertMergefieldButton");
+  HRESULT STDMETHODCALLTYPE insertMergefieldButton(IDispatch* control) override {
+    return comEntry([&] { plugin_.insertMergefieldButton(*ribbonControl(ComPtr<IDispatch>(control))); });
   }
-  HRESULT STDMETHODCALLTYPE insertMergefieldGallery(IDispatch*, BSTR*, short*) override {
-    return unavailable("insertMergefieldGallery");
+  HRESULT STDMETHODCALLTYPE insertMergefieldGallery(IDispatch* control, BSTR* selectedId,
+                                                    short* selectedIndex) override {
+    if (!selectedId || !selectedIndex) return E_POINTER;
+    return comEntry([&] {
+      plugin_.insertMergefieldGallery(*ribbonControl(ComPtr<IDispatch>(control)), fromBstr(*selectedId),
+                                      *selectedIndex);
+    });
   }
-  HRESULT STDMETHODCALLTYPE insert_mergefield(BSTR*, BSTR*, BSTR* text) override {
-    return unavailable("insert_mergefield", text);
+  HRESULT STDMETHODCALLTYPE insert_mergefield(BSTR* tagname, BSTR* format_, BSTR* text) override {
+    if (!tagname || !format_ || !text) return E_POINTER;
+    *text = nullptr;
+    return comEntry(
+        [&] { *text = newBstr(plugin_.insert_mergefield(fromBstr(*tagname), fromBstr(*format_))); });
   }
 
   HRESULT STDMETHODCALLTYPE getTwVersion(BSTR* version) override {
     if (!version) return E_POINTER;
     *version = nullptr;
-    return comEntry([&] { *version = newBstr(std::to_string(kVersionNumber)); });
+    return comEntry([&] { *version = newBstr(plugin_.getTwVersion()); });
   }
 
-  HRESULT STDMETHODCALLTYPE UploadDocumentClick(IDispatch*) override {
-    return unavailable("UploadDocumentClick");
+  HRESULT STDMETHODCALLTYPE UploadDocumentClick(IDispatch* control) override {
+    return comEntry([&] { plugin_.UploadDocumentClick(*ribbonControl(ComPtr<IDispatch>(control))); });
   }
-  HRESULT STDMETHODCALLTYPE mergeDocumentClick(IDispatch*) override {
-    return unavailable("mergeDocumentClick");
+  HRESULT STDMETHODCALLTYPE mergeDocumentClick(IDispatch* control) override {
+    return comEntry([&] { plugin_.mergeDocumentClick(*ribbonControl(ComPtr<IDispatch>(control))); });
   }
   HRESULT STDMETHODCALLTYPE continueInternalUpdateConnector() override {
-    return unavailable("continueInternalUpdateConnector");
+    return comEntry([&] { plugin_.continueInternalUpdateConnector(); });
   }
 
   HRESULT STDMETHODCALLTYPE FileExists(BSTR* sFile, VARIANT_BOOL* exists) override {
     if (!sFile || !exists) return E_POINTER;
     *exists = VARIANT_FALSE;
-    return comEntry([&] { *exists = toVariantBool(addin::anyNormalFileMatches(system_, fromBstr(*sFile))); });
+    return comEntry([&] { *exists = toVariantBool(plugin_.FileExists(fromBstr(*sFile))); });
   }
 
   HRESULT STDMETHODCALLTYPE DirExists(BSTR* OrigFile, VARIANT* exists) override {
@@ -261,7 +359,7 @@ class PluginObject final : public DispatchOf<_plugin>,
     VariantInit(exists);
     return comEntry([&] {
       V_VT(exists) = VT_BOOL;
-      V_BOOL(exists) = toVariantBool(system_.FolderExists(fromBstr(*OrigFile)));
+      V_BOOL(exists) = toVariantBool(plugin_.DirExists(fromBstr(*OrigFile)));
     });
   }
 
@@ -269,7 +367,7 @@ class PluginObject final : public DispatchOf<_plugin>,
     if (!values || !found) return E_POINTER;
     *found = VARIANT_FALSE;
     return comEntry(
-        [&] { *found = toVariantBool(addin::plugin::ArrayContains(textArray(*values), fromBstr(target))); });
+        [&] { *found = toVariantBool(addin::ArrayContains(textArray(*values), fromBstr(target))); });
   }
 
   // The collection's keyed lookup either finds an item or fails; any failure means "no such key".
@@ -292,38 +390,44 @@ class PluginObject final : public DispatchOf<_plugin>,
   }
 
   HRESULT STDMETHODCALLTYPE quitWord() override {
-    return unavailable("quitWord");
+    return comEntry([&] { plugin_.quitWord(); });
   }
 
   // ---- _plugin: the merge-field menu buttons --------------------------------------------------------
-#define TW_MERGE_BUTTON(n)                                                                \
-  HRESULT STDMETHODCALLTYPE get_merge_Button##n(IDispatch** button) override {            \
-    return unavailable("merge_Button" #n, button);                                        \
-  }                                                                                       \
-  HRESULT STDMETHODCALLTYPE putref_merge_Button##n(IDispatch*) override {                 \
-    return unavailable("merge_Button" #n);                                                \
-  }                                                                                       \
-  HRESULT STDMETHODCALLTYPE merge_Button##n##_click(IDispatch*, VARIANT_BOOL*) override { \
-    return unavailable("merge_Button" #n "_click");                                       \
+#define TW_MERGE_BUTTON(n)                                                                 \
+  HRESULT STDMETHODCALLTYPE get_merge_Button##n(IDispatch** button) override {             \
+    if (!button) return E_POINTER;                                                         \
+    *button = nullptr;                                                                     \
+    return comEntry([&] { *button = dispatchOf(menus().mergeButton(n).get()).detach(); }); \
+  }                                                                                        \
+  HRESULT STDMETHODCALLTYPE putref_merge_Button##n(IDispatch* button) override {           \
+    return comEntry([&] { holdMergeButton(n, button); });                                  \
+  }                                                                                        \
+  HRESULT STDMETHODCALLTYPE merge_Button##n##_click(IDispatch*, VARIANT_BOOL*) override {  \
+    return comEntry([&] { plugin_.merge_Button_click(n); });                               \
   }
 #include "win32/merge_buttons.inc"
 #undef TW_MERGE_BUTTON
 
   // ---- IDTExtensibility2 ---------------------------------------------------------------------------
-  HRESULT STDMETHODCALLTYPE OnConnection(IDispatch*, ext_ConnectMode, IDispatch*, SAFEARRAY**) override {
-    return unavailable("AddinInstance_OnConnection");
+  HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* application, ext_ConnectMode connectMode,
+                                         IDispatch* addInInst, SAFEARRAY**) override {
+    return comEntry([&] {
+      plugin_.AddinInstance_OnConnection(wordApplication(ComPtr<IDispatch>(application)),
+                                         static_cast<int>(connectMode), addInInstance(addInInst));
+    });
   }
-  HRESULT STDMETHODCALLTYPE OnDisconnection(ext_DisconnectMode, SAFEARRAY**) override {
-    return unavailable("AddinInstance_OnDisconnection");
+  HRESULT STDMETHODCALLTYPE OnDisconnection(ext_DisconnectMode removeMode, SAFEARRAY**) override {
+    return comEntry([&] { plugin_.AddinInstance_OnDisconnection(static_cast<int>(removeMode)); });
   }
   HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY**) override {
-    return unavailable("AddinInstance_OnAddInsUpdate");
+    return comEntry([&] { plugin_.AddinInstance_OnAddInsUpdate(); });
   }
   HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY**) override {
-    return unavailable("AddinInstance_OnStartupComplete");
+    return comEntry([&] { plugin_.AddinInstance_OnStartupComplete(); });
   }
   HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY**) override {
-    return unavailable("AddinInstance_OnBeginShutdown");
+    return comEntry([&] { plugin_.AddinInstance_OnBeginShutdown(); });
   }
 
   // ---- IRibbonExtensibility ------------------------------------------------------------------------
@@ -367,9 +471,35 @@ class PluginObject final : public DispatchOf<_plugin>,
     return static_cast<_plugin*>(this);
   }
 
+  addin::Settings& settings() {
+    return plugin_.settings();
+  }
+  addin::MenuObjects& menus() {
+    return plugin_.menus();
+  }
+
+  // A merge-field button assigned by module code receives its clicks like one the menu built.
+  void holdMergeButton(int number, IDispatch* button) {
+    menus().mergeButton(number).hold(
+        commandBarControl(ComPtr<IDispatch>(button)),
+        [this, number](office::CommandBarControl&, bool&) { plugin_.merge_Button_click(number); });
+  }
+
+  // The ProgId of the add-in instance Office hands over; the registered one when it cannot tell.
+  static addin::AddInInstance addInInstance(IDispatch* instance) {
+    addin::AddInInstance result;
+    if (!instance) return result;
+    runtime::resumeNext(
+        [&] { result.progId = LateBound::text(*LateBound(ComPtr<IDispatch>(instance)).get(L"ProgId")); });
+    return result;
+  }
+
   ModuleLock moduleLock_;
   std::atomic<ULONG> refs_{0};
   WindowsSystem system_;
+  WindowsUi ui_;
+  UnavailableHttp http_;
+  addin::plugin plugin_{addin::Services{system_, ui_, http_}};
 };
 
 }  // namespace

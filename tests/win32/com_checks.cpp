@@ -193,20 +193,25 @@ void checkNames(IDispatch* addin) {
 // A member whose work is not in the DLL yet fails as a COM error, never as a crash.
 void checkErrors(IDispatch* addin) {
   std::vector<DISPID> ids;
-  idsOf(addin, {L"resetDocuments"}, ids);
-  DISPPARAMS none{};
+  idsOf(addin, {L"GetImage"}, ids);
+  VARIANT imageName;
+  V_VT(&imageName) = VT_BSTR;
+  V_BSTR(&imageName) = SysAllocString(L"logo");
+  DISPPARAMS oneName{&imageName, nullptr, 1, 0};
   VARIANT result;
   VariantInit(&result);
   Excep exception;
-  HRESULT hr = addin->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, &result,
+  HRESULT hr = addin->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &oneName, &result,
                              &exception, nullptr);
+  VariantClear(&imageName);
   check(hr == DISP_E_EXCEPTION, "a failing member gives DISP_E_EXCEPTION (" + hex(hr) + ")");
   check(exception.scode == E_NOTIMPL,
         "its EXCEPINFO carries the error number (" + hex(exception.scode) + ")");
   check(narrow(exception.bstrSource) == "Tallyweave", "its EXCEPINFO names the source");
-  check(narrow(exception.bstrDescription).find("resetDocuments") != std::string::npos,
+  check(narrow(exception.bstrDescription).find("GetImage") != std::string::npos,
         "its EXCEPINFO describes the error");
 
+  DISPPARAMS none{};
   idsOf(addin, {L"getTwVersion"}, ids);
   hr =
       addin->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, &result, nullptr, nullptr);
@@ -243,6 +248,23 @@ void checkOfficeInterfaces(IDispatch* addin) {
     idsOf(addin, {L"insertMergefieldButton"}, mainIds);
     check(idsOf(ribbon.p, {L"insertMergefieldButton"}, ids) == S_OK && ids[0] == mainIds[0],
           "the ribbon callbacks resolve through the IRibbonExtensibility pointer too");
+
+    // GetCustomUI gives the job's ribbon XML when the job uses the ribbon, else nothing.
+    Ref<_plugin> settings;
+    addin->QueryInterface(IID__plugin, settings.out());
+    BSTR xml = SysAllocString(L"<customUI xmlns=\"http://schemas.microsoft.com/office/2006/01/customui\"/>");
+    settings->put_ribbonXML(xml);
+    for (bool useRibbon : {true, false}) {
+      settings->put_useRibbon(useRibbon ? VARIANT_TRUE : VARIANT_FALSE);
+      BSTR answer = nullptr;
+      HRESULT hr = ribbon->GetCustomUI(nullptr, &answer);
+      std::string expected = useRibbon ? narrow(xml) : "";
+      check(hr == S_OK && narrow(answer) == expected, std::string("GetCustomUI with useRibbon ") +
+                                                          (useRibbon ? "True" : "False") + " gives \"" +
+                                                          expected + "\" (got \"" + narrow(answer) + "\")");
+      SysFreeString(answer);
+    }
+    SysFreeString(xml);
   }
   Ref<ISupportErrorInfo> errors;
   check(SUCCEEDED(addin->QueryInterface(IID_ISupportErrorInfo, errors.out())) &&
@@ -314,6 +336,373 @@ void checkObjectSafety(IDispatch* addin) {
   }
 }
 
+// A stand-in for Word as far as the checks reach it. CommandBars("Menu Bar") answers Nothing, so the
+// add-in builds no menu; ActiveDocument fails as Word does when no document is open, or answers a
+// document whose PrintOut takes its arguments by name. Every call is written to the shared log.
+class FakeEvents;
+
+struct FakeWordState {
+  std::vector<std::string> log;
+  bool documentOpen = false;
+  FakeEvents* events = nullptr;
+};
+
+// Word's Application as an event source: one connection point, whatever events are asked for; the
+// advised sink can be made to fire.
+class FakeEvents final : public IConnectionPointContainer, public IConnectionPoint {
+ public:
+  explicit FakeEvents(FakeWordState& state) : state_(state) {}
+  FakeEvents(const FakeEvents&) = delete;
+  ~FakeEvents() {
+    if (sink_) sink_->Release();
+  }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (IsEqualIID(iid, IID_IConnectionPointContainer) || IsEqualIID(iid, IID_IUnknown)) {
+      *object = static_cast<IConnectionPointContainer*>(this);
+    } else if (IsEqualIID(iid, IID_IConnectionPoint)) {
+      *object = static_cast<IConnectionPoint*>(this);
+    } else {
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    return S_OK;  // lives as long as the check; no counting
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
+    wchar_t text[40] = {};
+    StringFromGUID2(iid, text, 40);
+    state_.log.push_back("FindConnectionPoint" + narrow(text));
+    *point = this;
+    return S_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
+    if (sink_ || FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&sink_)))) return E_FAIL;
+    state_.log.push_back("Advise");
+    *cookie = 42;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
+    state_.log.push_back("Unadvise(" + std::to_string(cookie) + ")");
+    if (sink_) sink_->Release();
+    sink_ = nullptr;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+  // Raises event `id` with an object and a by-reference flag, as Word raises DocumentBeforeClose.
+  HRESULT fire(DISPID id, IDispatch* object, VARIANT_BOOL& flag) {
+    if (!sink_) return E_UNEXPECTED;
+    VARIANT args[2];
+    V_VT(&args[0]) = VT_BOOL | VT_BYREF;
+    V_BOOLREF(&args[0]) = &flag;
+    V_VT(&args[1]) = VT_DISPATCH;
+    V_DISPATCH(&args[1]) = object;
+    DISPPARAMS params{args, nullptr, 2, 0};
+    return sink_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
+                         nullptr);
+  }
+
+ private:
+  FakeWordState& state_;
+  IDispatch* sink_ = nullptr;
+};
+
+class FakeWord final : public IDispatch {
+ public:
+  enum Role { kApplication, kCommandBars, kDocument, kButton };
+  FakeWord(Role role, FakeWordState& state) : role_(role), state_(state) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (IsEqualIID(iid, IID_IConnectionPointContainer) && (role_ == kApplication || role_ == kButton) &&
+        state_.events) {
+      return state_.events->QueryInterface(iid, object);
+    }
+    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch)) {
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    *object = this;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  // Members have ids 1.., PrintOut's argument names 101...
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    for (UINT i = 0; i < count; ++i) {
+      const auto& table = i == 0 ? kMembers : kArguments;
+      ids[i] = DISPID_UNKNOWN;
+      for (std::size_t n = 0; n < table.size(); ++n) {
+        if (_wcsicmp(names[i], table[n]) == 0) ids[i] = static_cast<DISPID>(n + (i == 0 ? 1 : 101));
+      }
+      if (ids[i] == DISPID_UNKNOWN) return DISP_E_UNKNOWNNAME;
+    }
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* exception, UINT*) override {
+    std::wstring member = id >= 1 && id <= static_cast<DISPID>(kMembers.size()) ? kMembers[id - 1] : L"";
+    if (role_ == kApplication && member == L"CommandBars") return answer("CommandBars", kCommandBars, result);
+    if (role_ == kCommandBars && member == L"Item" && params->cArgs == 1 &&
+        V_VT(&params->rgvarg[0]) == VT_BSTR) {
+      state_.log.push_back("Item(" + narrow(V_BSTR(&params->rgvarg[0])) + ")");
+      V_VT(result) = VT_DISPATCH;
+      V_DISPATCH(result) = nullptr;
+      return S_OK;
+    }
+    if (role_ == kApplication && member == L"Version") {
+      state_.log.push_back("Version");
+      V_VT(result) = VT_BSTR;
+      V_BSTR(result) = SysAllocString(L"11.0");
+      return S_OK;
+    }
+    if (role_ == kApplication && member == L"ActiveDocument") {
+      if (state_.documentOpen) return answer("ActiveDocument", kDocument, result);
+      state_.log.push_back("ActiveDocument failed");
+      *exception = EXCEPINFO{};
+      exception->scode = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 4248);
+      exception->bstrSource = SysAllocString(L"Microsoft Word");
+      exception->bstrDescription =
+          SysAllocString(L"This command is not available because no document is open.");
+      return DISP_E_EXCEPTION;
+    }
+    if (role_ == kDocument && member == L"PrintOut") {
+      std::string call = "PrintOut(";
+      for (UINT i = 0; i < params->cNamedArgs; ++i) {
+        VARIANT text;
+        VariantInit(&text);
+        VariantChangeType(&text, &params->rgvarg[i], VARIANT_ALPHABOOL, VT_BSTR);
+        DISPID name = params->rgdispidNamedArgs[i];
+        call += (i ? " " : "") + narrow(name >= 101 ? kArguments[name - 101] : L"?") + "=" +
+                narrow(V_BSTR(&text));
+        VariantClear(&text);
+      }
+      state_.log.push_back(call + ")");
+      return S_OK;
+    }
+    return DISP_E_MEMBERNOTFOUND;
+  }
+
+ private:
+  HRESULT answer(const char* call, Role role, VARIANT* result) {
+    state_.log.push_back(call);
+    V_VT(result) = VT_DISPATCH;
+    V_DISPATCH(result) = new FakeWord(role, state_);
+    V_DISPATCH(result)->AddRef();
+    return S_OK;
+  }
+
+  inline static const std::vector<const wchar_t*> kMembers = {L"CommandBars", L"Item", L"Version",
+                                                              L"ActiveDocument", L"PrintOut"};
+  inline static const std::vector<const wchar_t*> kArguments = {L"Range", L"OutputFileName", L"PrintToFile"};
+  Role role_;
+  FakeWordState& state_;
+  ULONG refs_ = 0;
+};
+
+// Calls a member by name with text arguments; the result is left in `result`.
+HRESULT callWithTexts(IDispatch* object, const wchar_t* member, const std::vector<std::wstring>& texts,
+                      VARIANT& result, EXCEPINFO* exception = nullptr) {
+  std::vector<DISPID> ids;
+  if (idsOf(object, {member}, ids) != S_OK) return DISP_E_UNKNOWNNAME;
+  std::vector<VARIANT> args(texts.size());
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    VARIANT& arg = args[texts.size() - 1 - i];
+    V_VT(&arg) = VT_BSTR;
+    V_BSTR(&arg) = SysAllocString(texts[i].c_str());
+  }
+  DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+  VariantInit(&result);
+  HRESULT hr = object->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result,
+                              exception, nullptr);
+  for (VARIANT& arg : args) VariantClear(&arg);
+  return hr;
+}
+
+std::string calls(const FakeWordState& state) {
+  std::string text;
+  for (const std::string& call : state.log) text += call + " ";
+  return text;
+}
+
+bool fileExists(IDispatch* addin, const std::wstring& path) {
+  VARIANT result;
+  HRESULT hr = callWithTexts(addin, L"FileExists", {path}, result);
+  bool exists = hr == S_OK && V_VT(&result) == VT_BOOL && V_BOOL(&result) != VARIANT_FALSE;
+  VariantClear(&result);
+  return exists;
+}
+
+std::string mergefieldName(IDispatch* addin, const std::wstring& code) {
+  VARIANT result;
+  HRESULT hr = callWithTexts(addin, L"getMergefieldName", {code}, result);
+  std::string name =
+      hr == S_OK && V_VT(&result) == VT_BSTR ? narrow(V_BSTR(&result)) : "<failed " + hex(hr) + ">";
+  VariantClear(&result);
+  return name;
+}
+
+// The connection: before OnConnection the add-in is inactive (FileExists and getMergefieldName answer
+// nothing); OnConnection hands it Word's Application, which it calls by name; then it answers.
+void checkConnection() {
+  Ref<IDispatch> object;
+  CLSID clsid{};
+  CLSIDFromProgID(L"Tallyweave.plugin", &clsid);
+  if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object.out()))) {
+    return check(false, "CoCreateInstance for the connection checks");
+  }
+  IDispatch* addin = object.p;
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder = std::wstring(temp) + L"tw-com-checks";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  CreateDirectoryW((folder + L"\\sub").c_str(), nullptr);
+  for (const wchar_t* name : {L"plain.txt", L"hidden.txt"}) {
+    HANDLE file = CreateFileW((folder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  }
+  SetFileAttributesW((folder + L"\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+
+  check(!fileExists(addin, folder + L"\\plain.txt"), "FileExists is False before OnConnection");
+  check(mergefieldName(addin, L" MERGEFIELD naam ").empty(),
+        "getMergefieldName is empty before OnConnection");
+
+  Ref<_IDTExtensibility2> extensibility;
+  addin->QueryInterface(IID__IDTExtensibility2, extensibility.out());
+  if (!extensibility.p) return check(false, "the object has IDTExtensibility2");
+  FakeWordState state;
+  FakeEvents events(state);
+  state.events = &events;
+  Ref<IDispatch> word;
+  word.p = new FakeWord(FakeWord::kApplication, state);
+  word.p->AddRef();
+  SAFEARRAY* custom = nullptr;
+  HRESULT hr = extensibility->OnConnection(word.p, ext_cm_Startup, nullptr, &custom);
+  check(hr == S_OK, "OnConnection with Word's Application succeeds (" + hex(hr) + ")");
+  check(calls(state) ==
+            "FindConnectionPoint{000209FE-0000-0000-C000-000000000046} Advise CommandBars Item(Menu Bar) ",
+        "OnConnection subscribes to Word's application events and asks for the menu bar (calls: " +
+            calls(state) + ")");
+  {
+    // Word raises DocumentBeforeClose; without a job the add-in leaves Cancel alone.
+    Ref<IDispatch> document;
+    document.p = new FakeWord(FakeWord::kDocument, state);
+    document.p->AddRef();
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    check(events.fire(6, document.p, cancel) == S_OK && cancel == VARIANT_FALSE,
+          "DocumentBeforeClose reaches the add-in and leaves Cancel False");
+  }
+
+  struct FileCase {
+    const wchar_t* name;
+    bool exists;
+  };
+  const FileCase files[] = {{L"plain.txt", true},   {L"*.txt", true}, {L"pl?in.txt", true},
+                            {L"hidden.txt", false}, {L"sub", false},  {L"missing.txt", false}};
+  for (const FileCase& c : files) {
+    check(fileExists(addin, folder + L"\\" + c.name) == c.exists,
+          "after OnConnection FileExists(" + narrow(c.name) + ") is " + (c.exists ? "True" : "False"));
+  }
+  const std::pair<const wchar_t*, const char*> names[] = {
+      {L" MERGEFIELD naam ", "naam"}, {L" mergefield Naam \\* Upper ", "Naam"}, {L" PAGE ", ""}};
+  for (const auto& [code, name] : names) {
+    check(mergefieldName(addin, code) == name, "after OnConnection getMergefieldName(" + narrow(code) +
+                                                   ") is \"" + name + "\" (got " +
+                                                   mergefieldName(addin, code) + ")");
+  }
+  // Word's own error reaches the caller with Word's number, text and source.
+  state.log.clear();
+  VARIANT result;
+  EXCEPINFO exception{};
+  HRESULT hr2 = callWithTexts(addin, L"resetDocuments", {}, result, &exception);
+  check(hr2 == DISP_E_EXCEPTION && exception.scode == static_cast<HRESULT>(0x800A1098) &&
+            narrow(exception.bstrSource) == "Microsoft Word" &&
+            narrow(exception.bstrDescription) == "This command is not available because no document is open.",
+        "Word's error 4248 reaches the caller of resetDocuments (" + hex(exception.scode) + " " +
+            narrow(exception.bstrSource) + ": " + narrow(exception.bstrDescription) + ")");
+  SysFreeString(exception.bstrSource);
+  SysFreeString(exception.bstrDescription);
+  SysFreeString(exception.bstrHelpFile);
+
+  // Named arguments go to Word by name.
+  state.documentOpen = true;
+  state.log.clear();
+  hr2 = callWithTexts(addin, L"printToPrn", {L"C:\\out.prn"}, result);
+  check(hr2 == S_OK &&
+            calls(state) == "ActiveDocument PrintOut(Range=0 OutputFileName=C:\\out.prn PrintToFile=True) ",
+        "printToPrn prints the active document to the file (calls: " + calls(state) + ")");
+
+  check(extensibility->OnStartupComplete(&custom) == S_OK, "OnStartupComplete succeeds");
+  check(extensibility->OnBeginShutdown(&custom) == S_OK, "OnBeginShutdown succeeds");
+  check(extensibility->OnDisconnection(ext_dm_HostShutdown, &custom) == S_OK, "OnDisconnection succeeds");
+
+  // When Word lets go of the add-in, the add-in lets go of Word's events.
+  state.log.clear();
+  extensibility.p->Release();
+  extensibility.p = nullptr;
+  object.p->Release();
+  object.p = nullptr;
+  check(calls(state) == "Unadvise(42) ",
+        "releasing the add-in unsubscribes from Word's events (calls: " + calls(state) + ")");
+
+  for (const wchar_t* name : {L"plain.txt", L"hidden.txt"}) {
+    SetFileAttributesW((folder + L"\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW((folder + L"\\" + name).c_str());
+  }
+  RemoveDirectoryW((folder + L"\\sub").c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
+// A merge-field button that module code assigns receives its Click events from Office; assigning
+// Nothing ends the subscription.
+void checkButtonEvents() {
+  Ref<_plugin> addin;
+  CLSID clsid{};
+  CLSIDFromProgID(L"Tallyweave.plugin", &clsid);
+  if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__plugin, addin.out()))) {
+    return check(false, "CoCreateInstance for the button checks");
+  }
+  FakeWordState state;
+  FakeEvents events(state);
+  state.events = &events;
+  Ref<IDispatch> button;
+  button.p = new FakeWord(FakeWord::kButton, state);
+  button.p->AddRef();
+
+  HRESULT hr = addin->putref_merge_Button100(button.p);
+  check(hr == S_OK && calls(state) == "FindConnectionPoint{000C0351-0000-0000-C000-000000000046} Advise ",
+        "assigning merge_Button100 subscribes to the button's Click (calls: " + calls(state) + ")");
+  Ref<IDispatch> held;
+  check(addin->get_merge_Button100(&held.p) == S_OK && held.p == button.p,
+        "merge_Button100 reads back the button assigned");
+  VARIANT_BOOL cancelDefault = VARIANT_FALSE;
+  check(events.fire(1, button.p, cancelDefault) == S_OK && cancelDefault == VARIANT_FALSE,
+        "the add-in takes the button's Click without failing");
+  state.log.clear();
+  hr = addin->putref_merge_Button100(nullptr);
+  check(hr == S_OK && calls(state) == "Unadvise(42) ",
+        "assigning Nothing ends the subscription (calls: " + calls(state) + ")");
+}
+
 }  // namespace
 
 int main() {
@@ -334,6 +723,8 @@ int main() {
       check(addin.p->Release() == 1, "the object counts its references");
     }
   }
+  checkConnection();
+  checkButtonEvents();
   CoUninitialize();
   std::printf("# done\n");
   return failures == 0 ? 0 : 1;

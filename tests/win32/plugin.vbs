@@ -47,15 +47,33 @@ Check Not plugin Is Nothing, "CreateObject(""Tallyweave.plugin"")"
 Check plugin.getTwVersion() = expectedVersion, "getTwVersion is " & expectedVersion & " (got " & plugin.getTwVersion() & ")"
 
 'Text parameters are by reference (BSTR*): a script passes a variable in parentheses, as a value.
-' FileExists: a directory listing of ordinary files, wildcards allowed.
-Dim fileCases : fileCases = Array( _
-  Array("plain.txt", True), Array("readonly.doc", True), Array("*.txt", True), Array("pl?in.txt", True), _
-  Array("missing.txt", False), Array("hidden.txt", False), Array("system.dat", False), Array("sub", False), _
-  Array("*.xls", False), Array("nofolder\plain.txt", False))
+' FileExists answers False until Word has connected the add-in (the connected cases run in com_checks).
 Dim c
-For Each c In fileCases
-  Check plugin.FileExists(folder & "\" & c(0)) = c(1), "FileExists(" & c(0) & ") is " & c(1)
+For Each c In Array("plain.txt", "*.txt", "missing.txt")
+  Check plugin.FileExists(folder & "\" & c) = False, "FileExists(" & c & ") is False before OnConnection"
 Next
+Check plugin.getMergefieldName(" MERGEFIELD naam ") = "", "getMergefieldName is empty before OnConnection"
+
+' The settings read back what was assigned; an Integer setting converts what it is given.
+plugin.serveradres = "https://example.test"
+Check plugin.serveradres = "https://example.test", "serveradres reads back"
+plugin.generateMode = "csvFile"
+Check plugin.generateMode = "csvFile", "generateMode reads back its text"
+plugin.useRibbon = True
+Check plugin.useRibbon = True, "useRibbon reads back"
+Dim portCases : portCases = Array( _
+  Array("8080", 8080, 0), Array(" 443 ", 443, 0), Array(21, 21, 0), Array(2.5, 2, 0), Array(3.5, 4, 0), _
+  Array("abc", 4, 13), Array("", 4, 13), Array("70000", 4, 6), Array(40000, 4, 6))
+On Error Resume Next
+For Each c In portCases
+  Err.Clear
+  plugin.serverPort = c(0)
+  Check Err.Number = c(2) And plugin.serverPort = c(1) And VarType(plugin.serverPort) = vbInteger, _
+    "serverPort = " & Quoted(CStr(c(0))) & " gives " & c(1) & " and error " & c(2) & " (got " & plugin.serverPort & _
+    ", error " & Err.Number & ")"
+Next
+Err.Clear
+On Error GoTo 0
 
 Check plugin.DirExists(folder & "\sub") = True, "DirExists of a folder is True"
 Check plugin.DirExists(folder & "\plain.txt") = False, "DirExists of a file is False"
@@ -79,10 +97,10 @@ Check plugin.keyExists(Nothing, "x") = False, "keyExists of Nothing is False"
 
 ' A member whose work is not in this DLL yet raises a COM error with number, source and description.
 On Error Resume Next
-plugin.resetDocuments
-Check Err.Number = &H80004001, "resetDocuments raises E_NOTIMPL (got " & Hex(Err.Number) & ")"
+plugin.GetImage "logo"
+Check Err.Number = &H80004001, "GetImage raises E_NOTIMPL (got " & Hex(Err.Number) & ")"
 Check Err.Source = "Tallyweave", "the error names its source (got " & Err.Source & ")"
-Check InStr(Err.Description, "resetDocuments") > 0, "the error describes itself (got " & Err.Description & ")"
+Check InStr(Err.Description, "GetImage") > 0, "the error describes itself (got " & Err.Description & ")"
 Err.Clear
 plugin.NoSuchMember
 Check Err.Number = 438, "an unknown member is error 438 (got " & Err.Number & ")"

@@ -1,0 +1,133 @@
+#include "win32/windows_ui.h"
+
+#include <map>
+#include <utility>
+
+#include "runtime/error.h"
+#include "win32/text.h"
+
+namespace tw::win32 {
+namespace {
+
+// The title Word gives a message box that names none.
+constexpr const char* kDefaultTitle = "Microsoft Word";
+
+// A thread timer: SetTimer without a window calls back by id, so the living timers are looked up here.
+class ThreadTimer final : public ui::Timer {
+ public:
+  explicit ThreadTimer(std::function<void()> tick) : tick_(std::move(tick)) {}
+  ThreadTimer(const ThreadTimer&) = delete;
+  ThreadTimer& operator=(const ThreadTimer&) = delete;
+  ~ThreadTimer() override { stop(); }
+
+  int Interval() override { return interval_; }
+  void SetInterval(int milliseconds) override {
+    stop();
+    interval_ = milliseconds > 0 ? milliseconds : 0;
+    if (interval_ == 0) return;
+    id_ = SetTimer(nullptr, 0, static_cast<UINT>(interval_), &ThreadTimer::onTimer);
+    if (id_ == 0) throw runtime::Error(7, "De timer kon niet worden gestart.");
+    living()[id_] = this;
+  }
+
+ private:
+  static std::map<UINT_PTR, ThreadTimer*>& living() {
+    static std::map<UINT_PTR, ThreadTimer*> timers;
+    return timers;
+  }
+
+  static void CALLBACK onTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    auto found = living().find(id);
+    if (found == living().end()) return;
+    // A tick handler is an event handler: its failure does not reach the message loop.
+    runtime::resumeNext([&] { found->second->tick_(); });
+  }
+
+  void stop() {
+    if (id_ == 0) return;
+    KillTimer(nullptr, id_);
+    living().erase(id_);
+    id_ = 0;
+  }
+
+  std::function<void()> tick_;
+  int interval_ = 0;
+  UINT_PTR id_ = 0;
+};
+
+// A form's state: the controls' texts, visibility and button handlers. No window is drawn yet.
+class StateForm final : public ui::Form {
+ public:
+  void Show() override { shown_ = true; }
+  void Hide() override { shown_ = false; }
+  bool IsShown() override { return shown_; }
+  std::string Text(const std::string& control) override {
+    auto found = controls_.find(control);
+    return found == controls_.end() ? std::string() : found->second.text;
+  }
+  void SetText(const std::string& control, const std::string& text) override {
+    controls_[control].text = text;
+  }
+  void SetVisible(const std::string& control, bool visible) override { controls_[control].visible = visible; }
+  void SetEnabled(const std::string& control, bool enabled) override { controls_[control].enabled = enabled; }
+  void OnButton(const std::string& control, std::function<void()> handler) override {
+    controls_[control].pressed = std::move(handler);
+  }
+
+ private:
+  struct Control {
+    std::string text;
+    bool visible = true;
+    bool enabled = true;
+    std::function<void()> pressed;
+  };
+  std::map<std::string, Control> controls_;
+  bool shown_ = false;
+};
+
+class UnavailableRequest final : public net::HttpRequest {
+ public:
+  void Open(const std::string&, const std::string&, bool) override { fail(); }
+  void SetRequestHeader(const std::string&, const std::string&) override { fail(); }
+  void Send(const std::string&) override { fail(); }
+  int ReadyState() override { return 0; }
+  int Status() override { return 0; }
+  std::string ResponseText() override { return {}; }
+  std::string ResponseBody() override { return {}; }
+
+ private:
+  [[noreturn]] static void fail() {
+    throw runtime::Error(static_cast<long>(E_NOTIMPL),
+                         "HTTP requests are not available in the Windows add-in yet");
+  }
+};
+
+}  // namespace
+
+int WindowsUi::MsgBox(const std::string& prompt, int buttons, const std::optional<std::string>& title) {
+  std::wstring text = toWide(prompt);
+  std::wstring caption = toWide(title.value_or(kDefaultTitle));
+  return MessageBoxW(nullptr, text.c_str(), caption.c_str(), static_cast<UINT>(buttons));
+}
+
+std::unique_ptr<ui::Timer> WindowsUi::CreateTimer(std::function<void()> tick) {
+  return std::make_unique<ThreadTimer>(std::move(tick));
+}
+
+std::unique_ptr<ui::Form> WindowsUi::CreateForm(const std::string& /*title*/) {
+  return std::make_unique<StateForm>();
+}
+
+void WindowsUi::DoEvents() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+std::unique_ptr<net::HttpRequest> UnavailableHttp::CreateRequest() {
+  return std::make_unique<UnavailableRequest>();
+}
+
+}  // namespace tw::win32
