@@ -52,7 +52,7 @@ class EditorRoadTest : public ::testing::Test {
     options.temp = (root.path() / "temp").string();
     options.outDir = (root.path() / "out").string();
     options.scriptFile = (root.path() / "script.txt").string();
-    options.httpTimeout = std::chrono::milliseconds(2000);
+    if (!options.httpTimeout) options.httpTimeout = std::chrono::milliseconds(2000);
     return runWordSession(options, console);
   }
 
@@ -101,6 +101,31 @@ TEST_F(EditorRoadTest, TheEditedTemplateReachesTheServiceByteForByte) {
   EXPECT_EQ(stored, root.read("out/factuur.docx"));
   EXPECT_NE(mainText(stored).find("Klant: "), std::string::npos);
   EXPECT_EQ(service->received().size(), 2u);
+}
+
+TEST_F(EditorRoadTest, ANeverAnsweringServiceEndsInTheErrorFrameAndWordGoesOn) {
+  startService({.port = 0,
+                .user = {},
+                .password = {},
+                .installerFile = {},
+                .storeDir = {},
+                .answer = ServiceAnswer::kSlow});
+  job["settings"]["authorization_required"] = false;
+  WordSessionOptions options;
+  options.httpTimeout = std::chrono::milliseconds(300);
+  ASSERT_EQ(run("click Menu Bar > Tallyweave > Sjabloon 'Factuur' opslaan\n"
+                "type nog bezig\n",
+                options),
+            0)
+      << console.str();
+  const std::string shown = console.str();
+  EXPECT_NE(shown.find("| Er is een fout opgetreden bij het verzenden van het sjabloon.\n"
+                       "| Neem contact met de uitgever van deze software.\n"
+                       "| Foutcode: -2147012894: The operation timed out\n"
+                       "| StatusCode: 6.1\n"),
+            std::string::npos)
+      << shown;
+  EXPECT_NE(mainText(root.read("out/factuur.docx")).find("nog bezig"), std::string::npos);
 }
 
 TEST_F(EditorRoadTest, AnUploadFromAnotherDocumentIsRefused) {
