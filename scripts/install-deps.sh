@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang
   libgtest-dev libgmock-dev libbenchmark-dev
   libzip-dev zlib1g-dev libpugixml-dev libxml2-dev libcurl4-openssl-dev
-  libcli11-dev libcpp-httplib-dev nlohmann-json3-dev
+  libcli11-dev libcpp-httplib-dev nlohmann-json3-dev libpng-dev
 )
 # Optional: LibreOffice lets the engine tests check that another word processor reads saved documents.
 if [ "${TW_WITH_LIBREOFFICE:-0}" = 1 ]; then

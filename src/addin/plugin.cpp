@@ -41,7 +41,8 @@ Upload& plugin::uploadForm() {
 }
 
 UpdateForm& plugin::updateForm() {
-  if (!updateForm_) updateForm_ = std::make_unique<UpdateForm>(ctx_);
+  if (!updateForm_)
+    updateForm_ = std::make_unique<UpdateForm>(ctx_, [this] { continueInternalUpdateConnector(); });
   return *updateForm_;
 }
 
@@ -216,6 +217,10 @@ void plugin::revertFormat(word::Field& mergefield) {
 
 void plugin::revertFields(word::Document& mergeDoc) {
   addin::revertFields(ctx_, mergeDoc);
+}
+
+std::shared_ptr<ui::Picture> plugin::GetImage(const std::string& imageName) {
+  return addin::GetImage(ctx_, imageName);
 }
 
 void plugin::insertMergefieldButton(office::RibbonControl& control) {

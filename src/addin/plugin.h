@@ -55,6 +55,7 @@ class plugin {
   void updateFormat(word::Field& mergefield);
   void revertFormat(word::Field& mergefield);
   void revertFields(word::Document& mergeDoc);
+  std::shared_ptr<ui::Picture> GetImage(const std::string& imageName);
   void insertMergefieldButton(office::RibbonControl& control);
   void insertMergefieldGallery(office::RibbonControl& control, const std::string& selectedId,
                                runtime::Integer selectedIndex);

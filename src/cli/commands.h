@@ -8,5 +8,6 @@ namespace tw::cli {
 // the process exit status.
 void addWordCommand(CLI::App& app, int& exitStatus);
 void addConnectorCommand(CLI::App& app, int& exitStatus);
+void addServiceCommand(CLI::App& app, int& exitStatus);
 
 }  // namespace tw::cli

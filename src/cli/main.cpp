@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
   int exitStatus = 0;
   tw::cli::addWordCommand(app, exitStatus);
   tw::cli::addConnectorCommand(app, exitStatus);
+  tw::cli::addServiceCommand(app, exitStatus);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -1,4 +1,5 @@
 #include <iostream>
+#include <map>
 #include <sstream>
 
 #include "cli/commands.h"
@@ -17,7 +18,12 @@ void addWordCommand(CLI::App& app, int& exitStatus) {
   word->add_option("--answer", *answers, "Answers to message boxes in order: ok,cancel,yes,no");
   word->add_option("--locale", options->locale, "The user's locale (nl-NL, en-US, en-GB, de-DE, fr-FR)");
   word->add_option("--word-version", options->wordVersion, "The version Word reports");
-  word->callback([options, answers, &exitStatus] {
+  word->add_option("--admin", options->administrator, "Whether the user is an administrator (yes|no)")
+      ->transform(CLI::CheckedTransformer(std::map<std::string, bool>{{"yes", true}, {"no", false}}));
+  auto timeout = std::make_shared<long>(0);
+  word->add_option("--http-timeout", *timeout, "Longest wait of an HTTP request in milliseconds");
+  word->callback([options, answers, timeout, &exitStatus] {
+    if (*timeout > 0) options->httpTimeout = std::chrono::milliseconds(*timeout);
     std::stringstream list(*answers);
     for (std::string answer; std::getline(list, answer, ',');) {
       if (!answer.empty()) options->answers.push_back(answer);

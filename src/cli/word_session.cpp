@@ -18,6 +18,7 @@
 #include "posix/posix_system.h"
 #include "runtime/codepage.h"
 #include "runtime/error.h"
+#include "runtime/text.h"
 
 namespace tw::cli {
 namespace {
@@ -28,6 +29,7 @@ struct Session {
   engine::EngineApplication& word;
   addin::plugin& addin;
   posix::ConsoleUi& ui;
+  std::ostream& out;
 };
 
 // Splits "a > b > c" into its trimmed parts.
@@ -51,6 +53,16 @@ class RibbonControlById : public office::RibbonControl {
  private:
   std::string id_;
 };
+
+// Prints a control of the add-in's menu and, for a shown popup, its controls indented below it.
+void printMenu(office::CommandBarControl& control, int depth, std::ostream& out) {
+  out << std::string(2 * static_cast<size_t>(depth), ' ') << runtime::cp1252ToUtf8(control.Caption());
+  const bool visible = control.Visible();
+  out << (visible ? "\n" : " (hidden)\n");
+  if (!visible || control.Type() != office::msoControlPopup) return;
+  auto controls = control.Controls();
+  for (long i = 1; i <= controls->Count(); ++i) printMenu(*controls->Item(i), depth + 1, out);
+}
 
 using Command = std::function<void(Session&, const std::string& argument)>;
 
@@ -98,6 +110,49 @@ const std::map<std::string, Command>& commands() {
       {"open",
        [](Session& s, const std::string& argument) {
          s.word.Documents()->Open(runtime::utf8ToCp1252(argument));
+       }},
+      // fill <form title> > <text box> = <text>
+      {"fill",
+       [](Session& s, const std::string& argument) {
+         size_t equals = argument.find(" = ");
+         auto parts = splitPath(runtime::utf8ToCp1252(argument.substr(0, equals)));
+         if (equals == std::string::npos || parts.size() != 2)
+           throw runtime::Error(runtime::kInvalidProcedureCall, "fill <form title> > <text box> = <text>");
+         s.ui.fillText(parts[0], parts[1], runtime::utf8ToCp1252(argument.substr(equals + 3)));
+       }},
+      // activate <document name>: as choosing the document in Word's window menu
+      {"activate",
+       [](Session& s, const std::string& argument) {
+         const std::string name = runtime::utf8ToCp1252(argument);
+         auto documents = s.word.Documents();
+         for (long i = 1; i <= documents->Count(); ++i) {
+           auto document = documents->Item(i);
+           if (runtime::equalsTextCompare(document->Name(), name)) return document->Activate();
+         }
+         throw runtime::Error(runtime::kInvalidProcedureCall, "no open document '" + argument + "'");
+       }},
+      // menu: the add-in's menu with its captions
+      {"menu",
+       [](Session& s, const std::string&) {
+         auto& twMenu = s.addin.menus().twMenu;
+         if (!twMenu) throw runtime::Error(runtime::kInvalidProcedureCall, "the add-in has no menu");
+         printMenu(*twMenu, 0, s.out);
+       }},
+      // customui: the ribbon XML the add-in hands to Office
+      {"customui",
+       [](Session& s, const std::string&) {
+         s.out << runtime::cp1252ToUtf8(s.addin.IRibbonExtensibility_GetCustomUI("Microsoft.Word.Document"))
+               << "\n";
+       }},
+      // image <name>: the picture the ribbon would show for this name
+      {"image",
+       [](Session& s, const std::string& argument) {
+         auto picture = s.addin.GetImage(runtime::utf8ToCp1252(argument));
+         if (picture) {
+           s.out << "image " << argument << ": " << picture->Width() << " x " << picture->Height() << "\n";
+         } else {
+           s.out << "image " << argument << ": none\n";
+         }
        }},
   };
   return table;
@@ -197,9 +252,11 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
   posix::PosixSystem sys(posix::PosixSystem::Options{
       .locale = options.locale,
       .environment = {{"TEMP", runtime::utf8ToCp1252(sessionTemp(options.temp))}},
+      .clock = {},
+      .administrator = options.administrator,
   });
   posix::ConsoleUi ui(console, options.answers);
-  posix::CurlHttp http;
+  posix::CurlHttp http(options.httpTimeout);
   auto word = engine::createApplication(
       sys, engine::EngineOptions{.version = options.wordVersion, .limits = {}, .mailMerge = nullptr});
   addin::plugin addin(addin::Services{sys, ui, http});
@@ -207,7 +264,7 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
   addin.AddinInstance_OnConnection(word, 0, addin::AddInInstance{"Tallyweave.plugin"});
   addin.AddinInstance_OnStartupComplete();
 
-  Session session{*word, addin, ui};
+  Session session{*word, addin, ui, console};
   bool scriptRan =
       !options.scriptFile || word->quitRequested() || runScript(session, *options.scriptFile, console);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -18,6 +19,10 @@ struct WordSessionOptions {
   std::vector<std::string> answers;
   std::string locale = "nl-NL";
   std::string wordVersion = "16.0";
+  // The answer of the administrator check.
+  bool administrator = false;
+  // No HTTP request waits longer than this (the requests' own bounds are longer).
+  std::optional<std::chrono::milliseconds> httpTimeout;
 };
 
 // Exit statuses of a session.

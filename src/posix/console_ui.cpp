@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "posix/png_picture.h"
 #include "runtime/codepage.h"
 #include "runtime/error.h"
 
@@ -187,6 +188,10 @@ std::unique_ptr<ui::Form> ConsoleUi::CreateForm(const std::string& title) {
   return std::make_unique<ConsoleForm>(state, out_);
 }
 
+std::shared_ptr<ui::Picture> ConsoleUi::PictureFromPng(const std::string& bytes) {
+  return decodePng(bytes);
+}
+
 void ConsoleUi::advance(long milliseconds) {
   const long until = clock_ + milliseconds;
   while (true) {
@@ -203,18 +208,41 @@ void ConsoleUi::advance(long milliseconds) {
   clock_ = until;
 }
 
-void ConsoleUi::pressButton(const std::string& formTitle, const std::string& control) {
-  for (const auto& form : forms_) {
-    if (form->alive && form->shown && form->title == formTitle) {
-      auto it = form->buttons.find(control);
-      if (it == form->buttons.end()) break;
-      auto handler = it->second;
-      handler();
-      return;
-    }
+namespace {
+
+bool isOn(const std::map<std::string, bool>& flags, const std::string& control) {
+  auto it = flags.find(control);
+  return it == flags.end() || it->second;
+}
+
+std::shared_ptr<ConsoleUi::FormState> shownForm(
+    const std::vector<std::shared_ptr<ConsoleUi::FormState>>& forms, const std::string& title) {
+  for (const auto& form : forms) {
+    if (form->alive && form->shown && form->title == title) return form;
   }
-  throw runtime::Error(runtime::kInvalidProcedureCall,
-                       "No button '" + control + "' on a shown form '" + formTitle + "'");
+  throw runtime::Error(runtime::kInvalidProcedureCall, "No shown form '" + title + "'");
+}
+
+}  // namespace
+
+void ConsoleUi::pressButton(const std::string& formTitle, const std::string& control) {
+  auto form = shownForm(forms_, formTitle);
+  auto it = form->buttons.find(control);
+  if (it == form->buttons.end() || !isOn(form->visible, control) || !isOn(form->enabled, control)) {
+    throw runtime::Error(runtime::kInvalidProcedureCall,
+                         "No button '" + control + "' to press on the form '" + formTitle + "'");
+  }
+  auto handler = it->second;
+  handler();
+}
+
+void ConsoleUi::fillText(const std::string& formTitle, const std::string& control, const std::string& text) {
+  auto form = shownForm(forms_, formTitle);
+  if (!form->texts.contains(control) || form->buttons.contains(control) || !isOn(form->visible, control)) {
+    throw runtime::Error(runtime::kInvalidProcedureCall,
+                         "No text box '" + control + "' to fill on the form '" + formTitle + "'");
+  }
+  form->texts[control] = text;
 }
 
 std::string ConsoleUi::controlText(const std::string& formTitle, const std::string& control) {

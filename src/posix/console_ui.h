@@ -25,12 +25,16 @@ class ConsoleUi : public ui::Ui {
   int MsgBox(const std::string& prompt, int buttons, const std::optional<std::string>& title) override;
   std::unique_ptr<ui::Timer> CreateTimer(std::function<void()> tick) override;
   std::unique_ptr<ui::Form> CreateForm(const std::string& title) override;
+  std::shared_ptr<ui::Picture> PictureFromPng(const std::string& bytes) override;
   void DoEvents() override {}
 
   // Advances the timer clock by `milliseconds`, running every tick that falls due, in time order.
   void advance(long milliseconds);
-  // Presses a button of the shown form with this title; error 5 when there is none.
+  // Presses a button of the shown form with this title; error 5 when there is none or it is hidden or
+  // disabled.
   void pressButton(const std::string& formTitle, const std::string& control);
+  // Types `text` into a text box of the shown form with this title; error 5 when there is none.
+  void fillText(const std::string& formTitle, const std::string& control, const std::string& text);
   // The text of a control of the form with this title.
   std::string controlText(const std::string& formTitle, const std::string& control);
   long now() const { return clock_; }

@@ -2,7 +2,9 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,13 +29,32 @@ struct ListDeleter {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
+// The answer as it arrives; stops the transfer once it would pass the limit.
+struct ResponseSink {
+  std::string bytes;
+  std::size_t limit = 0;
+  bool tooLarge = false;
+};
+
 size_t appendBody(char* data, size_t size, size_t count, void* target) {
-  static_cast<std::string*>(target)->append(data, size * count);
+  auto& sink = *static_cast<ResponseSink*>(target);
+  if (sink.bytes.size() + size * count > sink.limit) {
+    sink.tooLarge = true;
+    return 0;
+  }
+  sink.bytes.append(data, size * count);
   return size * count;
+}
+
+long milliseconds(std::chrono::milliseconds wanted, std::optional<std::chrono::milliseconds> longest) {
+  if (longest && *longest < wanted) wanted = *longest;
+  return static_cast<long>(std::max<std::chrono::milliseconds::rep>(1, wanted.count()));
 }
 
 class CurlRequest : public net::HttpRequest {
  public:
+  explicit CurlRequest(std::optional<std::chrono::milliseconds> longestWait) : longestWait_(longestWait) {}
+
   void Open(const std::string& method, const std::string& url, bool async) override {
     if (async)
       throw runtime::Error(runtime::kInvalidProcedureCall, "Only synchronous requests are supported");
@@ -48,19 +69,24 @@ class CurlRequest : public net::HttpRequest {
     headers_.emplace_back(name, value);
   }
 
+  void SetLimits(const net::RequestLimits& limits) override { limits_ = limits; }
+
   void Send(const std::string& body) override {
     if (state_ != 1) throw runtime::Error(runtime::kInvalidProcedureCall, "The request is not open");
     static CurlGlobal global;
     std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
     if (!curl) throw runtime::Error::fromNumber(runtime::kOutOfMemory);
     std::unique_ptr<curl_slist, ListDeleter> headers;
-    for (const auto& [name, value] : headers_) {
+    // The request object sends no "Expect: 100-continue" of its own; curl would add one to larger bodies.
+    auto lines = headers_;
+    lines.emplace_back("Expect", "");
+    for (const auto& [name, value] : lines) {
       curl_slist* appended = curl_slist_append(headers.get(), (name + ": " + value).c_str());
       if (!appended) throw runtime::Error::fromNumber(runtime::kOutOfMemory);
       headers.release();
       headers.reset(appended);
     }
-    response_.clear();
+    ResponseSink sink{.bytes = {}, .limit = limits_.maxResponseBytes, .tooLarge = false};
     curl_easy_setopt(curl.get(), CURLOPT_URL, url_.c_str());
     curl_easy_setopt(curl.get(), CURLOPT_CUSTOMREQUEST, method_.c_str());
     if (method_ != "GET" && method_ != "HEAD") {
@@ -69,10 +95,20 @@ class CurlRequest : public net::HttpRequest {
     }
     curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, appendBody);
-    curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &response_);
+    curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT_MS, milliseconds(limits_.connect, longestWait_));
+    curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT_MS, milliseconds(limits_.whole, longestWait_));
+    curl_easy_setopt(curl.get(), CURLOPT_MAXFILESIZE_LARGE,
+                     static_cast<curl_off_t>(limits_.maxResponseBytes));
     curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
     CURLcode result = curl_easy_perform(curl.get());
+    if (sink.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
+      throw runtime::Error(net::kResponseTooLarge, "The answer is longer than the " +
+                                                       std::to_string(limits_.maxResponseBytes) +
+                                                       " bytes this request accepts");
+    }
+    if (result == CURLE_OPERATION_TIMEDOUT) throw runtime::Error(net::kTimedOut, "The operation timed out");
     if (result != CURLE_OK) {
       throw runtime::Error(kResourceNotFound,
                            std::string("The server could not be reached: ") + curl_easy_strerror(result));
@@ -80,6 +116,7 @@ class CurlRequest : public net::HttpRequest {
     long status = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
     status_ = static_cast<int>(status);
+    response_ = std::move(sink.bytes);
     state_ = 4;
   }
 
@@ -89,6 +126,8 @@ class CurlRequest : public net::HttpRequest {
   std::string ResponseBody() override { return response_; }
 
  private:
+  std::optional<std::chrono::milliseconds> longestWait_;
+  net::RequestLimits limits_;
   std::string method_;
   std::string url_;
   std::vector<std::pair<std::string, std::string>> headers_;
@@ -100,7 +139,7 @@ class CurlRequest : public net::HttpRequest {
 }  // namespace
 
 std::unique_ptr<net::HttpRequest> CurlHttp::CreateRequest() {
-  return std::make_unique<CurlRequest>();
+  return std::make_unique<CurlRequest>(longestWait_);
 }
 
 }  // namespace tw::posix

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <atomic>
 #include <thread>
 
 #include "runtime/error.h"
@@ -22,11 +23,16 @@ class LoopbackServer {
       response.status = 404;
       response.set_content(std::string("MZ\0\x01", 4), "application/octet-stream");
     });
+    // Answers only when the server goes.
+    server.Get("/silent", [this](const httplib::Request&, httplib::Response&) {
+      while (!closing) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
     port = server.bind_to_any_port("127.0.0.1");
     thread = std::thread([this] { server.listen_after_bind(); });
     while (!server.is_running()) std::this_thread::yield();
   }
   ~LoopbackServer() {
+    closing = true;
     server.stop();
     thread.join();
   }
@@ -34,6 +40,7 @@ class LoopbackServer {
 
   httplib::Server server;
   httplib::Request received;
+  std::atomic<bool> closing = false;
   int port = 0;
   std::thread thread;
 };
@@ -82,6 +89,42 @@ TEST(CurlHttpTest, AnUnreachableServerIsAnError) {
     EXPECT_NE(error.description().find("could not be reached"), std::string::npos);
   }
   EXPECT_EQ(request->ReadyState(), 1);
+}
+
+TEST(CurlHttpTest, AnAnswerLongerThanTheLimitIsRefusedAndOneAtTheLimitArrives) {
+  LoopbackServer server;
+  CurlHttp http;
+  for (size_t limit : {4u, 3u}) {
+    auto request = http.CreateRequest();
+    request->Open("GET", server.url("/installer"), false);
+    request->SetLimits(
+        {.connect = std::chrono::seconds(5), .whole = std::chrono::seconds(5), .maxResponseBytes = limit});
+    if (limit == 4) {
+      request->Send();
+      EXPECT_EQ(request->ResponseBody().size(), 4u);
+      continue;
+    }
+    try {
+      request->Send();
+      FAIL() << "expected the answer to be refused";
+    } catch (const runtime::Error& error) {
+      EXPECT_EQ(error.number(), net::kResponseTooLarge);
+    }
+    EXPECT_EQ(request->ReadyState(), 1);
+  }
+}
+
+TEST(CurlHttpTest, ASilentServerEndsInATimeoutWithinTheBound) {
+  LoopbackServer server;
+  CurlHttp http(std::chrono::milliseconds(200));  // shortens the request's own 120 s
+  auto request = http.CreateRequest();
+  request->Open("GET", server.url("/silent"), false);
+  try {
+    request->Send();
+    ADD_FAILURE() << "expected a timeout";
+  } catch (const runtime::Error& error) {
+    EXPECT_EQ(error.number(), net::kTimedOut);
+  }
 }
 
 TEST(CurlHttpTest, OnlySynchronousRequestsAreSupported) {

@@ -5,6 +5,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
+#include "posix/png_picture.h"
 #include "runtime/error.h"
 
 namespace tw::testing {
@@ -12,32 +15,80 @@ namespace {
 
 class ManualTimer : public ui::Timer {
  public:
-  int Interval() override { return interval_; }
-  void SetInterval(int milliseconds) override { interval_ = milliseconds; }
+  explicit ManualTimer(std::shared_ptr<TimerRecord> record) : record_(std::move(record)) {}
+  ~ManualTimer() override { record_->interval = 0; }
+  int Interval() override { return record_->interval; }
+  void SetInterval(int milliseconds) override { record_->interval = milliseconds; }
 
  private:
-  int interval_ = 0;
+  std::shared_ptr<TimerRecord> record_;
 };
 
 class RecordingForm : public ui::Form {
  public:
-  void Show() override { shown_ = true; }
-  void Hide() override { shown_ = false; }
-  bool IsShown() override { return shown_; }
-  std::string Text(const std::string&) override { return {}; }
-  void SetText(const std::string&, const std::string&) override {}
-  void SetVisible(const std::string&, bool) override {}
-  void SetEnabled(const std::string&, bool) override {}
-  void OnButton(const std::string&, std::function<void()>) override {}
+  explicit RecordingForm(std::shared_ptr<FormRecord> record) : record_(std::move(record)) {}
+  ~RecordingForm() override { record_->shown = false; }
+  void Show() override { record_->shown = true; }
+  void Hide() override { record_->shown = false; }
+  bool IsShown() override { return record_->shown; }
+  std::string Text(const std::string& control) override { return record_->texts[control]; }
+  void SetText(const std::string& control, const std::string& text) override {
+    record_->texts[control] = text;
+  }
+  void SetVisible(const std::string& control, bool visible) override { record_->visible[control] = visible; }
+  void SetEnabled(const std::string& control, bool enabled) override { record_->enabled[control] = enabled; }
+  void OnButton(const std::string& control, std::function<void()> handler) override {
+    record_->buttons[control] = std::move(handler);
+  }
 
  private:
-  bool shown_ = false;
+  std::shared_ptr<FormRecord> record_;
+};
+
+class ScriptedRequest : public net::HttpRequest {
+ public:
+  explicit ScriptedRequest(ScriptedHttp& owner) : owner_(owner) {}
+  void Open(const std::string& method, const std::string& url, bool) override {
+    sent_ = {method, url, {}, {}, {}};
+    state_ = 1;
+  }
+  void SetRequestHeader(const std::string& name, const std::string& value) override {
+    sent_.headers.emplace_back(name, value);
+  }
+  void SetLimits(const net::RequestLimits& limits) override { sent_.limits = limits; }
+  void Send(const std::string& body) override {
+    sent_.body = body;
+    owner_.sent.push_back(sent_);
+    ScriptedHttp::Answer answer;
+    if (!owner_.answers.empty()) {
+      answer = owner_.answers.front();
+      owner_.answers.pop_front();
+    } else {
+      answer.body = "ok";
+    }
+    if (answer.errorNumber) throw runtime::Error(*answer.errorNumber, "scripted failure", "msxml6.dll");
+    status_ = answer.status;
+    body_ = answer.body;
+    state_ = 4;
+  }
+  int ReadyState() override { return state_; }
+  int Status() override { return status_; }
+  std::string ResponseText() override { return body_; }
+  std::string ResponseBody() override { return body_; }
+
+ private:
+  ScriptedHttp& owner_;
+  ScriptedHttp::Sent sent_;
+  int state_ = 0;
+  int status_ = 0;
+  std::string body_;
 };
 
 class RefusedRequest : public net::HttpRequest {
  public:
   void Open(const std::string&, const std::string&, bool) override { state_ = 1; }
   void SetRequestHeader(const std::string&, const std::string&) override {}
+  void SetLimits(const net::RequestLimits&) override {}
   void Send(const std::string&) override {
     throw runtime::Error(-2146697211, "The system cannot locate the resource specified.", "msxml6.dll");
   }
@@ -62,12 +113,52 @@ int ScriptedUi::MsgBox(const std::string& prompt, int buttons, const std::option
   return (buttons & 7) == ui::vbYesNo ? ui::vbYes : ui::vbOK;
 }
 
-std::unique_ptr<ui::Timer> ScriptedUi::CreateTimer(std::function<void()>) {
-  return std::make_unique<ManualTimer>();
+std::unique_ptr<ui::Timer> ScriptedUi::CreateTimer(std::function<void()> tick) {
+  auto record = std::make_shared<TimerRecord>();
+  record->tick = std::move(tick);
+  timers.push_back(record);
+  return std::make_unique<ManualTimer>(record);
 }
 
-std::unique_ptr<ui::Form> ScriptedUi::CreateForm(const std::string&) {
-  return std::make_unique<RecordingForm>();
+std::unique_ptr<ui::Form> ScriptedUi::CreateForm(const std::string& title) {
+  auto record = std::make_shared<FormRecord>();
+  record->title = title;
+  forms.push_back(record);
+  return std::make_unique<RecordingForm>(record);
+}
+
+std::shared_ptr<ui::Picture> ScriptedUi::PictureFromPng(const std::string& bytes) {
+  return posix::decodePng(bytes);
+}
+
+FormRecord& ScriptedUi::form(const std::string& title) {
+  for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
+    if ((*it)->title == title) return **it;
+  }
+  ADD_FAILURE() << "no form '" << title << "'";
+  static FormRecord none;
+  return none;
+}
+
+void ScriptedUi::tick() {
+  auto running = timers;
+  for (const auto& timer : running) {
+    if (timer->interval > 0) timer->tick();
+  }
+}
+
+void FormRecord::press(const std::string& control) {
+  if (!isVisible(control) || (enabled.contains(control) && !enabled.at(control)) ||
+      !buttons.contains(control)) {
+    ADD_FAILURE() << "button '" << control << "' of '" << title << "' cannot be pressed";
+    return;
+  }
+  auto handler = buttons.at(control);
+  handler();
+}
+
+std::unique_ptr<net::HttpRequest> ScriptedHttp::CreateRequest() {
+  return std::make_unique<ScriptedRequest>(*this);
 }
 
 std::unique_ptr<net::HttpRequest> RefusingHttp::CreateRequest() {

@@ -2,10 +2,24 @@
 
 // The synchronous HTTP request (the MSXML request object). Bodies are byte strings.
 
+#include <chrono>
+#include <cstddef>
 #include <memory>
 #include <string>
 
 namespace tw::net {
+
+// The error a request raises when it did not connect or complete within its limits (0x80072EE2).
+constexpr long kTimedOut = -2147012894;
+// The error a request raises when the answer is longer than its limit allows (0x80070008, no room).
+constexpr long kResponseTooLarge = -2147024888;
+
+// Bounds of one request, so that a silent or endless server cannot hold Word forever.
+struct RequestLimits {
+  std::chrono::milliseconds connect{15'000};
+  std::chrono::milliseconds whole{120'000};
+  std::size_t maxResponseBytes = 1'000'000;
+};
 
 class HttpRequest {
  public:
@@ -13,7 +27,10 @@ class HttpRequest {
   // readyState 1 after Open. Only synchronous requests (async false) are supported.
   virtual void Open(const std::string& method, const std::string& url, bool async) = 0;
   virtual void SetRequestHeader(const std::string& name, const std::string& value) = 0;
-  // Returns when the response is complete (readyState 4). Network failures throw runtime::Error.
+  // The bounds of the next Send; until set, the defaults of RequestLimits.
+  virtual void SetLimits(const RequestLimits& limits) = 0;
+  // Returns when the response is complete (readyState 4). Network failures, timeouts and answers beyond
+  // the limit throw runtime::Error.
   virtual void Send(const std::string& body = {}) = 0;
   virtual int ReadyState() = 0;
   virtual int Status() = 0;

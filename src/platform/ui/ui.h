@@ -47,6 +47,14 @@ class Form {
   virtual void OnButton(const std::string& control, std::function<void()> handler) = 0;
 };
 
+// A picture for the ribbon: the loaded image (Office's IPictureDisp).
+class Picture {
+ public:
+  virtual ~Picture() = default;
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+};
+
 class Ui {
  public:
   virtual ~Ui() = default;
@@ -56,6 +64,8 @@ class Ui {
   virtual std::unique_ptr<Timer> CreateTimer(std::function<void()> tick) = 0;
   // A form with the given window title; its controls appear as they are first set.
   virtual std::unique_ptr<Form> CreateForm(const std::string& title) = 0;
+  // Decodes the bytes of a PNG file into a picture; nullptr when they are not a readable image.
+  virtual std::shared_ptr<Picture> PictureFromPng(const std::string& bytes) = 0;
   // Lets pending user-interface events run.
   virtual void DoEvents() = 0;
 };
