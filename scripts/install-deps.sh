@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project builds and tests with. Idempotent; needs root.
+# Installs the Debian packages the project builds and tests with. Idempotent; as root it installs
+# directly, otherwise through sudo.
 set -euo pipefail
 
 packages=(
@@ -19,7 +20,13 @@ for p in "${packages[@]}"; do
 done
 if ((${#missing[@]})); then
   sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+      echo "install-deps: missing packages (${missing[*]}); run as root or install sudo" >&2
+      exit 1
+    fi
+    sudo_cmd=(sudo)
+  fi
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
 fi

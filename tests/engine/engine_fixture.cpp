@@ -1,5 +1,7 @@
 #include "engine/engine_fixture.h"
 
+#include <filesystem>
+
 #include "engine/ooxml/package.h"
 
 namespace tw::testing {
@@ -11,6 +13,19 @@ std::string buildDocx(const std::string& body,
   engine::ooxml::Package package(bytes, "built.docx");
   for (const auto& [name, content] : parts) package.writePart(name, content);
   return package.save();
+}
+
+std::string sharedWordFolder() {
+  return std::string(TW_SHARED_FIXTURES) + "/word";
+}
+
+std::string sharedWordFile(const std::string& name) {
+  return sharedWordFolder() + "/" + name;
+}
+
+bool haveSharedWordFiles() {
+  std::error_code error;
+  return std::filesystem::is_directory(sharedWordFolder(), error);
 }
 
 EngineTest::EngineTest() : app(engine::createApplication(system)) {}

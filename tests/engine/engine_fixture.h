@@ -35,6 +35,16 @@ class EngineTest : public ::testing::Test {
   std::shared_ptr<engine::EngineApplication> app;
 };
 
+// Documents saved by real Word versions, kept beside the project (../shared/fixtures/word); a bare
+// clone has none, and the tests that read them skip.
+std::string sharedWordFolder();
+std::string sharedWordFile(const std::string& name);
+bool haveSharedWordFiles();
+#define TW_SKIP_WITHOUT_SHARED_WORD_FILES()                                           \
+  if (!::tw::testing::haveSharedWordFiles())                                          \
+  GTEST_SKIP() << "needs the Word documents in " << ::tw::testing::sharedWordFolder() \
+               << ", which is absent (configure with -DTW_SHARED_FIXTURES=DIR)"
+
 // Paragraph and field builders for body XML.
 std::string para(const std::string& content);
 std::string textRun(const std::string& text);

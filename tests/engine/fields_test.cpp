@@ -44,7 +44,8 @@ struct WordFile {
 class WordFileFieldsTest : public EngineTest, public ::testing::WithParamInterface<WordFile> {};
 
 TEST_P(WordFileFieldsTest, ListsTheCodesWordShows) {
-  auto doc = app->Documents()->Open(std::string(TW_SHARED_FIXTURES) + "/word/" + GetParam().file);
+  TW_SKIP_WITHOUT_SHARED_WORD_FILES();
+  auto doc = app->Documents()->Open(sharedWordFile(GetParam().file));
   auto fields = listFields(*doc->Fields());
   EXPECT_EQ(static_cast<long>(fields.size()), GetParam().count);
   fields.resize(std::min(fields.size(), GetParam().firstFields.size()));
@@ -92,8 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& p) { return "File" + std::string(p.param.file).substr(0, 2); });
 
 TEST_F(EngineTest, WordFileWithFieldsInHeadersFootersAndFootnotes) {
-  auto doc = app->Documents()->Open(std::string(TW_SHARED_FIXTURES) +
-                                    "/word/12_docxmailmerge_headers_footers_footnote.docx");
+  TW_SKIP_WITHOUT_SHARED_WORD_FILES();
+  auto doc = app->Documents()->Open(sharedWordFile("12_docxmailmerge_headers_footers_footnote.docx"));
   std::vector<std::string> codes;
   auto stories = doc->StoryRanges();
   for (long i = 1; i <= stories->Count(); ++i) {

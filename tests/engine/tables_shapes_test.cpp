@@ -95,7 +95,8 @@ TEST_F(EngineTest, StoryRangesHoldHeadersFootersAndFootnotes) {
     auto fields = stories->Item(i)->Fields();
     for (long f = 1; f <= fields->Count(); ++f) codes.push_back(fields->Item(f)->Code()->Text());
   }
-  EXPECT_EQ(codes, (std::vector<std::string>{" MERGEFIELD noot ", " MERGEFIELD bedrijf ", " PAGE "}));
+  EXPECT_EQ(codes, (std::vector<std::string>{" MERGEFIELD noot ", " MERGEFIELD bedrijf ", " PAGE ",
+                                             " MERGEFIELD plaats "}));
   EXPECT_EQ(stories->Item(2)->Text(), "\x02 Voetnoot \xABnoot\xBB\r");
 }
 
@@ -140,10 +141,23 @@ TEST_F(EngineTest, InlineShapesKnowLinkedPicturesAndEmbedThemOnRequest) {
 namespace tw::testing {
 namespace {
 
-// The record-row expansion on a table saved by Word: three entries of the row of merge fields.
-TEST_F(EngineTest, RecordRowsExpandInATableSavedByWord) {
-  auto doc = app->Documents()->Open(std::string(TW_SHARED_FIXTURES) +
-                                    "/word/13_docxmailmerge_table_rows_macword.docx");
+// A table of a heading row, a row of three merge fields and a closing row.
+struct RecordRowTable {
+  const char* name;
+  const char* file;
+  bool savedByWord;          // read from the shared Word documents, else from our fixtures
+  const char* secondColumn;  // the field code of the record row's second cell: its name ...
+  const char* switches;      // ... and what follows the name
+  const char* closingCell;   // text of the first cell of the closing row
+};
+
+class RecordRowsTest : public EngineTest, public ::testing::WithParamInterface<RecordRowTable> {};
+
+// The record-row expansion: three entries of the row of merge fields.
+TEST_P(RecordRowsTest, ExpandIntoOneRowPerEntry) {
+  if (GetParam().savedByWord) TW_SKIP_WITHOUT_SHARED_WORD_FILES();
+  auto doc = app->Documents()->Open(GetParam().savedByWord ? sharedWordFile(GetParam().file)
+                                                           : fixture(GetParam().file));
   auto table = [&] { return doc->Tables()->Item(1); };
   const long top = 2, entries = 3;
   for (long k = 1; k <= 3; ++k) {
@@ -173,11 +187,18 @@ TEST_F(EngineTest, RecordRowsExpandInATableSavedByWord) {
   for (long m = 0; m < entries; ++m) {
     auto fields = expanded->Rows()->Item(top + m)->Range()->Fields();
     ASSERT_EQ(fields->Count(), 3) << m;
-    EXPECT_EQ(fields->Item(2)->Code()->Text(),
-              "MERGEFIELD class_name_" + std::to_string(m) + " \\* MERGEFORMAT ");
+    EXPECT_EQ(fields->Item(2)->Code()->Text(), "MERGEFIELD " + std::string(GetParam().secondColumn) + "_" +
+                                                   std::to_string(m) + GetParam().switches);
   }
-  EXPECT_EQ(expanded->Cell(5, 1)->Range()->Text(), "THESIS\r\a");
+  EXPECT_EQ(expanded->Cell(5, 1)->Range()->Text(), std::string(GetParam().closingCell) + "\r\a");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, RecordRowsTest,
+    ::testing::Values(RecordRowTable{"Ours", "table.docx", false, "aantal", " ", "Totaal"},
+                      RecordRowTable{"SavedByWord", "13_docxmailmerge_table_rows_macword.docx", true,
+                                     "class_name", " \\* MERGEFORMAT ", "THESIS"}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace
 }  // namespace tw::testing

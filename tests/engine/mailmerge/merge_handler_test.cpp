@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -219,43 +220,48 @@ TEST_F(MergeHandlerTest, PrintingToAFileWritesTheTextOnlyDriversOutput) {
   EXPECT_NE(printed.find("Beste Bakker\r\n"), std::string::npos) << printed;
 }
 
-TEST_F(MergeHandlerTest, EveryRecordHasHeadersAndFootersOfItsOwn) {
-  start("nl-NL");
-  std::ifstream in(std::string(TW_SHARED_FIXTURES) + "/word/12_docxmailmerge_headers_footers_footnote.docx",
-                   std::ios::binary);
-  std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  auto main = app->Documents()->Open(put("headers.docx", file));
-  main->MailMerge()->OpenDataSource(
-      {put("source.csv", "headerfield,footerfield,fieldname\r\nkop1,voet1,tekst1\r\nkop2,voet2,tekst2\r\n"),
-       std::nullopt, std::nullopt, std::string(kTextDriver)});
-  main->MailMerge()->Execute(false);
-  result()->SaveAs(temp.path().string() + "\\merged.docx");
-
-  auto merged = loadDocument(temp.read("merged.docx"), "merged.docx");
-  std::vector<std::string> headers;
-  for (const auto& ref : merged->headerFooterRefs()) {
-    if (ref.type != "default") continue;
-    for (const auto& story : merged->stories()) {
-      if (story->part() == ref.part) headers.push_back(story->text(0, story->length(), false));
-    }
-  }
-  auto contains = [&](const std::string& text) {
-    return std::any_of(headers.begin(), headers.end(),
-                       [&](const auto& h) { return h.find(text) != std::string::npos; });
-  };
-  for (const char* value : {"kop1", "kop2", "voet1", "voet2"}) EXPECT_TRUE(contains(value)) << value;
-}
-
-// Word's own files: every merge field of every story is filled from a source that names its columns.
-TEST_F(MergeHandlerTest, FilesSavedByWordMergeInEveryStory) {
-  for (const char* name : {"01_docx4j_MERGEFIELD_switches.docx", "06_aspose_mergefield_b_switch.docx",
-                           "12_docxmailmerge_headers_footers_footnote.docx",
-                           "13_docxmailmerge_table_rows_macword.docx", "14_docxmailmerge_nested_if.docx"}) {
-    start("en-US");
-    std::ifstream in(std::string(TW_SHARED_FIXTURES) + "/word/" + name, std::ios::binary);
+class MergedStoriesTest : public MergeHandlerTest {
+ protected:
+  // Opens a copy of the document at `path`.
+  std::shared_ptr<word::Document> open(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    auto main = app->Documents()->Open(put(name, file));
-    // Columns for every merge field the document names, each valued "v" + its name.
+    return app->Documents()->Open(put(std::filesystem::path(path).filename().string(), file));
+  }
+
+  // Merges the document at `path` with `csv` and expects every value of `values` in a default
+  // header or footer of the result.
+  void expectHeadersAndFooters(const std::string& path, const std::string& csv,
+                               const std::vector<std::string>& values) {
+    SCOPED_TRACE(path);
+    start("nl-NL");
+    auto main = open(path);
+    main->MailMerge()->OpenDataSource(
+        {put("source.csv", csv), std::nullopt, std::nullopt, std::string(kTextDriver)});
+    main->MailMerge()->Execute(false);
+    result()->SaveAs(temp.path().string() + "\\merged.docx");
+
+    auto merged = loadDocument(temp.read("merged.docx"), "merged.docx");
+    std::vector<std::string> headers;
+    for (const auto& ref : merged->headerFooterRefs()) {
+      if (ref.type != "default") continue;
+      for (const auto& story : merged->stories()) {
+        if (story->part() == ref.part) headers.push_back(story->text(0, story->length(), false));
+      }
+    }
+    auto contains = [&](const std::string& text) {
+      return std::any_of(headers.begin(), headers.end(),
+                         [&](const auto& h) { return h.find(text) != std::string::npos; });
+    };
+    for (const auto& value : values) EXPECT_TRUE(contains(value)) << value;
+  }
+
+  // Merges the document at `path` with a source that has a column for every merge field of every
+  // story, each valued "v" + its name: no merge field is left in any story of the result.
+  void expectEveryStoryMerged(const std::string& path) {
+    SCOPED_TRACE(path);
+    start("en-US");
+    auto main = open(path);
     std::vector<std::string> columns;
     auto stories = main->StoryRanges();
     for (long s = 1; s <= stories->Count(); ++s) {
@@ -272,7 +278,7 @@ TEST_F(MergeHandlerTest, FilesSavedByWordMergeInEveryStory) {
           columns.push_back(column);
       }
     }
-    ASSERT_FALSE(columns.empty()) << name;
+    ASSERT_FALSE(columns.empty()) << path;
     std::string header, values;
     for (const auto& column : columns) {
       header += (header.empty() ? "" : ",") + column;
@@ -288,12 +294,38 @@ TEST_F(MergeHandlerTest, FilesSavedByWordMergeInEveryStory) {
       auto fields = resultStories->Item(s)->Fields();
       for (long f = 1; f <= fields->Count(); ++f) {
         EXPECT_NE(fields->Item(f)->Type(), word::wdFieldMergeField)
-            << name << ": " << fields->Item(f)->Code()->Text();
+            << path << ": " << fields->Item(f)->Code()->Text();
       }
       all += resultStories->Item(s)->Text();
     }
-    EXPECT_NE(all.find("v"), std::string::npos) << name;
+    EXPECT_NE(all.find("v"), std::string::npos) << path;
   }
+};
+
+TEST_F(MergedStoriesTest, EveryRecordHasHeadersAndFootersOfItsOwn) {
+  expectHeadersAndFooters(std::string(TW_FIXTURES) + "/docx/header_footer.docx",
+                          "bedrijf,plaats,noot\r\nkop1,voet1,noot1\r\nkop2,voet2,noot2\r\n",
+                          {"kop1", "kop2", "voet1", "voet2"});
+}
+
+TEST_F(MergedStoriesTest, EveryRecordHasHeadersAndFootersOfItsOwnInAFileSavedByWord) {
+  TW_SKIP_WITHOUT_SHARED_WORD_FILES();
+  expectHeadersAndFooters(testing::sharedWordFile("12_docxmailmerge_headers_footers_footnote.docx"),
+                          "headerfield,footerfield,fieldname\r\nkop1,voet1,tekst1\r\nkop2,voet2,tekst2\r\n",
+                          {"kop1", "kop2", "voet1", "voet2"});
+}
+
+TEST_F(MergedStoriesTest, MergeFieldsOfEveryStoryAreFilled) {
+  for (const char* name : {"fields.docx", "header_footer.docx", "table.docx", "textbox.docx"})
+    expectEveryStoryMerged(std::string(TW_FIXTURES) + "/docx/" + name);
+}
+
+TEST_F(MergedStoriesTest, MergeFieldsOfEveryStoryAreFilledInFilesSavedByWord) {
+  TW_SKIP_WITHOUT_SHARED_WORD_FILES();
+  for (const char* name : {"01_docx4j_MERGEFIELD_switches.docx", "06_aspose_mergefield_b_switch.docx",
+                           "12_docxmailmerge_headers_footers_footnote.docx",
+                           "13_docxmailmerge_table_rows_macword.docx", "14_docxmailmerge_nested_if.docx"})
+    expectEveryStoryMerged(testing::sharedWordFile(name));
 }
 
 }  // namespace
