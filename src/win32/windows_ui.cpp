@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "runtime/error.h"
+#include "win32/com_error.h"
 #include "win32/text.h"
 
 namespace tw::win32 {
@@ -89,6 +90,7 @@ class UnavailableRequest final : public net::HttpRequest {
  public:
   void Open(const std::string&, const std::string&, bool) override { fail(); }
   void SetRequestHeader(const std::string&, const std::string&) override { fail(); }
+  void SetLimits(const net::RequestLimits&) override {}
   void Send(const std::string&) override { fail(); }
   int ReadyState() override { return 0; }
   int Status() override { return 0; }
@@ -112,6 +114,10 @@ int WindowsUi::MsgBox(const std::string& prompt, int buttons, const std::optiona
 
 std::unique_ptr<ui::Timer> WindowsUi::CreateTimer(std::function<void()> tick) {
   return std::make_unique<ThreadTimer>(std::move(tick));
+}
+
+std::shared_ptr<ui::Picture> WindowsUi::PictureFromPng(const std::string& /*bytes*/) {
+  notAvailable("Loading a PNG picture");
 }
 
 std::unique_ptr<ui::Form> WindowsUi::CreateForm(const std::string& /*title*/) {

@@ -15,6 +15,8 @@ class WindowsUi final : public ui::Ui {
   int MsgBox(const std::string& prompt, int buttons, const std::optional<std::string>& title) override;
   std::unique_ptr<ui::Timer> CreateTimer(std::function<void()> tick) override;
   std::unique_ptr<ui::Form> CreateForm(const std::string& title) override;
+  // Pictures through GDI+ are not wired yet: fails with E_NOTIMPL.
+  std::shared_ptr<ui::Picture> PictureFromPng(const std::string& bytes) override;
   void DoEvents() override;
 };
 
