@@ -14,21 +14,13 @@
 #include "posix/curl_http.h"
 #include "posix/posix_system.h"
 #include "server/base64.h"
+#include "support/document_builder.h"
 
 namespace tw::addin {
 namespace {
 
-std::string entry(const std::string& key, const std::string& value) {
-  return key + "," + base64Encode(value) + "\r\n";
-}
-
-std::string mergefield(const std::string& name) {
-  return "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText xml:space=\"preserve\"> "
-         "MERGEFIELD " +
-         name +
-         " </w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r><w:r><w:t>x</w:t></w:r>" +
-         "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
-}
+using testing::entry;
+using testing::mergefield;
 
 // A one-page letter: 50 fields, some with number pictures.
 std::string letterJob() {

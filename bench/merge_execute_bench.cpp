@@ -7,19 +7,14 @@
 
 #include "engine/engine.h"
 #include "posix/posix_system.h"
+#include "support/document_builder.h"
 
 namespace tw::engine {
 namespace {
 
-const char* kTextDriver = "Provider=MSDASQL;Driver={Microsoft Text Driver (*.csv)}";
+using testing::mergefield;
 
-std::string mergefield(const std::string& name) {
-  return "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText xml:space=\"preserve\"> "
-         "MERGEFIELD " +
-         name +
-         " </w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r><w:r><w:t>x</w:t></w:r>" +
-         "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
-}
+const char* kTextDriver = "Provider=MSDASQL;Driver={Microsoft Text Driver (*.csv)}";
 
 struct Case {
   std::string body;

@@ -14,14 +14,12 @@
 #include "engine/engine.h"
 #include "posix/posix_system.h"
 #include "server/base64.h"
+#include "support/document_builder.h"
 #include "support/test_services.h"
 
 namespace tw::addin {
 
-// One entry line: the key and the Base64 of the value.
-inline std::string entry(const std::string& key, const std::string& value) {
-  return key + "," + base64Encode(value) + "\r\n";
-}
+using testing::entry;
 
 // A connector file: a start line and the given entry lines.
 inline std::string connectorFile(const std::string& lines,

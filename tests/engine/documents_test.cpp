@@ -18,7 +18,7 @@ TEST_F(EngineTest, ObjectModelErrorsCarryWordNumbers) {
   EXPECT_EQ(errorOf([&] { app->ActiveDocument(); }), 4248);
   EXPECT_EQ(errorOf([&] { app->NewWindow(); }), 4248);
   EXPECT_EQ(errorOf([&] { app->Documents()->Open(pathOf("missing.docx")); }), 5174);
-  auto doc = openBody(para(textRun("x")));
+  auto doc = openBody(paragraph(run("x")));
   EXPECT_EQ(errorOf([&] { app->Documents()->Item(2); }), 5941);
   EXPECT_EQ(errorOf([&] { doc->Fields()->Item(1); }), 5941);
   EXPECT_EQ(errorOf([&] { doc->SaveAs(temp.path().string() + "\\nowhere\\x.docx"); }), 5152);
@@ -29,7 +29,7 @@ TEST_F(EngineTest, ObjectModelErrorsCarryWordNumbers) {
 }
 
 TEST_F(EngineTest, DocumentsOpenSaveAndKnowTheirNames) {
-  auto doc = openBody(para(textRun("x")), "Sjabloon.doc");  // a .doc name with zip content
+  auto doc = openBody(paragraph(run("x")), "Sjabloon.doc");  // a .doc name with zip content
   EXPECT_EQ(doc->Name(), "Sjabloon.doc");
   EXPECT_EQ(doc->FullName(), pathOf("Sjabloon.doc"));
   EXPECT_TRUE(doc->Saved());
@@ -45,19 +45,19 @@ TEST_F(EngineTest, DocumentsOpenSaveAndKnowTheirNames) {
 }
 
 TEST_F(EngineTest, AnOpenDocumentHoldsItsFileUntilClosed) {
-  auto doc = openBody(para(textRun("x")));
+  auto doc = openBody(paragraph(run("x")));
   std::string path = doc->FullName();
   EXPECT_EQ(errorOf([&] { system.DeleteFile(path); }), 70);
   EXPECT_EQ(errorOf([&] { system.WriteFile(path, "other"); }), 70);
   doc->SaveAs(path);  // saving over its own file is allowed
-  auto other = app->Documents()->Open(put("other.docx", buildDocx(para(""))));
+  auto other = app->Documents()->Open(put("other.docx", buildDocx(paragraph(""))));
   EXPECT_EQ(errorOf([&] { other->SaveAs(path); }), 70);
   doc->Close();
   EXPECT_EQ(errorOf([&] { system.DeleteFile(path); }), 0);
 }
 
 TEST_F(EngineTest, CloseRaisesDocumentBeforeCloseWhichMayCancel) {
-  auto doc = openBody(para(textRun("x")));
+  auto doc = openBody(paragraph(run("x")));
   std::vector<std::string> closed;
   bool cancel = true;
   auto connection = app->OnDocumentBeforeClose([&](word::Document& d, bool& c) {
@@ -76,8 +76,8 @@ TEST_F(EngineTest, CloseRaisesDocumentBeforeCloseWhichMayCancel) {
 }
 
 TEST_F(EngineTest, QuitClosesEveryDocumentAndNewWindowKeepsTheDocument) {
-  openBody(para(textRun("a")), "a.docx");
-  auto b = openBody(para(textRun("b")), "b.docx");
+  openBody(paragraph(run("a")), "a.docx");
+  auto b = openBody(paragraph(run("b")), "b.docx");
   EXPECT_EQ(app->Documents()->Item(1)->Name(), "b.docx");  // newest first
   app->NewWindow();
   b->Close(false);
@@ -106,7 +106,7 @@ TEST_F(EngineTest, ViewSettingsAndVersion) {
   EXPECT_FALSE(app->Visible());
   app->SetVisible(true);
   EXPECT_TRUE(app->Visible());
-  auto doc = openBody(para(complexField(" PAGE ", "1")));
+  auto doc = openBody(paragraph(field(" PAGE ", "1")));
   auto window = doc->ActiveWindow();
   EXPECT_FALSE(window->View()->ShowFieldCodes());
   EXPECT_EQ(window->View()->SplitSpecial(), 0);

@@ -43,20 +43,4 @@ std::shared_ptr<word::Document> EngineTest::openBody(const std::string& body, co
   return app->Documents()->Open(put(name, buildDocx(body)));
 }
 
-std::string para(const std::string& content) {
-  return "<w:p>" + content + "</w:p>";
-}
-std::string textRun(const std::string& text) {
-  return "<w:r><w:t xml:space=\"preserve\">" + text + "</w:t></w:r>";
-}
-std::string fieldChar(const std::string& kind) {
-  return "<w:r><w:fldChar w:fldCharType=\"" + kind + "\"/></w:r>";
-}
-std::string instr(const std::string& code) {
-  return "<w:r><w:instrText xml:space=\"preserve\">" + code + "</w:instrText></w:r>";
-}
-std::string complexField(const std::string& code, const std::string& result) {
-  return fieldChar("begin") + instr(code) + fieldChar("separate") + textRun(result) + fieldChar("end");
-}
-
 }  // namespace tw::testing

@@ -11,6 +11,7 @@
 #include "engine/model/document_model.h"
 #include "posix/posix_system.h"
 #include "runtime/error.h"
+#include "support/document_builder.h"
 #include "support/test_services.h"
 
 namespace tw::testing {
@@ -44,13 +45,5 @@ bool haveSharedWordFiles();
   if (!::tw::testing::haveSharedWordFiles())                                          \
   GTEST_SKIP() << "needs the Word documents in " << ::tw::testing::sharedWordFolder() \
                << ", which is absent (configure with -DTW_SHARED_FIXTURES=DIR)"
-
-// Paragraph and field builders for body XML.
-std::string para(const std::string& content);
-std::string textRun(const std::string& text);
-std::string fieldChar(const std::string& kind);
-std::string instr(const std::string& code);
-// A complex field with one code run and a result.
-std::string complexField(const std::string& code, const std::string& result);
 
 }  // namespace tw::testing

@@ -146,7 +146,7 @@ struct AddCase {
 class FieldsAddTest : public EngineTest, public ::testing::WithParamInterface<AddCase> {};
 
 TEST_P(FieldsAddTest, ReplacesTheRangeWithTheNewField) {
-  auto doc = openBody(para(textRun("Beste klant,")));
+  auto doc = openBody(paragraph(run("Beste klant,")));
   const auto& c = GetParam();
   auto field = doc->Fields()->Add(doc->Range(c.start, c.end), c.type, c.text, c.preserve);
   EXPECT_EQ(field->Code()->Text(), c.code);
@@ -178,7 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The steps by which the add-in turns a merge field into a picture field whose path holds the field.
 TEST_F(EngineTest, PictureFieldWithANestedMergeField) {
-  auto doc = openBody(para(textRun("Logo: ") + complexField(" MERGEFIELD img_logo ", "x") + textRun(".")));
+  auto doc = openBody(paragraph(run("Logo: ") + field(" MERGEFIELD img_logo ", "x") + run(".")));
   doc->ActiveWindow()->View()->SetShowFieldCodes(true);
   auto fields = doc->Fields();
   auto field = fields->Item(1);
@@ -209,7 +209,7 @@ TEST_F(EngineTest, PictureFieldWithANestedMergeField) {
 }
 
 TEST_F(EngineTest, RewritingCodeWordsFromTheThirdOn) {
-  auto doc = openBody(para(complexField(" MERGEFIELD bedrag \\# \"#.##0,00\" ", "1")));
+  auto doc = openBody(paragraph(field(" MERGEFIELD bedrag \\# \"#.##0,00\" ", "1")));
   auto field = doc->Fields()->Item(1);
   long count = field->Code()->Words()->Count();
   for (long i = 3; i <= count; ++i) {
@@ -223,7 +223,7 @@ TEST_F(EngineTest, RewritingCodeWordsFromTheThirdOn) {
 }
 
 TEST_F(EngineTest, MailMergeFieldsAddInsertsAMergeFieldAtTheSelection) {
-  auto doc = openBody(para(textRun("abc")));
+  auto doc = openBody(paragraph(run("abc")));
   app->Selection()->SetRange(1, 1);
   doc->MailMerge()->Fields()->Add(app->Selection()->Range(), "bedrag \\# \"#.##0,00\"");
   EXPECT_EQ(doc->Fields()->Item(1)->Code()->Text(), " MERGEFIELD bedrag \\# \"#.##0,00\" ");
@@ -280,7 +280,7 @@ TEST_F(EngineTest, FieldTypeComesFromTheKeywordWhateverItsCase) {
                                                           {" NOSUCHFIELD ", -1},
                                                           {"  ", -1}};
   std::string body;
-  for (const auto& [code, type] : cases) body += para(complexField(code, "r"));
+  for (const auto& [code, type] : cases) body += paragraph(field(code, "r"));
   auto doc = openBody(body);
   auto fields = doc->Fields();
   ASSERT_EQ(fields->Count(), static_cast<long>(cases.size()));

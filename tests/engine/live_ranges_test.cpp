@@ -12,8 +12,8 @@ namespace {
 //   Hello_ 0-5, {6 " MERGEFIELD a " 7-20 |21 "1" 22 }23, " world" 24-29, CR 30,
 //   {31 " MERGEFIELD b " 32-45 |46 "2" 47 }48, CR 49, CR 50.
 std::string twoFields() {
-  return para(textRun("Hello ") + complexField(" MERGEFIELD a ", "1") + textRun(" world")) +
-         para(complexField(" MERGEFIELD b ", "2")) + para("");
+  return paragraph(run("Hello ") + field(" MERGEFIELD a ", "1") + run(" world")) +
+         paragraph(field(" MERGEFIELD b ", "2")) + paragraph("");
 }
 
 using Edit = std::function<void(word::Document&)>;
@@ -181,8 +181,9 @@ TEST_F(EngineTest, FieldsOfARangeCountFieldsAddedInsideAndLoseDeletedOnes) {
 
 TEST_F(EngineTest, FieldsOfARangeLeaveOutFieldsRunningPastItsEnd) {
   // An IF field holding a merge field: a range ending inside the IF holds only the merge field.
-  auto doc = openBody(para(fieldChar("begin") + instr(" IF ") + complexField(" MERGEFIELD a ", "1") +
-                           instr(" > 0 \"ja\" ") + fieldChar("separate") + textRun("ja") + fieldChar("end")));
+  auto doc =
+      openBody(paragraph(fieldChar("begin") + instr(" IF ") + field(" MERGEFIELD a ", "1") +
+                         instr(" > 0 \"ja\" ") + fieldChar("separate") + run("ja") + fieldChar("end")));
   // {0 " IF " 1-4 {5 " MERGEFIELD a " 6-19 |20 1 21 }22 ...
   auto inner = doc->Range(1, 24)->Fields();
   ASSERT_EQ(inner->Count(), 1);
@@ -194,7 +195,7 @@ TEST_F(EngineTest, FieldsOfARangeLeaveOutFieldsRunningPastItsEnd) {
 }
 
 TEST_F(EngineTest, WordsOfARangeFollowItsEdits) {
-  auto doc = openBody(para(textRun("one two three")));
+  auto doc = openBody(paragraph(run("one two three")));
   auto range = doc->Range(4, 13);
   auto words = range->Words();
   ASSERT_EQ(words->Count(), 2);
@@ -213,9 +214,9 @@ TEST_F(EngineTest, SelectionFollowsEditsBeforeIt) {
 }
 
 TEST_F(EngineTest, RowsAndCellsFollowRowsAddedBeforeThem) {
-  auto cell = [](const std::string& text) { return "<w:tc>" + para(textRun(text)) + "</w:tc>"; };
-  auto doc = openBody(para(textRun("T")) + "<w:tbl><w:tr>" + cell("a") + cell("b") + "</w:tr><w:tr>" +
-                      cell("c") + cell("d") + "</w:tr></w:tbl>" + para(textRun("after")));
+  auto cell = [](const std::string& text) { return "<w:tc>" + paragraph(run(text)) + "</w:tc>"; };
+  auto doc = openBody(paragraph(run("T")) + "<w:tbl><w:tr>" + cell("a") + cell("b") + "</w:tr><w:tr>" +
+                      cell("c") + cell("d") + "</w:tr></w:tbl>" + paragraph(run("after")));
   auto table = doc->Tables()->Item(1);
   auto rows = table->Rows();
   auto second = rows->Item(2);

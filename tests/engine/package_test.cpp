@@ -133,7 +133,7 @@ const BadInput kBadInputs[] = {
     {"Text", [] { return std::string("hello world"); }, "not a zip package"},
     {"Truncated",
      [] {
-       std::string good = buildDocx(para(textRun("x")));
+       std::string good = buildDocx(paragraph(run("x")));
        return good.substr(0, good.size() / 2);
      },
      "damaged"},

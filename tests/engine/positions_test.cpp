@@ -34,49 +34,49 @@ TEST_P(ContentTextTest, MatchesWordConventions) {
 INSTANTIATE_TEST_SUITE_P(
     Bodies, ContentTextTest,
     ::testing::Values(
-        TextCase{"Paragraphs", para(textRun("ab")) + para(textRun("c")), "ab\rc\r", "ab\rc\r"},
+        TextCase{"Paragraphs", paragraph(run("ab")) + paragraph(run("c")), "ab\rc\r", "ab\rc\r"},
         TextCase{"TabsAndBreaks",
-                 para("<w:r><w:t>a</w:t><w:tab/><w:t>b</w:t><w:br/><w:br w:type=\"page\"/></w:r>"),
+                 paragraph("<w:r><w:t>a</w:t><w:tab/><w:t>b</w:t><w:br/><w:br w:type=\"page\"/></w:r>"),
                  "a\tb\v\f\r", "a\tb\v\f\r"},
         TextCase{"MarkersHaveNoPosition",
-                 para("<w:bookmarkStart w:id=\"0\" w:name=\"b\"/>" + textRun("a") +
-                      "<w:proofErr w:type=\"spellStart\"/><w:bookmarkEnd w:id=\"0\"/>" + textRun("b")),
+                 paragraph("<w:bookmarkStart w:id=\"0\" w:name=\"b\"/>" + run("a") +
+                           "<w:proofErr w:type=\"spellStart\"/><w:bookmarkEnd w:id=\"0\"/>" + run("b")),
                  "ab\r", "ab\r"},
-        TextCase{"ComplexField", para(textRun("x") + complexField(" PAGE ", "1")),
+        TextCase{"ComplexField", paragraph(run("x") + field(" PAGE ", "1")),
                  "x\x13 PAGE \x14"
                  "1\x15\r",
                  "x1\r"},
-        TextCase{"FieldWithoutResult", para(fieldChar("begin") + instr(" PAGE ") + fieldChar("end")),
+        TextCase{"FieldWithoutResult", paragraph(fieldChar("begin") + instr(" PAGE ") + fieldChar("end")),
                  "\x13 PAGE \x15\r", "\r"},
         TextCase{"SimpleField",
-                 para("<w:fldSimple w:instr=\" MERGEFIELD naam "
-                      "\"><w:r><w:t>\xC2\xABnaam\xC2\xBB</w:t></w:r></w:fldSimple>"),
+                 paragraph("<w:fldSimple w:instr=\" MERGEFIELD naam "
+                           "\"><w:r><w:t>\xC2\xABnaam\xC2\xBB</w:t></w:r></w:fldSimple>"),
                  "\x13 MERGEFIELD naam \x14\xABnaam\xBB\x15\r", "\xABnaam\xBB\r"},
         TextCase{"NestedField",
-                 para(fieldChar("begin") + instr(" IF ") + complexField(" MERGEFIELD a ", "1") +
-                      instr(" > 0 \"ja\" ") + fieldChar("separate") + textRun("ja") + fieldChar("end")),
+                 paragraph(fieldChar("begin") + instr(" IF ") + field(" MERGEFIELD a ", "1") +
+                           instr(" > 0 \"ja\" ") + fieldChar("separate") + run("ja") + fieldChar("end")),
                  "\x13 IF \x13 MERGEFIELD a \x14"
                  "1\x15 > 0 \"ja\" \x14ja\x15\r",
                  "ja\r"},
         TextCase{"Table",
-                 "<w:tbl><w:tr><w:tc>" + para(textRun("a")) + "</w:tc><w:tc>" + para(textRun("b")) +
-                     "</w:tc></w:tr><w:tr><w:tc>" + para("") + para(textRun("c")) + "</w:tc><w:tc>" +
-                     para("") + "</w:tc></w:tr></w:tbl>" + para(""),
+                 "<w:tbl><w:tr><w:tc>" + paragraph(run("a")) + "</w:tc><w:tc>" + paragraph(run("b")) +
+                     "</w:tc></w:tr><w:tr><w:tc>" + paragraph("") + paragraph(run("c")) + "</w:tc><w:tc>" +
+                     paragraph("") + "</w:tc></w:tr></w:tbl>" + paragraph(""),
                  "a\r\ab\r\a\r\a\rc\r\a\r\a\r\a\r", "a\r\ab\r\a\r\a\rc\r\a\r\a\r\a\r"},
-        TextCase{"InlinePicture", para(textRun("a") + kDrawing + textRun("b")),
+        TextCase{"InlinePicture", paragraph(run("a") + kDrawing + run("b")),
                  "a\x01"
                  "b\r",
                  "a\x01"
                  "b\r"},
         TextCase{"Hyperlink",
-                 para("<w:hyperlink r:id=\"rId3\">" + textRun("link") + "</w:hyperlink>" + textRun("!")),
+                 paragraph("<w:hyperlink r:id=\"rId3\">" + run("link") + "</w:hyperlink>" + run("!")),
                  "link!\r", "link!\r"},
-        TextCase{"Utf8ToCodePage", para(textRun("\xE2\x82\xAC 5, caf\xC3\xA9")), "\x80 5, caf\xE9\r",
+        TextCase{"Utf8ToCodePage", paragraph(run("\xE2\x82\xAC 5, caf\xC3\xA9")), "\x80 5, caf\xE9\r",
                  "\x80 5, caf\xE9\r"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(EngineTest, RangesAddressPositionsAndSetTextCoversTheNewText) {
-  auto doc = openBody(para(textRun("Hello world")) + para(textRun("Second")));
+  auto doc = openBody(paragraph(run("Hello world")) + paragraph(run("Second")));
   auto range = doc->Range(6, 11);
   EXPECT_EQ(range->Text(), "world");
   range->SetText("there, friend");
@@ -100,8 +100,8 @@ struct EditCase {
 class EditTest : public EngineTest, public ::testing::WithParamInterface<EditCase> {};
 
 TEST_P(EditTest, KeepsTheDocumentValid) {
-  auto doc = openBody(para(textRun("ab") + "<w:r><w:tab/></w:r>" + textRun("cd")) + para(textRun("ef")) +
-                      para(textRun("g") + complexField(" PAGE ", "1") + textRun("h")));
+  auto doc = openBody(paragraph(run("ab") + "<w:r><w:tab/></w:r>" + run("cd")) + paragraph(run("ef")) +
+                      paragraph(run("g") + field(" PAGE ", "1") + run("h")));
   doc->Range(GetParam().start, GetParam().end)->SetText(GetParam().text);
   doc->ActiveWindow()->View()->SetShowFieldCodes(true);
   EXPECT_EQ(doc->Content()->Text(), GetParam().expected);
@@ -147,9 +147,9 @@ INSTANTIATE_TEST_SUITE_P(Edits, EditTest,
                          [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(EngineTest, DeletingEveryCellMarkOfATableRemovesItWholeAndPartOfItOnlyItsText) {
-  std::string table = "<w:tbl><w:tr><w:tc>" + para(textRun("a")) + "</w:tc><w:tc>" + para(textRun("b")) +
+  std::string table = "<w:tbl><w:tr><w:tc>" + paragraph(run("a")) + "</w:tc><w:tc>" + paragraph(run("b")) +
                       "</w:tc></w:tr></w:tbl>";
-  auto doc = openBody(para(textRun("x")) + table + para(textRun("y")));
+  auto doc = openBody(paragraph(run("x")) + table + paragraph(run("y")));
   doc->Range(2, 5)->SetText("");  // "a", its cell mark, "b"
   EXPECT_EQ(doc->Content()->Text(), "x\r\r\a\r\a\r\ay\r");
   doc->Range(2, 5)->SetText("");
@@ -166,7 +166,7 @@ struct WordsCase {
 class WordsTest : public EngineTest, public ::testing::WithParamInterface<WordsCase> {};
 
 TEST_P(WordsTest, SplitsAsWordDoes) {
-  auto doc = openBody(para(complexField(GetParam().code, "x")));
+  auto doc = openBody(paragraph(field(GetParam().code, "x")));
   auto words = doc->Fields()->Item(1)->Code()->Words();
   std::vector<std::string> got;
   for (long i = 1; i <= words->Count(); ++i) got.push_back(words->Item(i)->Text());
@@ -189,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(EngineTest, SelectionTypesSetRangeDeleteAndTypeText) {
-  auto doc = openBody(para(textRun("abc def")));
+  auto doc = openBody(paragraph(run("abc def")));
   auto selection = app->Selection();
   EXPECT_EQ(selection->Type(), word::wdSelectionIP);
   selection->SetRange(4, 7);
@@ -234,8 +234,8 @@ TEST_F(EngineTest, EditsInAHeaderReachItsPartOnly) {
 }
 
 TEST_F(EngineTest, DeleteAtAnInsertionPointTakesTheNextCharacter) {
-  auto doc = openBody(para(textRun("ab")) + para(textRun("cd")) +
-                      para("<w:fldSimple w:instr=\" PAGE \"><w:r><w:t>1</w:t></w:r></w:fldSimple>"));
+  auto doc = openBody(paragraph(run("ab")) + paragraph(run("cd")) +
+                      paragraph("<w:fldSimple w:instr=\" PAGE \"><w:r><w:t>1</w:t></w:r></w:fldSimple>"));
   auto selection = app->Selection();
   selection->SetRange(1, 1);
   selection->Delete();

@@ -113,7 +113,7 @@ TEST_F(EngineTest, InlineShapesKnowLinkedPicturesAndEmbedThemOnRequest) {
       "<w:r><w:drawing><wp:inline><a:graphic><a:graphicData><a:blip r:link=\"rIdLink\"/>"
       "</a:graphicData></a:graphic></wp:inline></w:drawing></w:r>";
   auto doc = app->Documents()->Open(
-      put("linked.docx", buildDocx(para(textRun("a") + picture), {{"word/_rels/document.xml.rels", rels}})));
+      put("linked.docx", buildDocx(paragraph(run("a") + picture), {{"word/_rels/document.xml.rels", rels}})));
   auto shapes = doc->InlineShapes();
   ASSERT_EQ(shapes->Count(), 1);
   EXPECT_EQ(shapes->Item(1)->Type(), word::wdInlineShapeLinkedPicture);

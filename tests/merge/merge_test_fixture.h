@@ -7,44 +7,17 @@
 #include <vector>
 
 #include "connector/job_fixture.h"
+#include "support/document_builder.h"
 
 namespace tw::addin {
 
-// Body XML builders.
-inline std::string run(const std::string& text) {
-  return "<w:r><w:t xml:space=\"preserve\">" + text + "</w:t></w:r>";
-}
-inline std::string paragraph(const std::string& content) {
-  return "<w:p>" + content + "</w:p>";
-}
-inline std::string field(const std::string& code) {
-  return "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText xml:space=\"preserve\">" + code +
-         "</w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r><w:r><w:t>x</w:t></w:r>"
-         "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
-}
-inline std::string mergefield(const std::string& spec) {
-  return field(" MERGEFIELD " + spec + " ");
-}
-// A table row of cells, each holding one paragraph of the given content.
-inline std::string row(const std::vector<std::string>& cells) {
-  std::string xml = "<w:tr>";
-  for (const auto& cell : cells)
-    xml += "<w:tc><w:tcPr><w:tcW w:w=\"2000\" w:type=\"dxa\"/></w:tcPr>" + paragraph(cell) + "</w:tc>";
-  return xml + "</w:tr>";
-}
-inline std::string table(const std::vector<std::string>& rows, int columns) {
-  std::string xml = "<w:tbl><w:tblPr><w:tblW w:w=\"0\" w:type=\"auto\"/></w:tblPr><w:tblGrid>";
-  for (int i = 0; i < columns; ++i) xml += "<w:gridCol w:w=\"2000\"/>";
-  xml += "</w:tblGrid>";
-  for (const auto& r : rows) xml += r;
-  return xml + "</w:tbl>";
-}
-
-// A text box (a VML shape) holding one paragraph of `content`.
-inline std::string textBox(const std::string& content) {
-  return "<w:r><w:pict><v:shape style=\"width:100pt;height:50pt\"><v:textbox><w:txbxContent>" +
-         paragraph(content) + "</w:txbxContent></v:textbox></v:shape></w:pict></w:r>";
-}
+using testing::field;
+using testing::mergefield;
+using testing::paragraph;
+using testing::row;
+using testing::run;
+using testing::table;
+using testing::textBox;
 
 class MergeTest : public JobTest {
  protected:

@@ -14,11 +14,11 @@
 namespace tw::engine::mailmerge {
 namespace {
 
-using testing::complexField;
+using testing::field;
 using testing::fieldChar;
 using testing::instr;
-using testing::para;
-using testing::textRun;
+using testing::paragraph;
+using testing::run;
 
 const char* kTextDriver = "Provider=MSDASQL;Driver={Microsoft Text Driver (*.csv)}";
 
@@ -56,7 +56,7 @@ class MergeHandlerTest : public ::testing::Test {
 };
 
 std::string mergefield(const std::string& spec) {
-  return complexField(" MERGEFIELD " + spec + " ", "x");
+  return field(" MERGEFIELD " + spec + " ", "x");
 }
 
 TEST_F(MergeHandlerTest, MergeResultsAsWordShowsThem) {
@@ -68,28 +68,28 @@ TEST_F(MergeHandlerTest, MergeResultsAsWordShowsThem) {
     std::string expected;
   };
   const std::string split = fieldChar("begin") + instr(" MERGE") + instr("FIELD na") + instr("a") +
-                            instr("m ") + fieldChar("separate") + textRun("x") + fieldChar("end");
+                            instr("m ") + fieldChar("separate") + run("x") + fieldChar("end");
   const Case cases[] = {
-      {"plain", "nl-NL", para(textRun("Aan ") + mergefield("naam")), "naam\r\nJansen\r\n", "Aan Jansen\r"},
-      {"code over five runs", "nl-NL", para(split), "naam\nJansen\n", "Jansen\r"},
-      {"number nl-NL", "nl-NL", para(mergefield("bedrag \\# \"#.##0,00\"")), "bedrag\n\"1234,5\"\n",
+      {"plain", "nl-NL", paragraph(run("Aan ") + mergefield("naam")), "naam\r\nJansen\r\n", "Aan Jansen\r"},
+      {"code over five runs", "nl-NL", paragraph(split), "naam\nJansen\n", "Jansen\r"},
+      {"number nl-NL", "nl-NL", paragraph(mergefield("bedrag \\# \"#.##0,00\"")), "bedrag\n\"1234,5\"\n",
        "1.234,50\r"},
-      {"number en-US", "en-US", para(mergefield("bedrag \\# \"#,##0.00\"")), "bedrag\n1234.5\n",
+      {"number en-US", "en-US", paragraph(mergefield("bedrag \\# \"#,##0.00\"")), "bedrag\n1234.5\n",
        "1,234.50\r"},
-      {"Dutch date", "nl-NL", para(mergefield("datum \\@ \"d MMMM yyyy\"")), "datum\n2026-12-10\n",
+      {"Dutch date", "nl-NL", paragraph(mergefield("datum \\@ \"d MMMM yyyy\"")), "datum\n2026-12-10\n",
        "10 december 2026\r"},
-      {"upper", "nl-NL", para(mergefield("naam \\* Upper")), "naam\nJansen\n", "JANSEN\r"},
-      {"before and after", "nl-NL", para(mergefield("naam \\b \"Aan: \" \\f \"!\"")), "naam\nJansen\n",
+      {"upper", "nl-NL", paragraph(mergefield("naam \\* Upper")), "naam\nJansen\n", "JANSEN\r"},
+      {"before and after", "nl-NL", paragraph(mergefield("naam \\b \"Aan: \" \\f \"!\"")), "naam\nJansen\n",
        "Aan: Jansen!\r"},
-      {"before and after an empty value", "nl-NL", para(mergefield("naam \\b \"Aan: \" \\f \"!\"")),
+      {"before and after an empty value", "nl-NL", paragraph(mergefield("naam \\b \"Aan: \" \\f \"!\"")),
        "naam,x\n,1\n", "\r"},
       {"IF on a merged value", "nl-NL",
-       para(fieldChar("begin") + instr(" IF ") + complexField(" MERGEFIELD bedrag ", "0") +
-            instr(" > 100 \"groot\" \"klein\" ") + fieldChar("separate") + textRun("?") + fieldChar("end")),
+       paragraph(fieldChar("begin") + instr(" IF ") + field(" MERGEFIELD bedrag ", "0") +
+                 instr(" > 100 \"groot\" \"klein\" ") + fieldChar("separate") + run("?") + fieldChar("end")),
        "bedrag\n250\n", "groot\r"},
-      {"no such column", "nl-NL", para(textRun("[") + mergefield("onbekend") + textRun("]")),
-       "naam\nJansen\n", "[]\r"},
-      {"fields a merge leaves", "nl-NL", para(complexField(" PAGE ", "1")), "naam\nJansen\n", "1\r"},
+      {"no such column", "nl-NL", paragraph(run("[") + mergefield("onbekend") + run("]")), "naam\nJansen\n",
+       "[]\r"},
+      {"fields a merge leaves", "nl-NL", paragraph(field(" PAGE ", "1")), "naam\nJansen\n", "1\r"},
   };
   for (const Case& c : cases) {
     auto result = merge(c.body, c.csv, c.locale);
@@ -99,7 +99,7 @@ TEST_F(MergeHandlerTest, MergeResultsAsWordShowsThem) {
 
 TEST_F(MergeHandlerTest, EveryRecordGetsASectionOfItsOwn) {
   auto result =
-      merge(para(textRun("Beste ") + mergefield("naam")), "naam\r\nJansen\r\nde Vries\r\nBakker\r\n");
+      merge(paragraph(run("Beste ") + mergefield("naam")), "naam\r\nJansen\r\nde Vries\r\nBakker\r\n");
   EXPECT_EQ(text(*result), "Beste Jansen\rBeste de Vries\rBeste Bakker\r");
   result->SaveAs(temp.path().string() + "\\letters.docx");
   std::string xml =
@@ -117,8 +117,8 @@ TEST_F(MergeHandlerTest, EveryRecordGetsASectionOfItsOwn) {
 TEST_F(MergeHandlerTest, TextBoxesTakeTheRecordOfTheirSection) {
   const std::string box =
       "<w:r><w:pict><v:shape style=\"width:100pt;height:50pt\"><v:textbox><w:txbxContent>" +
-      para(mergefield("naam")) + "</w:txbxContent></v:textbox></v:shape></w:pict></w:r>";
-  auto result = merge(para(textRun("Brief") + box), "naam\nJansen\nBakker\n");
+      paragraph(mergefield("naam")) + "</w:txbxContent></v:textbox></v:shape></w:pict></w:r>";
+  auto result = merge(paragraph(run("Brief") + box), "naam\nJansen\nBakker\n");
   auto shapes = result->Shapes();
   ASSERT_EQ(shapes->Count(), 2);
   EXPECT_EQ(shapes->Item(1)->TextFrame()->TextRange()->Text(), "Jansen\r");
@@ -140,9 +140,9 @@ TEST_F(MergeHandlerTest, PicturesArriveLinkedAndAreEmbeddedOnRequest) {
   }
   auto main = app->Documents()->Open(
       put("main.docx",
-          testing::buildDocx(para(mergefield("img_logo")) +
-                             para(complexField(" INCLUDEPICTURE \"" + pathInCode + "\" \\d ", "")) +
-                             para(complexField(" INCLUDEPICTURE \"" + pathInCode + ".weg\" \\d ", "")))));
+          testing::buildDocx(paragraph(mergefield("img_logo")) +
+                             paragraph(field(" INCLUDEPICTURE \"" + pathInCode + "\" \\d ", "")) +
+                             paragraph(field(" INCLUDEPICTURE \"" + pathInCode + ".weg\" \\d ", "")))));
   main->MailMerge()->OpenHeaderSource({header, word::wdOpenFormatWebPages, false, std::nullopt});
   main->MailMerge()->OpenDataSource({data, word::wdOpenFormatWebPages, false, std::nullopt});
   main->MailMerge()->Execute(false);
@@ -167,7 +167,7 @@ TEST_F(MergeHandlerTest, PicturesArriveLinkedAndAreEmbeddedOnRequest) {
 
 TEST_F(MergeHandlerTest, ExecuteWithoutADataSourceIsAnError) {
   start("nl-NL");
-  auto main = app->Documents()->Open(put("main.docx", testing::buildDocx(para(mergefield("naam")))));
+  auto main = app->Documents()->Open(put("main.docx", testing::buildDocx(paragraph(mergefield("naam")))));
   EXPECT_THROW(main->MailMerge()->Execute(false), runtime::Error);
   EXPECT_THROW(main->MailMerge()->OpenDataSource(
                    {put("kapot.csv", "naam\n\"open"), std::nullopt, std::nullopt, std::string(kTextDriver)}),
@@ -178,7 +178,7 @@ TEST_F(MergeHandlerTest, ExecuteWithoutADataSourceIsAnError) {
 // closed (its model often at the freed one's address) starts without one.
 TEST_F(MergeHandlerTest, DataSourcesStayWithTheirDocument) {
   start("nl-NL");
-  const std::string file = put("main.docx", testing::buildDocx(para(mergefield("naam"))));
+  const std::string file = put("main.docx", testing::buildDocx(paragraph(mergefield("naam"))));
   const word::DataSourceArgs csv{put("data.csv", "naam\nJan\n"), std::nullopt, std::nullopt,
                                  std::string(kTextDriver)};
   for (int round = 0; round < 8; ++round) {
@@ -198,7 +198,7 @@ TEST_F(MergeHandlerTest, DataSourcesStayWithTheirDocument) {
   }
   // Two open documents keep a data source each.
   auto first = app->Documents()->Open(file);
-  auto second = app->Documents()->Open(put("other.docx", testing::buildDocx(para(mergefield("naam")))));
+  auto second = app->Documents()->Open(put("other.docx", testing::buildDocx(paragraph(mergefield("naam")))));
   first->MailMerge()->OpenDataSource(csv);
   EXPECT_THROW(second->MailMerge()->Execute(false), runtime::Error);
   first->MailMerge()->Execute(false);
@@ -207,9 +207,9 @@ TEST_F(MergeHandlerTest, DataSourcesStayWithTheirDocument) {
 
 TEST_F(MergeHandlerTest, PrintingToAFileWritesTheTextOnlyDriversOutput) {
   auto result =
-      merge(para(textRun("Beste ") + mergefield("naam")) +
-                "<w:tbl><w:tblGrid><w:gridCol/><w:gridCol/></w:tblGrid><w:tr><w:tc>" + para(textRun("a")) +
-                "</w:tc><w:tc>" + para(textRun("bb")) + "</w:tc></w:tr></w:tbl>" + para(""),
+      merge(paragraph(run("Beste ") + mergefield("naam")) +
+                "<w:tbl><w:tblGrid><w:gridCol/><w:gridCol/></w:tblGrid><w:tr><w:tc>" + paragraph(run("a")) +
+                "</w:tc><w:tc>" + paragraph(run("bb")) + "</w:tc></w:tr></w:tbl>" + paragraph(""),
             "naam\nJansen\nBakker\n");
   std::string prn = temp.path().string() + "\\out.prn";
   result->PrintOut(word::wdPrintAllDocument, prn, true);
