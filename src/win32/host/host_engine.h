@@ -1,0 +1,35 @@
+#pragma once
+
+// The embedded Word inside the Word host. This half is built by the plain compiler; the COM half talks to
+// it only through the object model of platform/word (Windows-1252 strings) and this class.
+
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "platform/word/word.h"
+
+namespace tw::host {
+
+class EmbeddedWord {
+ public:
+  explicit EmbeddedWord(const std::string& version);
+  ~EmbeddedWord();
+  EmbeddedWord(const EmbeddedWord&) = delete;
+  EmbeddedWord& operator=(const EmbeddedWord&) = delete;
+
+  std::shared_ptr<word::Application> application();
+  bool quitRequested() const;
+  // Saves every open document into `folder` (a POSIX path) as <name without extension>.docx, saying so on
+  // `console`; false when one could not be saved.
+  bool saveOpenDocuments(const std::string& folder, std::ostream& console);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// The main text of a .docx file (POSIX path) as UTF-8, paragraph marks as line ends.
+std::string mainTextOf(const std::string& path);
+
+}  // namespace tw::host
