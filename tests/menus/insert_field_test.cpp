@@ -17,11 +17,12 @@ class InsertFieldTest : public JobTest {
     connect();
   }
 
-  word::Document& document() { return *word->ActiveDocument(); }
-  std::string text() { return document().Content()->Text(); }
+  // A handle of its own: the document object lives while the handle does.
+  std::shared_ptr<word::Document> document() { return word->ActiveDocument(); }
+  std::string text() { return document()->Content()->Text(); }
   std::vector<std::string> fieldCodes() {
     std::vector<std::string> codes;
-    auto fields = document().Fields();
+    auto fields = document()->Fields();
     for (long i = 1; i <= fields->Count(); ++i) codes.push_back(fields->Item(i)->Code()->Text());
     return codes;
   }
@@ -56,10 +57,10 @@ TEST_F(InsertFieldTest, OverASelectionTheTextStaysAndTheFieldGoesToItsStart) {
 
 TEST_F(InsertFieldTest, The256thNamedFieldIsTheLastThatFits) {
   for (int i = 0; i < 256; ++i) addin.insert_mergefield("veld" + std::to_string(i), "");
-  EXPECT_EQ(document().Fields()->Count(), 256);
+  EXPECT_EQ(document()->Fields()->Count(), 256);
   EXPECT_TRUE(ui.shown.empty());
   addin.insert_mergefield("een_te_veel", "");
-  EXPECT_EQ(document().Fields()->Count(), 256);
+  EXPECT_EQ(document()->Fields()->Count(), 256);
   ASSERT_EQ(ui.shown.size(), 1u);
   EXPECT_EQ(
       ui.shown[0].prompt,
