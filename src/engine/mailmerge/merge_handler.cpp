@@ -62,9 +62,10 @@ pugi::xml_node fieldRunOf(const model::FieldInfo& field) {
   return field.simple ? node : node.parent();
 }
 
-// The runs of a complex field that decide how its merged text looks: the first run of its code and the
-// first run of its old result (empty when the field has none), among the runs of the begin run's level.
-// A simple field has one run for both.
+// The runs of a complex field that decide how its merged text looks: the run of the first character of
+// its code that is not a blank (the keyword's first letter; the blank Word writes before it does not count)
+// and the first run of its old result (empty when the field has none), among the runs of the begin run's
+// level. A simple field has one run for both.
 struct FieldRuns {
   pugi::xml_node code;
   pugi::xml_node result;
@@ -88,7 +89,9 @@ FieldRuns fieldRuns(const model::FieldInfo& field) {
       continue;
     }
     if (depth != 1) continue;
-    if (!inResult && !runs.code && run.child("w:instrText")) runs.code = run;
+    std::string_view code = run.child("w:instrText").text().get();
+    if (!inResult && !runs.code && code.find_first_not_of(" \t\r\n") != std::string_view::npos)
+      runs.code = run;
     if (inResult && !runs.result) runs.result = run;
   }
   return runs;

@@ -201,6 +201,10 @@ TEST_F(MergeHandlerTest, MergedTextTakesTheFormattingWordGivesIt) {
        paragraph(fieldChar("begin") + marked("strike", instr(" MERGE")) + marked("i", instr("FIELD naam ")) +
                  fieldChar("separate") + run("x") + fieldChar("end")),
        "<w:rPr><w:strike/></w:rPr>"},
+      {"the blank before the keyword does not count",
+       paragraph(fieldChar("begin") + instr(" ") + marked("i", instr("MERGEFIELD naam")) + instr(" ") +
+                 fieldChar("separate") + run("x") + fieldChar("end")),
+       "<w:rPr><w:i/></w:rPr>"},
       {"simple field",
        paragraph("<w:fldSimple w:instr=\" MERGEFIELD naam \">" + marked("i", run("x")) + "</w:fldSimple>"),
        "<w:rPr><w:i/></w:rPr>"},
@@ -518,6 +522,35 @@ TEST_F(MergedStoriesTest, MergeFieldsOfEveryStoryAreFilledInFilesSavedByWord) {
                            "12_docxmailmerge_headers_footers_footnote.docx",
                            "13_docxmailmerge_table_rows_macword.docx", "14_docxmailmerge_nested_if.docx"})
     expectEveryStoryMerged(testing::sharedWordFile(name));
+}
+
+TEST_F(MergedStoriesTest, NextFieldsFillALabelSheetSavedByWord) {
+  TW_SKIP_WITHOUT_SHARED_WORD_FILES();
+  // Four labels a sheet, "field/field" each, NEXT at the end of the first three.
+  start("en-US");
+  auto main = open(testing::sharedWordFile("15_docxmailmerge_NEXT_labels.docx"));
+  main->MailMerge()->OpenDataSource(
+      {put("source.csv", "field\nA\nB\nC\nD\nE\nF\n"), std::nullopt, std::nullopt, std::string(kTextDriver)});
+  main->MailMerge()->Execute(false);
+  EXPECT_EQ(result()->Content()->Text(), "A/A\rB/B\rC/C\rD/D\rE/E\rF/F\r/\r/\r");
+}
+
+TEST_F(MergedStoriesTest, EveryRecordHasItsFootnoteInAFileSavedByWord) {
+  TW_SKIP_WITHOUT_SHARED_WORD_FILES();
+  start("nl-NL");
+  auto main = open(testing::sharedWordFile("12_docxmailmerge_headers_footers_footnote.docx"));
+  main->MailMerge()->OpenDataSource(
+      {put("source.csv", "headerfield,footerfield,fieldname\r\nk1,v1,eerste\r\nk2,v2,tweede\r\n"),
+       std::nullopt, std::nullopt, std::string(kTextDriver)});
+  main->MailMerge()->Execute(false);
+  result()->SaveAs(temp.path().string() + "\\merged.docx");
+  auto merged = loadDocument(temp.read("merged.docx"), "merged.docx");
+  std::string notes;
+  for (const auto& story : merged->stories()) {
+    if (story->kind() == model::StoryKind::Footnotes) notes = story->text(0, story->length(), false);
+  }
+  EXPECT_NE(notes.find("Merge : eerste"), std::string::npos) << notes;
+  EXPECT_NE(notes.find("Merge : tweede"), std::string::npos) << notes;
 }
 
 }  // namespace
