@@ -347,6 +347,7 @@ std::map<std::string, size_t> ownNotes(DocumentModel& document, Story& main,
     }
   }
   std::map<std::string, size_t> recordOfNote;
+  if (notesOf.empty()) return recordOfNote;
   for (const model::Span& span : main.spans()) {
     if (span.kind != model::SpanKind::Char) continue;
     std::string_view name = span.node.name();
