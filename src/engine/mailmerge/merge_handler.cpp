@@ -465,7 +465,7 @@ class Handler : public MailMergeHandler {
       starts.push_back(block ? main.extent(block).first : (starts.empty() ? 0 : starts.back()));
     }
     // A position's record: its sheet's first, plus one for every NEXT field of the sheet before it.
-    const std::vector<long> nexts = nextFieldsOf(main);
+    const std::vector<long> nexts = recordsPerSheet > 1 ? nextFieldsOf(main) : std::vector<long>();
     auto recordAt = [&](long position) {
       auto after = std::upper_bound(starts.begin(), starts.end(), position);
       size_t sheet = after == starts.begin() ? 0 : static_cast<size_t>(after - starts.begin() - 1);
