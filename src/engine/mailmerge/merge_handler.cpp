@@ -1,8 +1,12 @@
 #include "engine/mailmerge/merge_handler.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <functional>
 #include <map>
+#include <string_view>
+#include <vector>
 
 #include "engine/mailmerge/data_source.h"
 #include "engine/mailmerge/field_result.h"
