@@ -1,18 +1,19 @@
 #include "engine/mailmerge/data_source.h"
 
 #include "engine/errors.h"
-#include "engine/mailmerge/text_case.h"
+#include "runtime/text.h"
 
 namespace tw::engine::mailmerge {
 namespace {
 
 bool endsWithIgnoreCase(std::string_view text, std::string_view tail) {
-  return text.size() >= tail.size() && equalsIgnoreCase(text.substr(text.size() - tail.size()), tail);
+  return text.size() >= tail.size() &&
+         runtime::equalsTextCompare(text.substr(text.size() - tail.size()), tail);
 }
 
 bool containsIgnoreCase(std::string_view text, std::string_view part) {
   for (size_t i = 0; i + part.size() <= text.size(); ++i) {
-    if (equalsIgnoreCase(text.substr(i, part.size()), part)) return true;
+    if (runtime::equalsTextCompare(text.substr(i, part.size()), part)) return true;
   }
   return false;
 }

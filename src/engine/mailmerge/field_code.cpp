@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "engine/mailmerge/text_case.h"
+#include "runtime/text.h"
 
 namespace tw::engine::mailmerge {
 namespace {
@@ -84,7 +85,7 @@ bool FieldCode::hasSwitch(char kind) const {
 
 bool FieldCode::hasFormat(std::string_view format) const {
   return std::any_of(switches.begin(), switches.end(), [&](const FieldSwitch& s) {
-    return s.kind == '*' && equalsIgnoreCase(s.argument, format);
+    return s.kind == '*' && runtime::equalsTextCompare(s.argument, format);
   });
 }
 
@@ -105,7 +106,16 @@ FieldCode parseFieldCode(std::span<const CodePiece> pieces) {
   FieldCode code;
   size_t i = 0;
   if (!words.empty() && !words.front().switchWord) {
-    code.keyword = toUpper(words.front().text);
+    // A formula's "=" is its keyword also when glued to the expression (=1+2), and a switch may follow
+    // the keyword without a blank (PAGE\*roman).
+    Word& first = words.front();
+    size_t end = first.quoted ? std::string::npos : first.text.starts_with('=') ? 1 : first.text.find('\\');
+    if (end != std::string::npos && end > 0 && end < first.text.size()) {
+      Word rest{first.text.substr(end), false, first.text[end] == '\\'};
+      first.text.resize(end);
+      words.insert(words.begin() + 1, std::move(rest));
+    }
+    code.keyword = toUpper(words.front().text);  // the insert may have moved `first`
     i = 1;
   }
   for (; i < words.size(); ++i) {

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "engine/mailmerge/merge_values.h"
+#include "engine/mailmerge/number_format.h"
 #include "engine/mailmerge/number_picture.h"
 #include "engine/mailmerge/text_case.h"
 
@@ -86,7 +87,8 @@ std::string wordDatePicture(std::string_view picture) {
 
 }  // namespace
 
-std::string formatFieldResult(std::string_view value, const FieldCode& code, const runtime::Locale& locale) {
+std::string formatFieldResult(std::string_view value, const FieldCode& code, const runtime::Locale& locale,
+                              const runtime::Locale* language) {
   std::string result(value);
   bool formatted = false;
   if (auto picture = code.switchArgument('#')) {
@@ -98,17 +100,23 @@ std::string formatFieldResult(std::string_view value, const FieldCode& code, con
   if (!formatted) {
     if (auto picture = code.switchArgument('@')) {
       if (auto date = parseDateTime(value, locale))
-        result = runtime::formatDateTime(*date, wordDatePicture(*picture), locale);
+        result = runtime::formatDateTime(*date, wordDatePicture(*picture), language ? *language : locale);
     }
   }
   for (const FieldSwitch& s : code.switches) {
-    if (s.kind == '*') result = applyTextFormat(result, s.argument);
+    if (s.kind != '*') continue;
+    if (!isNumberFormat(s.argument)) {
+      result = applyTextFormat(result, s.argument);
+    } else if (auto number = parseNumber(result, locale)) {
+      if (auto text = applyNumberFormat(*number, s.argument)) result = *text;
+    }
   }
   if (result.empty()) return result;
   return code.switchArgument('b').value_or("") + result + code.switchArgument('f').value_or("");
 }
 
-std::string evaluateIf(const FieldCode& code, const runtime::Locale& locale) {
+std::string evaluateIf(const FieldCode& code, const runtime::Locale& locale,
+                       const runtime::Locale* language) {
   const std::vector<FieldArgument>& args = code.arguments;
   bool truth;
   size_t textsAt;
@@ -123,7 +131,7 @@ std::string evaluateIf(const FieldCode& code, const runtime::Locale& locale) {
   }
   size_t chosen = truth ? textsAt : textsAt + 1;
   std::string text = chosen < args.size() ? args[chosen].text : std::string();
-  return formatFieldResult(text, code, locale);
+  return formatFieldResult(text, code, locale, language);
 }
 
 namespace {
@@ -181,14 +189,16 @@ std::vector<CodePiece> resolveNestedFields(std::string_view code,
 }
 
 std::optional<std::string> mergedText(const FieldCode& code, const DataTable& table, size_t record,
-                                      const runtime::Locale& locale) {
+                                      const runtime::Locale& locale, const runtime::Locale* language) {
   if (code.keyword == "MERGEFIELD") {
     auto column = table.columnIndex(code.firstArgument());
     if (!column || table.picture(record, *column)) return std::string();
-    return formatFieldResult(table.text(record, *column), code, locale);
+    return formatFieldResult(table.text(record, *column), code, locale, language);
   }
-  if (code.keyword == "IF") return evaluateIf(code, locale);
-  if (code.keyword == "MERGEREC") return formatFieldResult(std::to_string(record + 1), code, locale);
+  if (code.keyword == "IF") return evaluateIf(code, locale, language);
+  if (code.keyword == "NEXT") return std::string();  // the record step is the caller's
+  if (code.keyword == "MERGEREC")
+    return formatFieldResult(std::to_string(record + 1), code, locale, language);
   return std::nullopt;
 }
 

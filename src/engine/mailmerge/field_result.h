@@ -16,15 +16,19 @@
 namespace tw::engine::mailmerge {
 
 // `value` (Windows-1252) under the switches of `code`: \# when the value reads as a number in the locale,
-// \@ when it reads as a date (a value that does not read keeps its text), every \* text format in order,
-// then \b before and \f after a result that is not empty.
-std::string formatFieldResult(std::string_view value, const FieldCode& code, const runtime::Locale& locale);
+// \@ when it reads as a date (a value that does not read keeps its text), every \* format in order (a
+// number format only where the text reads as a number), then \b before and \f after a result that is not
+// empty. `language` is the locale of the language the field's text is marked with: \@ shows its month and
+// day names; null means `locale`.
+std::string formatFieldResult(std::string_view value, const FieldCode& code, const runtime::Locale& locale,
+                              const runtime::Locale* language = nullptr);
 
 // The result of IF: `IF left op right "true text" "false text"` with op one of = <> < <= > >=. Both sides
 // numbers: compared as numbers; else as text, case-sensitive, where = and <> let * and ? in the right side
 // stand for any run of characters and any one character. Without an operator, the one operand counts as
 // true when it is a non-zero number or a text that is not empty. The chosen text gets the field's switches.
-std::string evaluateIf(const FieldCode& code, const runtime::Locale& locale);
+std::string evaluateIf(const FieldCode& code, const runtime::Locale& locale,
+                       const runtime::Locale* language = nullptr);
 
 // The pieces of a code that holds nested fields as Range.Text shows codes: a nested field is its begin
 // mark (19), its code, an optional separator (20) and old result, and its end mark (21). Each nested field
@@ -34,10 +38,12 @@ std::vector<CodePiece> resolveNestedFields(std::string_view code,
                                            const std::function<std::string(const FieldCode&)>& resolve);
 
 // What a field becomes when `record` of `table` is merged: MERGEFIELD its column's value under its
-// switches (no such column, or a picture cell: ""), IF its chosen text, MERGEREC the record's number.
+// switches (no such column, or a picture cell: ""), IF its chosen text, MERGEREC the record's number, NEXT
+// nothing (moving to the next record is up to the caller).
 // nullopt for fields a merge leaves in place (PAGE, DATE, ...).
 std::optional<std::string> mergedText(const FieldCode& code, const DataTable& table, size_t record,
-                                      const runtime::Locale& locale);
+                                      const runtime::Locale& locale,
+                                      const runtime::Locale* language = nullptr);
 
 // Matches `text` against `pattern` with * (any run) and ? (any one character).
 bool wildcardMatch(std::string_view text, std::string_view pattern);

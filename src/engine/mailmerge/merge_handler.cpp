@@ -1,8 +1,12 @@
 #include "engine/mailmerge/merge_handler.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <functional>
 #include <map>
+#include <string_view>
+#include <vector>
 
 #include "engine/mailmerge/data_source.h"
 #include "engine/mailmerge/field_result.h"
@@ -10,6 +14,7 @@
 #include "engine/model/document_model.h"
 #include "engine/print/text_printer.h"
 #include "runtime/codepage.h"
+#include "runtime/error.h"
 
 namespace tw::engine::mailmerge {
 namespace {
@@ -61,10 +66,66 @@ pugi::xml_node fieldRunOf(const model::FieldInfo& field) {
   return field.simple ? node : node.parent();
 }
 
+// The runs of a complex field that decide how its merged text looks: the run of the first character of
+// its code that is not a blank (the keyword's first letter; the blank Word writes before it does not count)
+// and the first run of its old result (empty when the field has none), among the runs of the begin run's
+// level. A simple field has one run for both.
+struct FieldRuns {
+  pugi::xml_node code;
+  pugi::xml_node result;
+};
+
+FieldRuns fieldRuns(const model::FieldInfo& field) {
+  if (field.simple) {
+    pugi::xml_node run = field.beginNode.child("w:r");
+    return {run, run};
+  }
+  FieldRuns runs;
+  int depth = 0;
+  bool inResult = false;
+  for (pugi::xml_node run = field.beginNode.parent(); run; run = run.next_sibling()) {
+    if (!isNamed(run, "w:r")) continue;
+    if (pugi::xml_node mark = run.child("w:fldChar")) {
+      std::string_view type = mark.attribute("w:fldCharType").value();
+      if (type == "begin") ++depth;
+      if (type == "separate" && depth == 1) inResult = true;
+      if (type == "end" && --depth <= 0) break;
+      continue;
+    }
+    if (depth != 1) continue;
+    std::string_view code = run.child("w:instrText").text().get();
+    if (!inResult && !runs.code && code.find_first_not_of(" \t\r\n") != std::string_view::npos)
+      runs.code = run;
+    if (inResult && !runs.result) runs.result = run;
+  }
+  return runs;
+}
+
+// The language a run is marked with ("en-US"), or "".
+std::string markedLanguage(pugi::xml_node run) {
+  return run.child("w:rPr").child("w:lang").attribute("w:val").value();
+}
+
+// The language of text that marks none: the document's default run properties in its styles.
+std::string defaultLanguage(DocumentModel& document) {
+  try {
+    for (const std::string& part : document.relatedParts("styles")) {
+      pugi::xml_node defaults = document.package().xml(part).doc.child("w:styles").child("w:docDefaults");
+      return defaults.child("w:rPrDefault").child("w:rPr").child("w:lang").attribute("w:val").value();
+    }
+  } catch (const runtime::Error&) {
+    // A damaged styles part marks no language.
+  }
+  return "";
+}
+
 class Merger {
  public:
-  Merger(sys::System& system, const DataTable& table)
-      : system_(system), table_(table), locale_(system.UserLocale()) {}
+  Merger(sys::System& system, const DataTable& table, std::string defaultLanguage)
+      : system_(system),
+        table_(table),
+        locale_(system.UserLocale()),
+        defaultLanguage_(std::move(defaultLanguage)) {}
 
   // Merges the fields of `story` that lie in [start, end) with `record` (of the block they stand in when
   // `recordAt` is given).
@@ -92,7 +153,7 @@ class Merger {
       (plain && oneParagraph ? direct : edited).push_back(std::move(replacement));
     }
     for (const Replacement& replacement : direct)
-      replaceDirectly(document, replacement.begin, replacement.endRun, replacement.merged.text);
+      replaceDirectly(document, replacement.begin, replacement.endRun, replacement.merged);
     if (!direct.empty()) story.changed();
     for (auto it = edited.rbegin(); it != edited.rend(); ++it) {
       if (auto field = story.field(it->begin)) apply(document, story, *field, it->merged);
@@ -105,17 +166,34 @@ class Merger {
     enum class Kind { Stays, Text, Picture } kind = Kind::Stays;
     std::string text;
     PictureValue picture;
+    pugi::xml_node properties;  // the w:rPr the text takes
   };
+
+  // Month and day names follow the language of the field's code, else the document's default language,
+  // else the user's locale; a language this system has no names for counts as none.
+  const runtime::Locale& languageOf(const FieldRuns& runs) const {
+    for (const std::string& language : {markedLanguage(runs.code), defaultLanguage_}) {
+      if (runtime::isKnownLocale(language)) return runtime::localeByName(language);
+    }
+    return locale_;
+  }
 
   Merged mergedOf(Story& story, const model::FieldInfo& field, size_t record) {
     long codeEnd = field.separator >= 0 ? field.separator : field.end;
     std::string codeText = story.text(field.begin + 1, codeEnd, true);
+    FieldRuns runs = fieldRuns(field);
+    const runtime::Locale& language = languageOf(runs);
     auto pieces = resolveNestedFields(codeText, [&](const FieldCode& nested) {
-      return mergedText(nested, table_, record, locale_).value_or("");
+      return mergedText(nested, table_, record, locale_, &language).value_or("");
     });
     FieldCode code = parseFieldCode(pieces);
 
     Merged merged;
+    // Word gives the text the formatting of the old result with \* MERGEFORMAT, else that of the code's
+    // first character.
+    pugi::xml_node run = code.hasFormat("MERGEFORMAT") && runs.result ? runs.result : runs.code;
+    if (!run) run = fieldRunOf(field);
+    merged.properties = run.child("w:rPr");
     if (code.keyword == "INCLUDEPICTURE") {
       merged.kind = Merged::Kind::Picture;
       merged.picture = PictureValue{code.firstArgument(), std::nullopt, std::nullopt};
@@ -141,7 +219,7 @@ class Merger {
       merged.text = kPicturePlaceholderText;
       return merged;
     }
-    if (auto text = mergedText(code, table_, record, locale_)) {
+    if (auto text = mergedText(code, table_, record, locale_, &language)) {
       merged.kind = Merged::Kind::Text;
       merged.text = *text;
     }
@@ -149,18 +227,17 @@ class Merger {
   }
 
   // Replaces the runs of a field (from its begin run to its end run, or the simple field) by one run of
-  // `text` in the begin run's formatting.
+  // the merged text in its formatting.
   static void replaceDirectly(DocumentModel& document, pugi::xml_node begin, pugi::xml_node endRun,
-                              const std::string& text) {
+                              const Merged& merged) {
     pugi::xml_node first = endRun ? begin.parent() : begin;
     pugi::xml_node last = endRun ? endRun : begin;
-    pugi::xml_node properties = endRun ? first.child("w:rPr") : first.child("w:r").child("w:rPr");
-    if (!text.empty()) {
+    if (!merged.text.empty()) {
       pugi::xml_node run = first.parent().insert_child_before("w:r", first);
-      if (properties) run.append_copy(properties);
+      if (merged.properties) run.append_copy(merged.properties);
       pugi::xml_node t = run.append_child("w:t");
       t.append_attribute("xml:space") = "preserve";
-      t.text().set(runtime::cp1252ToUtf8(text).c_str());
+      t.text().set(runtime::cp1252ToUtf8(merged.text).c_str());
     }
     for (pugi::xml_node node = first; node;) {
       pugi::xml_node next = node.next_sibling();
@@ -189,6 +266,7 @@ class Merger {
   sys::System& system_;
   const DataTable& table_;
   const runtime::Locale& locale_;
+  std::string defaultLanguage_;
 };
 
 // The document-level w:sectPr of a body.
@@ -231,6 +309,90 @@ void ownHeadersAndFooters(DocumentModel& document, pugi::xml_node properties, si
   }
 }
 
+// The positions of the NEXT fields of a story's text, outside other fields' codes, in order.
+std::vector<long> nextFieldsOf(Story& story) {
+  std::vector<long> positions;
+  for (const model::FieldInfo& field : story.fields()) {
+    if (field.inCode) continue;
+    long codeEnd = field.separator >= 0 ? field.separator : field.end;
+    auto code = parseFieldCode(resolveNestedFields(story.text(field.begin + 1, codeEnd, true),
+                                                   [](const FieldCode&) { return std::string(); }));
+    if (code.keyword == "NEXT") positions.push_back(field.begin);
+  }
+  return positions;
+}
+
+// Keys a note by its kind and id: "footnote 3".
+std::string noteKey(std::string_view kind, std::string_view id) {
+  return std::string(kind) + " " + std::string(id);
+}
+
+// Gives every note reference of the main text a note of its own: the first reference to a note keeps
+// it, every later one (the copies of the text for later records) refers to a copy. Returns the record of
+// every referenced note, by noteKey.
+std::map<std::string, size_t> ownNotes(DocumentModel& document, Story& main,
+                                       const std::function<size_t(long)>& recordAt) {
+  struct Notes {
+    pugi::xml_node root;
+    std::map<std::string, pugi::xml_node, std::less<>> byId;
+    long nextId = 1;
+  };
+  std::map<std::string, Notes, std::less<>> notesOf;  // by kind: "footnote", "endnote"
+  for (const char* kind : {"footnote", "endnote"}) {
+    for (const std::string& part : document.relatedParts(std::string(kind) + "s")) {
+      Notes& notes = notesOf[kind];
+      const std::string element = std::string("w:") + kind;
+      notes.root = document.package().xml(part).doc.child((element + "s").c_str());
+      for (pugi::xml_node note : notes.root.children(element.c_str())) {
+        notes.byId[note.attribute("w:id").value()] = note;
+        notes.nextId = std::max(notes.nextId, note.attribute("w:id").as_int() + 1L);
+      }
+      break;
+    }
+  }
+  std::map<std::string, size_t> recordOfNote;
+  if (notesOf.empty()) return recordOfNote;
+  for (const model::Span& span : main.spans()) {
+    if (span.kind != model::SpanKind::Char) continue;
+    std::string_view name = span.node.name();
+    std::string_view kind = name == "w:footnoteReference"  ? "footnote"
+                            : name == "w:endnoteReference" ? "endnote"
+                                                           : "";
+    auto notes = notesOf.find(kind);
+    if (kind.empty() || notes == notesOf.end()) continue;
+    pugi::xml_attribute id = span.node.attribute("w:id");
+    auto note = notes->second.byId.find(id.value());
+    if (note == notes->second.byId.end()) continue;
+    if (recordOfNote.count(noteKey(kind, id.value()))) {
+      pugi::xml_node copy = notes->second.root.append_copy(note->second);
+      copy.attribute("w:id") = notes->second.nextId;
+      id = notes->second.nextId++;
+      document.touch(main.part());
+    }
+    recordOfNote[noteKey(kind, id.value())] = recordAt(span.start);
+  }
+  return recordOfNote;
+}
+
+// The record of every position of a notes story: that of the note it lies in.
+std::function<size_t(long)> noteRecords(Story& story, const std::map<std::string, size_t>& recordOfNote) {
+  std::vector<std::pair<long, size_t>> starts;  // first position of a note, its record
+  for (pugi::xml_node note : story.root().children()) {
+    std::string_view name = note.name();
+    std::string_view type = note.attribute("w:type").value();
+    pugi::xml_node paragraph = note.child("w:p");
+    // Separator notes are no part of the story's text.
+    if (!paragraph || (name != "w:footnote" && name != "w:endnote") || (!type.empty() && type != "normal"))
+      continue;
+    auto record = recordOfNote.find(noteKey(name.substr(2), note.attribute("w:id").value()));
+    starts.emplace_back(story.extent(paragraph).first, record == recordOfNote.end() ? 0 : record->second);
+  }
+  return [starts = std::move(starts)](long position) {
+    auto after = std::upper_bound(starts.begin(), starts.end(), std::make_pair(position, SIZE_MAX));
+    return after == starts.begin() ? size_t{0} : std::prev(after)->second;
+  };
+}
+
 class Handler : public MailMergeHandler {
  public:
   void openDataSource(EngineApplication& app, DocumentModel& document, const word::DataSourceArgs& args,
@@ -259,26 +421,30 @@ class Handler : public MailMergeHandler {
     Story& main = *result->mainStory();
     pugi::xml_node body = main.root();
 
-    // One copy of the main text per record; the first record keeps the original.
-    // The main text as it was, before the section breaks go into it.
+    // One copy of the main text per sheet: a record, or as many as NEXT fields step through (label
+    // sheets); the first sheet keeps the original. The main text as it was, before the section breaks go
+    // into it.
     pugi::xml_document pristine;
     pugi::xml_node template_ = pristine.append_child("template");
     for (pugi::xml_node child : body.children()) {
       if (!isNamed(child, "w:sectPr")) template_.append_copy(child);
     }
-    std::vector<pugi::xml_node> blockStarts{body.first_child()};
-    // Where a record's block begins: its first paragraph or table (other body content has no position).
+    const size_t recordsPerSheet = nextFieldsOf(main).size() + 1;
+    std::vector<pugi::xml_node> sheetStarts{body.first_child()};
+    // Where a sheet begins: its first paragraph or table (other body content has no position).
     auto firstBlock = [](pugi::xml_node node) {
       while (node && !isNamed(node, "w:p") && !isNamed(node, "w:tbl")) node = node.next_sibling();
       return node;
     };
     size_t records = std::max<size_t>(table.recordCount(), 1);
-    // The last record keeps the parts the document's own section refers to.
+    size_t sheets = (records + recordsPerSheet - 1) / recordsPerSheet;
+    // The last sheet keeps the parts the document's own section refers to.
     std::map<std::string, size_t> recordOfPart;
-    for (const auto& ref : result->headerFooterRefs()) recordOfPart[ref.part] = records - 1;
+    for (const auto& ref : result->headerFooterRefs())
+      recordOfPart[ref.part] = (sheets - 1) * recordsPerSheet;
     pugi::xml_node section = bodySection(body);
     if (!section) section = body.append_child("w:sectPr");
-    for (size_t record = 1; record < records; ++record) {
+    for (size_t sheet = 1; sheet < sheets; ++sheet) {
       pugi::xml_node last;
       for (pugi::xml_node node = section.previous_sibling(); node; node = node.previous_sibling()) {
         if (isNamed(node, "w:p")) {
@@ -287,26 +453,32 @@ class Handler : public MailMergeHandler {
         }
       }
       pugi::xml_node properties = addSectionBreak(body, last, section);
-      ownHeadersAndFooters(*result, properties, record - 1, recordOfPart);
+      ownHeadersAndFooters(*result, properties, (sheet - 1) * recordsPerSheet, recordOfPart);
       pugi::xml_node first;
       for (pugi::xml_node node : template_.children()) {
         pugi::xml_node copy = body.insert_copy_before(node, section);
         if (!first) first = copy;
       }
-      blockStarts.push_back(first);
+      sheetStarts.push_back(first);
     }
     main.changed();
 
     std::vector<long> starts;
-    for (pugi::xml_node node : blockStarts) {
+    for (pugi::xml_node node : sheetStarts) {
       pugi::xml_node block = firstBlock(node);
       starts.push_back(block ? main.extent(block).first : (starts.empty() ? 0 : starts.back()));
     }
+    // A position's record: its sheet's first, plus one for every NEXT field of the sheet before it.
+    const std::vector<long> nexts = recordsPerSheet > 1 ? nextFieldsOf(main) : std::vector<long>();
     auto recordAt = [&](long position) {
       auto after = std::upper_bound(starts.begin(), starts.end(), position);
-      return after == starts.begin() ? size_t{0} : static_cast<size_t>(after - starts.begin() - 1);
+      size_t sheet = after == starts.begin() ? 0 : static_cast<size_t>(after - starts.begin() - 1);
+      auto steps = std::lower_bound(nexts.begin(), nexts.end(), position) -
+                   std::lower_bound(nexts.begin(), nexts.end(), starts[sheet]);
+      return sheet * recordsPerSheet + static_cast<size_t>(steps);
     };
-    Merger merger(app.system(), table);
+    std::map<std::string, size_t> recordOfNote = ownNotes(*result, main, recordAt);
+    Merger merger(app.system(), table, defaultLanguage(*result));
     // A text box of the main text belongs to the record of the paragraph that holds it.
     std::vector<std::pair<std::shared_ptr<Story>, size_t>> boxes;
     for (const auto& shape : main.shapes()) {
@@ -320,11 +492,16 @@ class Handler : public MailMergeHandler {
     for (const auto& [box, record] : boxes) {
       if (box->alive()) merger.mergeStory(*result, *box, [record = record](long) { return record; });
     }
-    // Every section has headers and footers of its own; notes are merged with the first record.
+    // Every section has headers and footers of its own, every note reference a note of its own.
     for (const auto& story : result->stories()) {
       bool box =
           std::any_of(boxes.begin(), boxes.end(), [&](const auto& entry) { return entry.first == story; });
       if (story.get() == &main || box || !story->alive()) continue;
+      if (story->kind() == model::StoryKind::Footnotes || story->kind() == model::StoryKind::Endnotes) {
+        story->changed();  // the copied notes
+        merger.mergeStory(*result, *story, noteRecords(*story, recordOfNote));
+        continue;
+      }
       auto part = recordOfPart.find(story->part());
       size_t record = part == recordOfPart.end() ? 0 : part->second;
       merger.mergeStory(*result, *story, [record](long) { return record; });

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <vector>
 
-#include "engine/mailmerge/text_case.h"
+#include "runtime/text.h"
 
 namespace tw::engine::mailmerge {
 namespace {
@@ -117,7 +117,7 @@ bool readTime(std::string_view text, runtime::DateTime& out) {
 
 bool sameName(std::string_view part, std::string_view name) {
   if (!part.empty() && part.back() == '.' && (name.empty() || name.back() != '.')) part.remove_suffix(1);
-  return !name.empty() && equalsIgnoreCase(part, name);
+  return !name.empty() && runtime::equalsTextCompare(part, name);
 }
 
 // 1..12 for a month name or abbreviation of the locale or of English, else 0.
@@ -229,10 +229,11 @@ std::optional<runtime::DateTime> parseDateTime(std::string_view text, const runt
   for (std::string_view part : split(normal, " ,")) {
     if (part.empty()) continue;
     if (!meridiem && haveTime &&
-        (equalsIgnoreCase(part, "AM") || (!locale.amDesignator.empty() && part == locale.amDesignator))) {
+        (runtime::equalsTextCompare(part, "AM") ||
+         (!locale.amDesignator.empty() && part == locale.amDesignator))) {
       meridiem = 1;
     } else if (!meridiem && haveTime &&
-               (equalsIgnoreCase(part, "PM") ||
+               (runtime::equalsTextCompare(part, "PM") ||
                 (!locale.pmDesignator.empty() && part == locale.pmDesignator))) {
       meridiem = 2;
     } else if (!haveTime && part.find(':') != std::string_view::npos) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "runtime/text.h"
+
 namespace tw::engine::mailmerge {
 namespace {
 
@@ -54,16 +56,11 @@ std::string toLower(std::string_view text) {
   return out;
 }
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return lowerChar(x) == lowerChar(y); });
-}
-
 std::string applyTextFormat(std::string_view text, std::string_view format) {
-  if (equalsIgnoreCase(format, "Upper")) return toUpper(text);
-  if (equalsIgnoreCase(format, "Lower")) return toLower(text);
-  bool caps = equalsIgnoreCase(format, "Caps");
-  if (!caps && !equalsIgnoreCase(format, "FirstCap")) return std::string(text);
+  if (runtime::equalsTextCompare(format, "Upper")) return toUpper(text);
+  if (runtime::equalsTextCompare(format, "Lower")) return toLower(text);
+  bool caps = runtime::equalsTextCompare(format, "Caps");
+  if (!caps && !runtime::equalsTextCompare(format, "FirstCap")) return std::string(text);
   std::string out = toLower(text);
   bool wordStart = true;
   bool firstDone = false;

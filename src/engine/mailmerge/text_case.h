@@ -12,7 +12,6 @@ char lowerChar(char c);
 bool isLetter(char c);
 std::string toUpper(std::string_view text);
 std::string toLower(std::string_view text);
-bool equalsIgnoreCase(std::string_view a, std::string_view b);
 
 // Applies one \* format: Upper, Lower, FirstCap (first letter of the text up, the rest down), Caps (first
 // letter of every word up, the rest down). Any other format (MERGEFORMAT, CHARFORMAT, number formats)

@@ -8,6 +8,7 @@
 
 #include "engine/engine.h"
 #include "engine/errors.h"
+#include "engine/mailmerge/field_code.h"
 #include "engine/model/document_model.h"
 
 namespace tw::engine::objects {
@@ -60,6 +61,8 @@ sys::System& systemOf(DocState& doc);
 // The positions of [start, end) of `story` split into Word's words.
 std::vector<std::pair<long, long>> splitWords(const std::string& chars, long start);
 
+// A field code as Range.Text shows codes (nested fields between marks 19 and 21), split into its parts.
+mailmerge::FieldCode parsedCode(const std::string& code);
 // The WdFieldType of a field code, and the keyword of a type.
 int fieldTypeOfCode(const std::string& code);
 std::string fieldKeyword(int type);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/errors.h"
+#include "engine/mailmerge/field_result.h"
 #include "engine/objects/handles.h"
 
 namespace tw::engine::objects {
@@ -241,17 +242,8 @@ class FieldImpl : public word::Field {
 
   // What Word shows for a merge field outside a merge: the name between chevrons.
   static std::string mergeFieldPlaceholder(const std::string& code) {
-    std::size_t keyword = code.find_first_not_of(' ');
-    std::size_t afterKeyword = code.find(' ', keyword == std::string::npos ? 0 : keyword);
-    std::size_t name =
-        code.find_first_not_of(' ', afterKeyword == std::string::npos ? code.size() : afterKeyword);
-    if (name == std::string::npos) return "";
-    std::size_t nameEnd = code[name] == '"' ? code.find('"', name + 1) : code.find(' ', name);
-    std::string text =
-        code[name] == '"'
-            ? code.substr(name + 1, nameEnd == std::string::npos ? std::string::npos : nameEnd - name - 1)
-            : code.substr(name, nameEnd == std::string::npos ? std::string::npos : nameEnd - name);
-    return "\xAB" + text + "\xBB";
+    std::string name = parsedCode(code).firstArgument();
+    return name.empty() ? "" : "\xAB" + name + "\xBB";
   }
 
  private:
@@ -493,13 +485,14 @@ std::vector<std::pair<long, long>> splitWords(const std::string& chars, long sta
   return words;
 }
 
+mailmerge::FieldCode parsedCode(const std::string& code) {
+  // Nested fields count as one word each; their results do not matter here.
+  return mailmerge::parseFieldCode(
+      mailmerge::resolveNestedFields(code, [](const mailmerge::FieldCode&) { return std::string(); }));
+}
+
 int fieldTypeOfCode(const std::string& code) {
-  std::size_t begin = code.find_first_not_of(" \t\r\n");
-  if (begin == std::string::npos) return word::wdFieldEmpty;
-  std::size_t end = code.find_first_of(" \t\r\n\\\"\x13", begin);
-  if (code[begin] == '=') end = begin + 1;
-  std::string keyword = code.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
-  for (char& c : keyword) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  std::string keyword = parsedCode(code).keyword;
   for (const auto& [type, name] : kFieldKeywords) {
     if (keyword == name) return type;
   }

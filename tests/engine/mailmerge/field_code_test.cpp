@@ -54,7 +54,10 @@ INSTANTIATE_TEST_SUITE_P(
                  {{'b', "Dhr. "}, {'f', ", "}, {'v', ""}}},
         // A switch at the end without its argument; tabs and line breaks separate words.
         CodeCase{"MERGEFIELD\ta\r\n\\#", "MERGEFIELD", {"a"}, {{'#', ""}}}, CodeCase{"", "", {}, {}},
-        CodeCase{" \"unterminated", "UNTERMINATED", {}, {}}));
+        CodeCase{" \"unterminated", "UNTERMINATED", {}, {}},
+        // A formula's "=" glued to its expression, a switch glued to the keyword.
+        CodeCase{" =1+2 \\# 0,00 ", "=", {"1+2"}, {{'#', "0,00"}}}, CodeCase{" = 3 ", "=", {"3"}, {}},
+        CodeCase{" PAGE\\* roman ", "PAGE", {}, {{'*', "roman"}}}));
 
 TEST(FieldCodePiecesTest, NestedResultsAreOneWordEvenWithBlanksOrEmpty) {
   std::vector<CodePiece> pieces = {{" IF ", false},   {"Jan de Vries", true}, {" = \"Jan*\" ", false},

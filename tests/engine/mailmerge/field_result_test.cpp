@@ -121,6 +121,43 @@ INSTANTIATE_TEST_SUITE_P(
         ResultCase{"nl-NL", "12,5", " MERGEFIELD n \\# 0,00 \\b \"EUR \" ", "EUR 12,50"}));
 
 INSTANTIATE_TEST_SUITE_P(
+    NumberFormats, FieldResultTest,
+    ::testing::Values(
+        ResultCase{"en-US", "12", " MERGEFIELD n \\* Roman ", "XII"},
+        ResultCase{"en-US", "1994", " MERGEFIELD n \\* roman ", "mcmxciv"},
+        ResultCase{"en-US", "3999", " MERGEFIELD n \\* ROMAN ", "MMMCMXCIX"},
+        ResultCase{"nl-NL", "2,5", " MERGEFIELD n \\* Roman ", "III"},  // whole numbers, half away from zero
+        ResultCase{"en-US", "3", " MERGEFIELD n \\* alphabetic ", "c"},
+        ResultCase{"en-US", "27", " MERGEFIELD n \\* ALPHABETIC ", "AA"},  // the letter repeats
+        ResultCase{"en-US", "54", " MERGEFIELD n \\* ALPHABETIC ", "BBB"},
+        ResultCase{"en-US", "-4.6", " MERGEFIELD n \\* Arabic ", "-5"},
+        ResultCase{"en-US", "1", " MERGEFIELD n \\* Ordinal ", "1st"},
+        ResultCase{"en-US", "12", " MERGEFIELD n \\* Ordinal ", "12th"},
+        ResultCase{"en-US", "113", " MERGEFIELD n \\* Ordinal ", "113th"},
+        ResultCase{"en-US", "22", " MERGEFIELD n \\* Ordinal ", "22nd"},
+        ResultCase{"en-US", "0", " MERGEFIELD n \\* CardText ", "zero"},
+        ResultCase{"en-US", "790", " MERGEFIELD n \\* CardText ", "seven hundred ninety"},
+        ResultCase{"en-US", "1015", " MERGEFIELD n \\* CardText ", "one thousand fifteen"},
+        ResultCase{"en-US", "999999", " MERGEFIELD n \\* CardText \\* FirstCap ",
+                   "Nine hundred ninety-nine thousand nine hundred ninety-nine"},
+        ResultCase{"en-US", "21", " MERGEFIELD n \\* OrdText ", "twenty-first"},
+        ResultCase{"en-US", "40", " MERGEFIELD n \\* OrdText ", "fortieth"},
+        ResultCase{"en-US", "112", " MERGEFIELD n \\* OrdText ", "one hundred twelfth"},
+        ResultCase{"en-US", "2000", " MERGEFIELD n \\* OrdText ", "two thousandth"},
+        ResultCase{"en-US", "458", " MERGEFIELD n \\* Hex ", "1CA"},
+        ResultCase{"en-US", "14.55", " MERGEFIELD n \\* DollarText \\* Upper ", "FOURTEEN AND 55/100"},
+        ResultCase{"nl-NL", "1234,5", " MERGEFIELD n \\* DollarText ",
+                   "one thousand two hundred thirty-four and 50/100"},
+        ResultCase{"en-US", "0.999", " MERGEFIELD n \\* DollarText ", "one and 00/100"},
+        // What a format cannot show, and text that is no number, stay as they are.
+        ResultCase{"en-US", "0", " MERGEFIELD n \\* Roman ", "0"},
+        ResultCase{"en-US", "-3", " MERGEFIELD n \\* Ordinal ", "-3"},
+        ResultCase{"en-US", "1000000", " MERGEFIELD n \\* CardText ", "1000000"},
+        ResultCase{"en-US", "zeven", " MERGEFIELD n \\* CardText ", "zeven"},
+        // A picture first, then the number format of what it shows.
+        ResultCase{"en-US", "7.4", " MERGEFIELD n \\# 0.0 \\* Ordinal ", "7th"}));
+
+INSTANTIATE_TEST_SUITE_P(
     IfFields, FieldResultTest,
     ::testing::Values(
         ResultCase{"nl-NL", "", " IF 12,5 > 0 \"positief\" \"niet\" ", "positief"},

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <sstream>
 
 #include "engine/engine_fixture.h"
 #include "engine/mailmerge/picture_file.h"
@@ -94,6 +96,200 @@ TEST_F(MergeHandlerTest, MergeResultsAsWordShowsThem) {
   for (const Case& c : cases) {
     auto result = merge(c.body, c.csv, c.locale);
     EXPECT_EQ(text(*result), c.expected) << c.name;
+  }
+}
+
+// Runs marked with a language, and a styles part whose default run properties mark one.
+std::string runIn(const std::string& language, const std::string& xml) {
+  std::string marked = xml;
+  const std::string tag = "<w:r>";
+  const std::string properties = "<w:r><w:rPr><w:lang w:val=\"" + language + "\"/></w:rPr>";
+  for (size_t at = marked.find(tag); at != std::string::npos; at = marked.find(tag, at + properties.size()))
+    marked.replace(at, tag.size(), properties);
+  return marked;
+}
+
+std::vector<std::pair<std::string, std::string>> stylesWithLanguage(const std::string& language) {
+  const std::string w = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";
+  return {{"word/styles.xml", "<w:styles " + w + "><w:docDefaults><w:rPrDefault><w:rPr><w:lang w:val=\"" +
+                                  language + "\"/></w:rPr></w:rPrDefault></w:docDefaults></w:styles>"},
+          {"word/_rels/document.xml.rels",
+           "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+           "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+           "relationships/styles\" Target=\"styles.xml\"/></Relationships>"}};
+}
+
+TEST_F(MergeHandlerTest, DateNamesFollowTheLanguageOfTheFieldsText) {
+  struct Case {
+    std::string name;
+    std::string userLocale;
+    std::string body;
+    std::string defaultLanguage;  // "" for no styles part
+    std::string expected;
+  };
+  const std::string date = mergefield("datum \\@ \"dddd d MMMM yyyy\"");
+  const Case cases[] = {
+      {"English run in a Dutch session", "nl-NL", paragraph(runIn("en-US", date)), "nl-NL",
+       "Thursday 10 December 2026\r"},
+      {"German run in an English session", "en-US", paragraph(runIn("de-DE", date)), "",
+       "Donnerstag 10 Dezember 2026\r"},
+      {"unmarked run: the document's default", "nl-NL", paragraph(date), "fr-FR",
+       "jeudi 10 d\xE9"
+       "cembre 2026\r"},
+      {"unmarked run, no default: the user's", "nl-NL", paragraph(date), "", "donderdag 10 december 2026\r"},
+      {"a language without names: the default", "en-US", paragraph(runIn("es-ES", date)), "nl-NL",
+       "donderdag 10 december 2026\r"},
+      {"unknown run and default: the user's", "en-GB", paragraph(runIn("sv-SE", date)), "fi-FI",
+       "Thursday 10 December 2026\r"},
+  };
+  for (const Case& c : cases) {
+    start(c.userLocale);
+    auto parts = c.defaultLanguage.empty() ? std::vector<std::pair<std::string, std::string>>{}
+                                           : stylesWithLanguage(c.defaultLanguage);
+    auto main = app->Documents()->Open(put("main.docx", testing::buildDocx(c.body, parts)));
+    // The value is read in the user's locale whatever the field's language.
+    std::string value = c.userLocale == "nl-NL"   ? "10-12-2026"
+                        : c.userLocale == "en-US" ? "12/10/2026"
+                                                  : "10/12/2026";
+    main->MailMerge()->OpenDataSource(
+        {put("data.csv", "datum\n" + value + "\n"), std::nullopt, std::nullopt, std::string(kTextDriver)});
+    main->MailMerge()->Execute(false);
+    EXPECT_EQ(text(*result()), c.expected) << c.name;
+  }
+}
+
+// The run properties of the run that shows `text` in the saved result.
+std::string propertiesOfRunWith(word::Document& document, testing::TempFolder& temp,
+                                const std::string& text) {
+  document.SaveAs(temp.path().string() + "\\props.docx");
+  auto saved = loadDocument(temp.read("props.docx"), "props.docx");
+  pugi::xml_node body = saved->mainStory()->root();
+  pugi::xml_node t = body.find_node([&](pugi::xml_node n) {
+    return std::string_view(n.name()) == "w:t" && std::string_view(n.text().get()) == text;
+  });
+  std::ostringstream out;
+  t.parent().child("w:rPr").print(out, "", pugi::format_raw);
+  return out.str();
+}
+
+TEST_F(MergeHandlerTest, MergedTextTakesTheFormattingWordGivesIt) {
+  auto marked = [](const std::string& property, const std::string& xml) {
+    std::string out = xml;
+    out.replace(out.find("<w:r>"), 5, "<w:r><w:rPr><w:" + property + "/></w:rPr>");
+    return out;
+  };
+  // Begin run bold, code run italic, old result underlined.
+  auto complex = [&](const std::string& code) {
+    return marked("b", fieldChar("begin")) + marked("i", instr(code)) + fieldChar("separate") +
+           marked("u", run("x")) + fieldChar("end");
+  };
+  struct Case {
+    std::string name;
+    std::string body;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"without MERGEFORMAT: the code's first character", paragraph(complex(" MERGEFIELD naam ")),
+       "<w:rPr><w:i/></w:rPr>"},
+      {"with MERGEFORMAT: the old result", paragraph(complex(" MERGEFIELD naam \\* MERGEFORMAT ")),
+       "<w:rPr><w:u/></w:rPr>"},
+      {"MERGEFORMAT without a result: the code",
+       paragraph(marked("b", fieldChar("begin")) + marked("i", instr(" MERGEFIELD naam \\* MERGEFORMAT ")) +
+                 fieldChar("end")),
+       "<w:rPr><w:i/></w:rPr>"},
+      {"code over runs: the first",
+       paragraph(fieldChar("begin") + marked("strike", instr(" MERGE")) + marked("i", instr("FIELD naam ")) +
+                 fieldChar("separate") + run("x") + fieldChar("end")),
+       "<w:rPr><w:strike/></w:rPr>"},
+      {"the blank before the keyword does not count",
+       paragraph(fieldChar("begin") + instr(" ") + marked("i", instr("MERGEFIELD naam")) + instr(" ") +
+                 fieldChar("separate") + run("x") + fieldChar("end")),
+       "<w:rPr><w:i/></w:rPr>"},
+      {"simple field",
+       paragraph("<w:fldSimple w:instr=\" MERGEFIELD naam \">" + marked("i", run("x")) + "</w:fldSimple>"),
+       "<w:rPr><w:i/></w:rPr>"},
+  };
+  for (const Case& c : cases) {
+    auto result = merge(c.body, "naam\nJansen\n");
+    EXPECT_EQ(propertiesOfRunWith(*result, temp, "Jansen"), c.expected) << c.name;
+  }
+}
+
+TEST_F(MergeHandlerTest, NextFieldsStepToTheNextRecordOnTheSameSheet) {
+  // Three labels a sheet: a NEXT field between them.
+  const std::string labels =
+      paragraph(mergefield("naam") + run("|") + field(" NEXT ", "") + mergefield("naam") + run("|") +
+                field(" next ", "") + mergefield("naam"));
+  struct Case {
+    std::string csv;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"naam\nA\nB\nC\n", "A|B|C\r"},
+      {"naam\nA\nB\nC\nD\n", "A|B|C\rD||\r"},  // the last sheet's labels past the data stay empty
+      {"naam\nA\nB\nC\nD\nE\nF\nG\n", "A|B|C\rD|E|F\rG||\r"},
+      {"naam\nA\n", "A||\r"},
+  };
+  for (const Case& c : cases) {
+    auto result = merge(labels, c.csv);
+    EXPECT_EQ(text(*result), c.expected) << c.csv;
+    auto fields = result->Fields();
+    for (long i = 1; i <= fields->Count(); ++i)
+      EXPECT_NE(fields->Item(i)->Type(), word::wdFieldNext) << "a NEXT field stayed";
+  }
+  // A MERGEREC after a NEXT shows the record it stands in.
+  auto result =
+      merge(paragraph(field(" MERGEREC ", "") + run(",") + field(" NEXT ", "") + field(" MERGEREC ", "")),
+            "naam\nA\nB\nC\nD\n");
+  EXPECT_EQ(text(*result), "1,2\r3,4\r");
+}
+
+TEST_F(MergeHandlerTest, EveryRecordHasNotesOfItsOwn) {
+  const std::string w = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";
+  auto notesPart = [&](const std::string& kind) {
+    return "<w:" + kind + "s " + w + "><w:" + kind + " w:type=\"separator\" w:id=\"-1\"><w:p/></w:" + kind +
+           "><w:" + kind + " w:id=\"1\">" + paragraph(run("noot ") + mergefield("naam")) + "</w:" + kind +
+           "><w:" + kind + " w:id=\"2\">" + paragraph(run("vast")) + "</w:" + kind + "></w:" + kind + "s>";
+  };
+  const std::string relationships =
+      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+      "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+      "footnotes\" Target=\"footnotes.xml\"/>"
+      "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+      "endnotes\" Target=\"endnotes.xml\"/></Relationships>";
+  const std::string body = paragraph(run("Brief") + "<w:r><w:footnoteReference w:id=\"1\"/></w:r>" +
+                                     "<w:r><w:endnoteReference w:id=\"1\"/></w:r>" +
+                                     "<w:r><w:footnoteReference w:id=\"2\"/></w:r>");
+  start("nl-NL");
+  auto main = app->Documents()->Open(
+      put("main.docx", testing::buildDocx(body, {{"word/footnotes.xml", notesPart("footnote")},
+                                                 {"word/endnotes.xml", notesPart("endnote")},
+                                                 {"word/_rels/document.xml.rels", relationships}})));
+  main->MailMerge()->OpenDataSource({put("data.csv", "naam\nJansen\nde Vries\nBakker\n"), std::nullopt,
+                                     std::nullopt, std::string(kTextDriver)});
+  main->MailMerge()->Execute(false);
+  result()->SaveAs(temp.path().string() + "\\notes.docx");
+  auto saved = loadDocument(temp.read("notes.docx"), "notes.docx");
+
+  // The notes each reference of the result shows, in the order of the references.
+  for (const std::string kind : {"footnote", "endnote"}) {
+    pugi::xml_document notes;
+    ASSERT_TRUE(notes.load_string(saved->package().readPart("word/" + kind + "s.xml").c_str()));
+    std::map<std::string, std::string> textOf;
+    for (pugi::xml_node note : notes.first_child().children()) {
+      std::string content;
+      for (pugi::xpath_node t : note.select_nodes(".//w:t")) content += t.node().text().get();
+      textOf[note.attribute("w:id").value()] = content;
+    }
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_string(saved->package().readPart("word/document.xml").c_str()));
+    std::vector<std::string> shown;
+    for (pugi::xpath_node reference : document.select_nodes((".//w:" + kind + "Reference").c_str()))
+      shown.push_back(textOf[reference.node().attribute("w:id").value()]);
+    std::vector<std::string> expected = {"noot Jansen", "noot de Vries", "noot Bakker"};
+    if (kind == "footnote")
+      expected = {"noot Jansen", "vast", "noot de Vries", "vast", "noot Bakker", "vast"};
+    EXPECT_EQ(shown, expected) << kind;
   }
 }
 
@@ -326,6 +522,35 @@ TEST_F(MergedStoriesTest, MergeFieldsOfEveryStoryAreFilledInFilesSavedByWord) {
                            "12_docxmailmerge_headers_footers_footnote.docx",
                            "13_docxmailmerge_table_rows_macword.docx", "14_docxmailmerge_nested_if.docx"})
     expectEveryStoryMerged(testing::sharedWordFile(name));
+}
+
+TEST_F(MergedStoriesTest, NextFieldsFillALabelSheetSavedByWord) {
+  TW_SKIP_WITHOUT_SHARED_WORD_FILES();
+  // Four labels a sheet, "field/field" each, NEXT at the end of the first three.
+  start("en-US");
+  auto main = open(testing::sharedWordFile("15_docxmailmerge_NEXT_labels.docx"));
+  main->MailMerge()->OpenDataSource(
+      {put("source.csv", "field\nA\nB\nC\nD\nE\nF\n"), std::nullopt, std::nullopt, std::string(kTextDriver)});
+  main->MailMerge()->Execute(false);
+  EXPECT_EQ(result()->Content()->Text(), "A/A\rB/B\rC/C\rD/D\rE/E\rF/F\r/\r/\r");
+}
+
+TEST_F(MergedStoriesTest, EveryRecordHasItsFootnoteInAFileSavedByWord) {
+  TW_SKIP_WITHOUT_SHARED_WORD_FILES();
+  start("nl-NL");
+  auto main = open(testing::sharedWordFile("12_docxmailmerge_headers_footers_footnote.docx"));
+  main->MailMerge()->OpenDataSource(
+      {put("source.csv", "headerfield,footerfield,fieldname\r\nk1,v1,eerste\r\nk2,v2,tweede\r\n"),
+       std::nullopt, std::nullopt, std::string(kTextDriver)});
+  main->MailMerge()->Execute(false);
+  result()->SaveAs(temp.path().string() + "\\merged.docx");
+  auto merged = loadDocument(temp.read("merged.docx"), "merged.docx");
+  std::string notes;
+  for (const auto& story : merged->stories()) {
+    if (story->kind() == model::StoryKind::Footnotes) notes = story->text(0, story->length(), false);
+  }
+  EXPECT_NE(notes.find("Merge : eerste"), std::string::npos) << notes;
+  EXPECT_NE(notes.find("Merge : tweede"), std::string::npos) << notes;
 }
 
 }  // namespace
