@@ -231,9 +231,6 @@ std::string PosixSystem::ReadFile(const std::string& path) {
   struct stat info;
   if (::fstat(fd.get(), &info) != 0) throw fileError(errno, host);
   if (S_ISDIR(info.st_mode)) throw Error::fromNumber(runtime::kPathFileAccessError);
-  // Windows starts any .exe; here a program file needs its execute bit, which a downloaded file lacks.
-  if ((info.st_mode & S_IXUSR) == 0 && ::chmod(host.c_str(), info.st_mode | S_IXUSR) != 0)
-    throw fileError(errno, host);
   std::string bytes;
   bytes.reserve(static_cast<size_t>(std::max<off_t>(info.st_size, 0)));
   char buffer[65536];

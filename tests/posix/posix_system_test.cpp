@@ -242,5 +242,14 @@ TEST_F(PosixSystemTest, StartProgramRunsTheFileDetached) {
   EXPECT_EQ(temp.read("ran"), "0\n") << "the program ran without arguments";
 }
 
+// Only starting a program gives a file its execute bit; reading one leaves its mode alone.
+TEST_F(PosixSystemTest, ReadingAFileKeepsItsMode) {
+  temp.write("brief.docx", "inhoud");
+  const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(temp.path() / "brief.docx", mode);
+  EXPECT_EQ(sys.ReadFile(windowsPath("brief.docx")), "inhoud");
+  EXPECT_EQ(fs::status(temp.path() / "brief.docx").permissions(), mode);
+}
+
 }  // namespace
 }  // namespace tw::posix
