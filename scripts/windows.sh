@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Windows add-in build/win32/tallyweave.dll with mingw-w64 (i686) and checks it under a
 # headless Wine. Installs the cross toolchain and Wine itself. Idempotent; needs root (or sudo).
+# The Word host for Wine (src/win32/host) then runs the invoice's document job through the DLL and compares
+# its text with the same job on Linux.
 # Usage: scripts/windows.sh [install|build|test]   (default: all three)
-#        scripts/windows.sh host   the Word host for Wine (src/win32/host) and the invoice job through it;
-#                                  not part of the default run yet: the add-in's OnConnection does not
-#                                  complete in the host.
+#        scripts/windows.sh host                   only the Word host and its job (installs and builds it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -63,7 +63,9 @@ build_dir=$root/build/win32
 dll=$build_dir/tallyweave.dll
 export WINEPREFIX=$build_dir/wine-prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # Every Wine step is bounded; output goes to files, since a wineserver left running keeps pipes open.
-wine_run() { timeout 120 wine "$@" </dev/null; }
+# wine_locale, when set, is the Unix locale of every Wine process (from which Wine takes the user's locale).
+wine_locale=
+wine_run() { timeout 120 env ${wine_locale:+LC_ALL=$wine_locale} wine "$@" </dev/null; }
 reg_value() {  # reg_value <key> <value name|/ve>: the data of a registry value
   local out=$build_dir/reg.out
   if [ "$2" = /ve ]; then wine_run reg query "$1" /ve >"$out" 2>&1 || return 1
@@ -72,6 +74,19 @@ reg_value() {  # reg_value <key> <value name|/ve>: the data of a registry value
 }
 value_is() {  # value_is <key> <value name|/ve> <expected data>
   [ "$(reg_value "$1" "$2")" = "$3" ]
+}
+
+clsid='{4E2CAB3B-668E-4DF4-9AB6-C70672ECB74C}'
+# Wine's COM reads classes only from HKLM: the harness, never the DLL, copies them there.
+copy_classes_to_machine() {
+  for key in "CLSID\\$clsid" Tallyweave.plugin; do
+    wine_run reg copy "HKCU\\Software\\Classes\\$key" "HKLM\\Software\\Classes\\$key" /s /f >/dev/null 2>&1
+  done
+}
+remove_machine_classes() {
+  for key in "CLSID\\$clsid" Tallyweave.plugin; do
+    wine_run reg delete "HKLM\\Software\\Classes\\$key" /f >/dev/null 2>&1 || true
+  done
 }
 
 check_binary() {
@@ -97,15 +112,13 @@ windows_test() {
     timeout 300 wineboot -i >"$build_dir/wineboot.log" 2>&1 || true
     timeout 60 wineserver -w || true
   fi
-  local dll_path clsid='{4E2CAB3B-668E-4DF4-9AB6-C70672ECB74C}' libid='{FEBAFB51-6BF4-42C3-BA33-CF494EB1A13F}'
+  local dll_path libid='{FEBAFB51-6BF4-42C3-BA33-CF494EB1A13F}'
   dll_path=$(timeout 60 winepath -w "$dll" 2>/dev/null)
   local classes='HKCU\Software\Classes' addin='HKCU\Software\Microsoft\Office\Word\Addins\Tallyweave.plugin'
 
   # A clean slate: no registration left from an earlier run.
   wine_run regsvr32 /s /u "$dll_path" >/dev/null 2>&1 || true
-  for key in "CLSID\\$clsid" Tallyweave.plugin; do
-    wine_run reg delete "HKLM\\Software\\Classes\\$key" /f >/dev/null 2>&1 || true
-  done
+  remove_machine_classes
 
   expect "regsvr32 registers the DLL" wine_run regsvr32 /s "$dll_path"
   expect "CLSID names the ProgID" value_is "$classes\\CLSID\\$clsid" /ve Tallyweave.plugin
@@ -124,10 +137,7 @@ windows_test() {
     expect_not "Office's interface $itf is not registered per user" wine_run reg query "$classes\\Interface\\$itf"
   done
 
-  # Wine's COM reads classes only from HKLM: the harness, never the DLL, copies them there.
-  for key in "CLSID\\$clsid" Tallyweave.plugin; do
-    wine_run reg copy "$classes\\$key" "HKLM\\Software\\Classes\\$key" /s /f >/dev/null 2>&1
-  done
+  copy_classes_to_machine
 
   local log=$build_dir/com_checks.log
   wine_run "$build_dir/tests/com_checks.exe" >"$log" 2>&1 || true
@@ -142,18 +152,13 @@ windows_test() {
     >"$log" 2>&1 || true
   count_results "$log"
 
-  for key in "CLSID\\$clsid" Tallyweave.plugin; do
-    wine_run reg delete "HKLM\\Software\\Classes\\$key" /f >/dev/null 2>&1 || true
-  done
+  remove_machine_classes
   expect "regsvr32 /u unregisters the DLL" wine_run regsvr32 /s /u "$dll_path"
   expect_not "the CLSID key is gone" wine_run reg query "$classes\\CLSID\\$clsid"
   expect_not "the ProgID key is gone" wine_run reg query "$classes\\Tallyweave.plugin"
   expect_not "the Word add-in key is gone" wine_run reg query "$addin"
   expect_not "the type library registration is gone" wine_run reg query "HKLM\\Software\\Classes\\TypeLib\\$libid"
   timeout 60 wineserver -k >/dev/null 2>&1 || true
-
-  echo "$passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
 }
 
 # The Word host: a 32-bit Winelib program over the embedded Word, built against Debian's i386 libraries.
@@ -174,6 +179,9 @@ install_host_packages() {
 }
 
 build_host() {
+  # The Linux program whose job the host's result is compared with.
+  timeout 300 cmake --preset default >/dev/null
+  timeout 1200 cmake --build --preset default -j2 --target tallyweave
   PKG_CONFIG_LIBDIR=/usr/lib/i386-linux-gnu/pkgconfig:/usr/share/pkgconfig \
     timeout 300 cmake -S src/win32/host -B "$host_dir" -G Ninja >/dev/null
   timeout 1200 cmake --build "$host_dir" -j2 --target word_host
@@ -181,19 +189,22 @@ build_host() {
 
 # The invoice's document job through the DLL in the Word host, against the same job on Linux.
 host_test() {
-  timeout 1200 cmake --build --preset default --target tallyweave >/dev/null
+  echo "The invoice job through $dll in the Word host:"
   local work=$host_dir/invoice host=$host_dir/word_host.exe.so
   rm -rf "$work" && mkdir -p "$work/temp" "$work/linux" "$work/wine"
   touch "$work/temp/twDebug.tmp"
   timeout 60 build/default/src/tallyweave connector --json examples/invoice/invoice.json --out "$work/temp/twDoc.tmp"
   cp -r "$work/temp" "$work/temp-linux"
   timeout 120 build/default/src/tallyweave word --temp "$work/temp-linux" --out "$work/linux" >"$work/linux.log" 2>&1
-  local dll_path clsid='{4E2CAB3B-668E-4DF4-9AB6-C70672ECB74C}'
-  dll_path=$(timeout 60 winepath -w "$dll" 2>/dev/null)
+  # The embedded Word on Linux works for a Dutch user (nl-NL), so Windows does too. Wine keeps the user's
+  # locale in the registry and every process rewrites it from its own Unix locale: all processes of the
+  # session, from a new wineserver on, get the same one.
+  timeout 60 wineserver -k >/dev/null 2>&1 || true
+  wine_locale=nl_NL.UTF-8
+  local dll_path
+  dll_path=$(timeout 60 env LC_ALL=$wine_locale winepath -w "$dll" 2>/dev/null)
   wine_run regsvr32 /s "$dll_path"
-  for key in "CLSID\\$clsid" Tallyweave.plugin; do
-    wine_run reg copy "HKCU\\Software\\Classes\\$key" "HKLM\\Software\\Classes\\$key" /s /f >/dev/null 2>&1
-  done
+  copy_classes_to_machine
   wine_run "$host" --temp "$work/temp" --out "$work/wine" >"$work/wine.log" 2>&1 || true
   cat "$work/wine.log"
   local linux_doc wine_doc
@@ -207,24 +218,38 @@ host_test() {
   else
     fail "the invoice job through the DLL in the Word host gives the Linux text"
   fi
+  remove_machine_classes
+  wine_run regsvr32 /s /u "$dll_path" >/dev/null 2>&1 || true
   timeout 60 wineserver -k >/dev/null 2>&1 || true
+  wine_locale=
+}
+
+summary() {
   echo "$passed passed, $failed failed"
   [ "$failed" -eq 0 ]
 }
 
 case "$step" in
-  install | all) install_packages ;;
-esac
-case "$step" in
-  build | all) build ;;
-esac
-case "$step" in
-  test | all) windows_test ;;
-  host)
+  install | all | host)
     install_packages
     install_host_packages
+    bash scripts/install-deps.sh
+    ;;
+esac
+case "$step" in
+  build | all | host)
     build
     build_host
+    ;;
+esac
+case "$step" in
+  test | all)
+    windows_test
     host_test
+    summary
+    ;;
+  host)
+    host_test
+    summary
     ;;
 esac

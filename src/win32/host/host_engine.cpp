@@ -1,5 +1,6 @@
 #include "host/host_engine.h"
 
+#include <cctype>
 #include <filesystem>
 
 #include "engine/engine.h"
@@ -9,12 +10,41 @@
 
 namespace tw::host {
 
+namespace {
+
+// Drive paths ("C:\\..." or "C:/...") are the add-in's; every other path is already the host's.
+bool isDrivePath(const std::string& path) {
+  return path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+         (path[2] == '\\' || path[2] == '/');
+}
+
+// The embedded Word's files, reached by POSIX paths and by the Windows paths the add-in hands over.
+class HostSystem final : public posix::PosixSystem {
+ public:
+  explicit HostSystem(EmbeddedWord::UnixPathOf unixPathOf) : unixPathOf_(std::move(unixPathOf)) {}
+
+  std::string HostPath(const std::string& path) override {
+    if (isDrivePath(path)) {
+      std::string posix = unixPathOf_(path);
+      if (!posix.empty()) return posix;
+    }
+    return PosixSystem::HostPath(path);
+  }
+
+ private:
+  EmbeddedWord::UnixPathOf unixPathOf_;
+};
+
+}  // namespace
+
 struct EmbeddedWord::State {
-  posix::PosixSystem system;
+  explicit State(UnixPathOf unixPathOf) : system(std::move(unixPathOf)) {}
+  HostSystem system;
   std::shared_ptr<engine::EngineApplication> word;
 };
 
-EmbeddedWord::EmbeddedWord(const std::string& version) : state_(std::make_unique<State>()) {
+EmbeddedWord::EmbeddedWord(const std::string& version, UnixPathOf unixPathOf)
+    : state_(std::make_unique<State>(std::move(unixPathOf))) {
   state_->word = engine::createApplication(
       state_->system, engine::EngineOptions{.version = version, .limits = {}, .mailMerge = nullptr});
 }

@@ -3,6 +3,7 @@
 // The embedded Word inside the Word host. This half is built by the plain compiler; the COM half talks to
 // it only through the object model of platform/word (Windows-1252 strings) and this class.
 
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -13,7 +14,11 @@ namespace tw::host {
 
 class EmbeddedWord {
  public:
-  explicit EmbeddedWord(const std::string& version);
+  // The POSIX path of a Windows path (Windows-1252), which the add-in also writes into documents and data
+  // sources; empty when it has none.
+  using UnixPathOf = std::function<std::string(const std::string& windowsPath)>;
+
+  EmbeddedWord(const std::string& version, UnixPathOf unixPathOf);
   ~EmbeddedWord();
   EmbeddedWord(const EmbeddedWord&) = delete;
   EmbeddedWord& operator=(const EmbeddedWord&) = delete;

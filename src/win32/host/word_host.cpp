@@ -117,13 +117,20 @@ namespace {
 
 // ---- Paths: the add-in speaks Windows paths, the embedded Word POSIX ones --------------------------------
 
-std::string posixPath(const std::string& windowsPath) {
+// Empty when Wine has no POSIX path for it.
+std::string unixPathOf(const std::string& windowsPath) {
   BSTR wide = newBstr(windowsPath);
   char* unix = wide ? wine_get_unix_file_name(wide) : nullptr;
   SysFreeString(wide);
-  if (!unix) throw runtime::Error::fromNumber(76);  // Path not found
+  if (!unix) return {};
   std::string result = unix;
   HeapFree(GetProcessHeap(), 0, unix);
+  return result;
+}
+
+std::string posixPath(const std::string& windowsPath) {
+  std::string result = unixPathOf(windowsPath);
+  if (result.empty()) throw runtime::Error::fromNumber(76);  // Path not found
   return result;
 }
 
@@ -608,9 +615,9 @@ const std::vector<Member<AddInInfo>>& membersOf() {
   return members;
 }
 
-namespace {
-
-// AddInDesignerObjects' IDTExtensibility2, as Office calls it.
+// AddInDesignerObjects' IDTExtensibility2, as Office calls it. Declared outside the anonymous namespace:
+// with internal linkage and no implementation in this file, the compiler may conclude that no object can
+// have this type and replace the calls through it by calls of the pure virtual.
 const IID kIDTExtensibility2 = {0xB65AD801, 0xABAF, 0x11D0, {0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x44}};
 struct IDTExtensibility2 : public IDispatch {
   virtual HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* application, int connectMode,
@@ -620,6 +627,9 @@ struct IDTExtensibility2 : public IDispatch {
   virtual HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY** custom) = 0;
   virtual HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) = 0;
 };
+
+namespace {
+
 constexpr int ext_cm_Startup = 1;
 constexpr int ext_dm_HostShutdown = 0;
 
@@ -743,7 +753,7 @@ int runWord(const Options& options) {
     setWindowsVariable(L"TEMP", windowsPath(options.temp));
     setWindowsVariable(L"TMP", windowsPath(options.temp));
   }
-  EmbeddedWord word(options.version);
+  EmbeddedWord word(options.version, unixPathOf);
   ComPtr<IDispatch> application = wrap(word.application());
   DWORD activeObject = 0;
   const bool registered = SUCCEEDED(
