@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "addin/plugin.h"
+#include "cli/real_time.h"
 #include "engine/commandbars/command_bars.h"
 #include "engine/engine.h"
 #include "posix/console_ui.h"
@@ -205,11 +206,17 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
   addin::plugin addin(addin::Services{sys, ui, http});
 
   addin.AddinInstance_OnConnection(word, 0, addin::AddInInstance{"Tallyweave.plugin"});
+  // A daemon session runs until the service or a signal ends it; signals are caught before it starts.
+  std::optional<RealTimeTimers> realTime;
+  if (addin.startMode() == addin::kStartDaemon) realTime.emplace();
   addin.AddinInstance_OnStartupComplete();
 
   Session session{*word, addin, ui};
   bool scriptRan =
       !options.scriptFile || word->quitRequested() || runScript(session, *options.scriptFile, console);
+
+  if (realTime && scriptRan && !word->quitRequested() && realTime->run(*word, ui))
+    console << "tallyweave word: stopped by a signal\n";
 
   bool saved = true;
   if (!word->quitRequested()) {
