@@ -14,6 +14,8 @@
 #include "cli/real_time.h"
 #include "engine/commandbars/command_bars.h"
 #include "engine/engine.h"
+#include "engine/print/pdf_printer.h"
+#include "engine/print/text_printer.h"
 #include "posix/console_ui.h"
 #include "posix/curl_http.h"
 #include "posix/posix_system.h"
@@ -181,6 +183,13 @@ bool saveOpenDocuments(word::Application& word, const std::string& folder, std::
   return allSaved;
 }
 
+// The printer a name on the command line chooses; none for an unknown name.
+std::shared_ptr<const engine::print::Printer> printerNamed(const std::string& name) {
+  if (name == "pdf") return std::make_shared<engine::print::PdfPrinter>();
+  if (name == "text") return std::make_shared<engine::print::TextOnlyPrinter>();
+  return nullptr;
+}
+
 std::string sessionTemp(const std::string& requested) {
   if (!requested.empty()) return requested;
   const char* temp = std::getenv("TEMP");
@@ -194,6 +203,11 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
     console << "tallyweave word: unknown locale '" << options.locale << "'\n";
     return kBadUsage;
   }
+  auto printer = printerNamed(options.printer);
+  if (!printer) {
+    console << "tallyweave word: unknown printer '" << options.printer << "'\n";
+    return kBadUsage;
+  }
   if (options.outDir && !prepareOutputFolder(*options.outDir, console)) return kBadUsage;
   posix::PosixSystem sys(posix::PosixSystem::Options{
       .locale = options.locale,
@@ -202,7 +216,8 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
   posix::ConsoleUi ui(console, options.answers);
   posix::CurlHttp http;
   auto word = engine::createApplication(
-      sys, engine::EngineOptions{.version = options.wordVersion, .limits = {}, .mailMerge = nullptr});
+      sys, engine::EngineOptions{
+               .version = options.wordVersion, .limits = {}, .mailMerge = nullptr, .printer = printer});
   addin::plugin addin(addin::Services{sys, ui, http});
 
   addin.AddinInstance_OnConnection(word, 0, addin::AddInInstance{"Tallyweave.plugin"});
