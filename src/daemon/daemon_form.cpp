@@ -74,12 +74,8 @@ void DaemonForm::Form_Load() {
 }
 
 void DaemonForm::writeStatus(std::string_view value) {
-  sys::System& sys = ctx_.services.sys;
-  const std::string path = statusFilePath();
-  std::string content = sys.PathExists(path) ? sys.ReadFile(path) : std::string();
-  if (content.size() < value.size()) content.resize(value.size());
-  content.replace(0, value.size(), value);
-  sys.WriteFile(path, content);
+  // In place: the service polls the same file and must never find it empty.
+  ctx_.services.sys.OverwriteFile(statusFilePath(), std::string(value));
 }
 
 void DaemonForm::appendDebugText(std::string_view text) {
