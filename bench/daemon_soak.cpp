@@ -154,6 +154,8 @@ class Soak {
   bool startDaemon() {
     writeFile(root_ / "temp/twDaemon.tmp", (root_ / "base").string() + "\\");
     fs::remove(statusFile());
+    std::cout.flush();  // the child must not write this process's buffered output again
+    std::fflush(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
       std::string log = (root_ / "session.log").string();
