@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <set>
 
 #include "engine/mailmerge/data_source.h"
 #include "engine/mailmerge/field_result.h"
@@ -236,6 +237,7 @@ class Handler : public MailMergeHandler {
  public:
   void openDataSource(EngineApplication& app, DocumentModel& document, const word::DataSourceArgs& args,
                       bool headerSource) override {
+    forgetClosedDocuments(app);
     MergeSources& sources = sources_[&document];
     if (headerSource) {
       sources.openHeaderSource(app.system(), args);
@@ -246,6 +248,7 @@ class Handler : public MailMergeHandler {
   }
 
   void execute(EngineApplication& app, DocumentModel& document, bool /*pause*/) override {
+    forgetClosedDocuments(app);
     auto found = sources_.find(&document);
     if (found == sources_.end() || !found->second.attached()) {
       throw runtime::Error(4605,
@@ -348,6 +351,14 @@ class Handler : public MailMergeHandler {
   std::string resultName(EngineApplication& app) {
     bool dutch = app.system().UserLocale().name == "nl-NL";
     return (dutch ? "Standaardbrieven" : "Letters") + std::to_string(++results_);
+  }
+
+  // The data sources of closed documents go: a session that merges for days (the spool daemon) must not
+  // keep every job's data, nor hand it to a new document that happens to get a closed one's address.
+  void forgetClosedDocuments(EngineApplication& app) {
+    std::set<DocumentModel*> open;
+    for (const auto& document : app.openDocuments()) open.insert(&app.modelOf(*document));
+    std::erase_if(sources_, [&](const auto& entry) { return !open.contains(entry.first); });
   }
 
   std::map<DocumentModel*, MergeSources> sources_;
