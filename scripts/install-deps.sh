@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libzip-dev zlib1g-dev libpugixml-dev libxml2-dev libcurl4-openssl-dev
   libcli11-dev libcpp-httplib-dev nlohmann-json3-dev libpng-dev
+  libcairo2-dev libpango1.0-dev poppler-utils fonts-dejavu-core
 )
 # Optional: LibreOffice lets the engine tests check that another word processor reads saved documents.
 if [ "${TW_WITH_LIBREOFFICE:-0}" = 1 ]; then

@@ -18,6 +18,8 @@ void addWordCommand(CLI::App& app, int& exitStatus) {
   word->add_option("--answer", *answers, "Answers to message boxes in order: ok,cancel,yes,no");
   word->add_option("--locale", options->locale, "The user's locale (nl-NL, en-US, en-GB, de-DE, fr-FR)");
   word->add_option("--word-version", options->wordVersion, "The version Word reports");
+  word->add_option("--printer", options->printer, "Word's current printer: pdf (default) or text")
+      ->check(CLI::IsMember({"pdf", "text"}));
   word->add_option("--admin", options->administrator, "Whether the user is an administrator (yes|no)")
       ->transform(CLI::CheckedTransformer(std::map<std::string, bool>{{"yes", true}, {"no", false}}));
   auto timeout = std::make_shared<long>(0);

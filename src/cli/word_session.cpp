@@ -11,8 +11,11 @@
 #include <system_error>
 
 #include "addin/plugin.h"
+#include "cli/real_time.h"
 #include "engine/commandbars/command_bars.h"
 #include "engine/engine.h"
+#include "engine/print/pdf_printer.h"
+#include "engine/print/text_printer.h"
 #include "posix/console_ui.h"
 #include "posix/curl_http.h"
 #include "posix/posix_system.h"
@@ -235,6 +238,13 @@ bool saveOpenDocuments(word::Application& word, const std::string& folder, std::
   return allSaved;
 }
 
+// The printer a name on the command line chooses; none for an unknown name.
+std::shared_ptr<const engine::print::Printer> printerNamed(const std::string& name) {
+  if (name == "pdf") return std::make_shared<engine::print::PdfPrinter>();
+  if (name == "text") return std::make_shared<engine::print::TextOnlyPrinter>();
+  return nullptr;
+}
+
 std::string sessionTemp(const std::string& requested) {
   if (!requested.empty()) return requested;
   const char* temp = std::getenv("TEMP");
@@ -248,6 +258,11 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
     console << "tallyweave word: unknown locale '" << options.locale << "'\n";
     return kBadUsage;
   }
+  auto printer = printerNamed(options.printer);
+  if (!printer) {
+    console << "tallyweave word: unknown printer '" << options.printer << "'\n";
+    return kBadUsage;
+  }
   if (options.outDir && !prepareOutputFolder(*options.outDir, console)) return kBadUsage;
   posix::PosixSystem sys(posix::PosixSystem::Options{
       .locale = options.locale,
@@ -258,15 +273,22 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
   posix::ConsoleUi ui(console, options.answers);
   posix::CurlHttp http(options.httpTimeout);
   auto word = engine::createApplication(
-      sys, engine::EngineOptions{.version = options.wordVersion, .limits = {}, .mailMerge = nullptr});
+      sys, engine::EngineOptions{
+               .version = options.wordVersion, .limits = {}, .mailMerge = nullptr, .printer = printer});
   addin::plugin addin(addin::Services{sys, ui, http});
 
   addin.AddinInstance_OnConnection(word, 0, addin::AddInInstance{"Tallyweave.plugin"});
+  // A daemon session runs until the service or a signal ends it; signals are caught before it starts.
+  std::optional<RealTimeTimers> realTime;
+  if (addin.startMode() == addin::kStartDaemon) realTime.emplace();
   addin.AddinInstance_OnStartupComplete();
 
   Session session{*word, addin, ui, console};
   bool scriptRan =
       !options.scriptFile || word->quitRequested() || runScript(session, *options.scriptFile, console);
+
+  if (realTime && scriptRan && !word->quitRequested() && realTime->run(*word, ui))
+    console << "tallyweave word: stopped by a signal\n";
 
   bool saved = true;
   if (!word->quitRequested()) {

@@ -23,12 +23,15 @@ struct WordSessionOptions {
   bool administrator = false;
   // No HTTP request waits longer than this (the requests' own bounds are longer).
   std::optional<std::chrono::milliseconds> httpTimeout;
+  // Word's current printer, which decides what printing to a file writes: "pdf" or "text".
+  std::string printer = "pdf";
 };
 
 // Exit statuses of a session.
 constexpr int kSessionRan = 0;
 constexpr int kNotSaved = 1;  // a result could not be saved into the output folder
-constexpr int kBadUsage = 2;  // an unknown locale, an output folder that cannot take results, a bad script
+constexpr int kBadUsage =
+    2;  // an unknown locale or printer, an output folder that cannot take results, a bad script
 
 // Starts the embedded Word with the add-in loaded, runs the session and shuts Word down as a user
 // closing it would, saving the documents still open into `outDir` first. Returns an exit status above.

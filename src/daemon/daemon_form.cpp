@@ -1,13 +1,46 @@
 #include "daemon/daemon_form.h"
 
+#include "connector/cleanup.h"
+#include "connector/connector_reader.h"
 #include "context/addin_context.h"
+#include "context/documents.h"
+#include "context/temp_files.h"
+#include "merge/merge_driver.h"
+#include "runtime/conversions.h"
 
 namespace tw::addin {
+namespace {
 
-void DaemonForm::Activate() {}
+constexpr const char* kDebugTextControl = "debugText";
+// The debug box gains two dots a second for as long as the daemon runs; it keeps only its tail.
+constexpr size_t kDebugTextLimit = 200;
+
+// Status values of the status file.
+constexpr std::string_view kIdle = " 0";
+constexpr std::string_view kProcessing = " 2";
+constexpr std::string_view kFailed = " 3";
+constexpr double kJobWaiting = 1;
+constexpr double kQuit = 15;
+
+}  // namespace
+
+DaemonForm::~DaemonForm() {
+  // Word is going away with the add-in here, so only the status file is taken away: the service must
+  // not see a daemon that no longer polls.
+  if (!form_ || stopped_) return;
+  runtime::resumeNext([&] {
+    if (!statusFilePath().empty() && ctx_.fileExists(statusFilePath()))
+      ctx_.services.sys.DeleteFile(statusFilePath());
+  });
+}
+
+void DaemonForm::Activate() {
+  Form_Load();
+}
 
 void DaemonForm::Show() {
-  shown_ = true;
+  Form_Load();
+  if (!stopped_) form_->Show();
 }
 
 void DaemonForm::CloseDaemon() {
@@ -19,12 +52,130 @@ std::string DaemonForm::statusFilePath() const {
   return basePath.empty() ? std::string() : basePath + "pidfiles\\officeDaemon";
 }
 
+void DaemonForm::Form_Load() {
+  if (form_) return;
+  ui::Ui& ui = ctx_.services.ui;
+  form_ = ui.CreateForm(kTitle);
+  timer_ = ui.CreateTimer([this] { DaemonTimer_Timer(); });
+  timer_->SetInterval(kPollInterval);
+  try {
+    sys::System& sys = ctx_.services.sys;
+    const std::string marker = ctx_.tempPath(tempfile::kDaemonMarker);
+    // The text is the folder exactly as the launcher wrote it, line breaks and all.
+    ctx_.module.basePath = sys.ReadFile(marker);
+    sys.DeleteFile(marker);
+    writeStatus(kIdle);
+    busy_ = false;
+  } catch (...) {
+    const runtime::Error error = runtime::currentError();
+    runtime::resumeNext([&] { ctx_.debugMsg("Error starting daemon " + error.logText()); });
+    quitWord();
+  }
+}
+
+void DaemonForm::writeStatus(std::string_view value) {
+  // In place: the service polls the same file and must never find it empty.
+  ctx_.services.sys.OverwriteFile(statusFilePath(), std::string(value));
+}
+
+void DaemonForm::appendDebugText(std::string_view text) {
+  debugText_.append(text);
+  if (debugText_.size() > kDebugTextLimit) debugText_.erase(0, debugText_.size() - kDebugTextLimit);
+  form_->SetText(kDebugTextControl, debugText_);
+}
+
+void DaemonForm::DaemonTimer_Timer() {
+  try {
+    statusCode_ = "0";
+    if (busy_) return;
+    sys::System& sys = ctx_.services.sys;
+    statusCode_ = "1";
+    sys.AppendFile(statusFilePath(), "");  // the service may not have written one yet
+    statusCode_ = "2";
+    const std::string status = sys.ReadFile(statusFilePath());
+    statusCode_ = "3";
+    statusCode_ = "4";
+    appendDebugText(".");
+    statusCode_ = "5";
+    const double value = runtime::Val(status);
+    if (value == kQuit) {
+      statusCode_ = "6";
+      quitWord();
+      return;
+    }
+    statusCode_ = "7";
+    if (value == kJobWaiting) takeJob();
+  } catch (...) {
+    const runtime::Error error = runtime::currentError();
+    runtime::resumeNext([&] {
+      ctx_.debugMsg("Error occured int timer " + error.description() + " " + std::to_string(error.number()) +
+                    " " + error.source() + " " + statusCode_);
+    });
+    quitWord();
+  }
+}
+
+void DaemonForm::takeJob() {
+  statusCode_ = "8";
+  appendDebugText("pickup");
+  statusCode_ = "9";
+  statusCode_ = "10";
+  writeStatus(kProcessing);
+  statusCode_ = "11";
+  statusCode_ = "12";
+  busy_ = true;
+  statusCode_ = "13";
+  timer_->SetInterval(0);
+  statusCode_ = "14";
+  if (processSpoolJob(ctx_, ctx_.module.basePath)) {
+    statusCode_ = "20";
+    cleanupTempFiles(ctx_);
+    statusCode_ = "21";
+    statusCode_ = "22";
+    writeStatus(kIdle);
+    statusCode_ = "23";
+    statusCode_ = "24";
+  } else {
+    statusCode_ = "15";
+    statusCode_ = "16";
+    writeStatus(kFailed);
+    statusCode_ = "17";
+    statusCode_ = "18";
+    cleanupTempFiles(ctx_);
+    statusCode_ = "19";
+  }
+  statusCode_ = "25";
+  busy_ = false;
+  statusCode_ = "26";
+  // A job whose template or result failed has made the daemon quit already; it stays stopped.
+  if (!stopped_) timer_->SetInterval(kPollInterval);
+}
+
 void DaemonForm::quitWord() {
-  ctx_.debugMsg("Quiting Word");
-  shown_ = false;
+  runtime::resumeNext([&] { ctx_.debugMsg("Quiting Word"); });
+  stopped_ = true;
+  if (timer_) timer_->SetInterval(0);
+  if (form_) form_->Hide();
   ctx_.quitWord();
-  std::string statusFile = statusFilePath();
+  const std::string statusFile = statusFilePath();
   if (!statusFile.empty() && ctx_.fileExists(statusFile)) ctx_.services.sys.DeleteFile(statusFile);
+}
+
+bool processSpoolJob(AddinContext& ctx, const std::string& basePath) {
+  tallyweaveModule& m = ctx.module;
+  m.resultDocName = "unknownDocument";
+  const std::string jobFile = basePath + "documents\\spool\\docData";
+  if (!readConnectorFile(ctx, jobFile)) return false;
+  ctx.debugMsg("Parse ok");
+  ctx.services.sys.DeleteFile(jobFile);
+  ctx.debugMsg("Opening template");
+  OpenDocument(ctx, ctx.tempPath(tempfile::kJobTemplate), true);
+  Domerge(ctx);
+  saveActiveDocument(ctx, basePath + m.resultDocPath + m.resultDocName + ".doc");
+  printToPrn(ctx, basePath + "documents\\spool\\" + m.resultDocName + ".prn");
+  resetDocuments(ctx);
+  cleanupTempFiles(ctx);
+  return true;
 }
 
 }  // namespace tw::addin

@@ -1,16 +1,29 @@
 #pragma once
 
+#include <memory>
 #include <string>
+#include <string_view>
+
+#include "platform/ui/ui.h"
 
 namespace tw::addin {
 
 class AddinContext;
 
-// The form "Kontavera Document daemon" whose timer polls the spool folder.
+// The form "Kontavera Document daemon": its timer polls the status file below the base folder every
+// 500 ms and runs the spool job the service announces there. The base folder is read once, from the
+// daemon marker in TEMP, when the form is first used.
 class DaemonForm {
  public:
-  explicit DaemonForm(AddinContext& ctx) : ctx_(ctx) {}
+  static constexpr const char* kTitle = "Kontavera Document daemon";
+  static constexpr int kPollInterval = 500;
 
+  explicit DaemonForm(AddinContext& ctx) : ctx_(ctx) {}
+  ~DaemonForm();
+  DaemonForm(const DaemonForm&) = delete;
+  DaemonForm& operator=(const DaemonForm&) = delete;
+
+  // Loads the form (the first use runs the load step); nothing else.
   void Activate();
   void Show();
   // Called when Word begins to shut down in daemon mode.
@@ -18,13 +31,36 @@ class DaemonForm {
   // Stops the daemon and closes Word; the status file is removed so the service sees the daemon go.
   void quitWord();
 
-  bool shown() const { return shown_; }
+  // One poll of the status file (the timer's tick).
+  void DaemonTimer_Timer();
 
- private:
+  bool shown() const { return form_ && form_->IsShown(); }
+  bool busy() const { return busy_; }
+  // True once the daemon has been told to stop; its timer does not run again.
+  bool stopped() const { return stopped_; }
+  const std::string& debugText() const { return debugText_; }
   std::string statusFilePath() const;
 
+ private:
+  void Form_Load();
+  void takeJob();
+  // Writes a status value over the first bytes of the status file, keeping the rest of it.
+  void writeStatus(std::string_view value);
+  void appendDebugText(std::string_view text);
+
   AddinContext& ctx_;
-  bool shown_ = false;
+  std::unique_ptr<ui::Form> form_;
+  std::unique_ptr<ui::Timer> timer_;
+  bool busy_ = false;
+  bool stopped_ = false;
+  // The last step reached inside a poll; only the error log line shows it.
+  std::string statusCode_;
+  std::string debugText_;
 };
+
+// Runs the job waiting in `basePath`\documents\spool\docData: reads it, merges it into its template, saves
+// the result below `basePath` and prints it to the spool folder. False when the job file was not accepted;
+// it then stays where it is.
+bool processSpoolJob(AddinContext& ctx, const std::string& basePath);
 
 }  // namespace tw::addin

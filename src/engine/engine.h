@@ -15,6 +15,9 @@ namespace tw::engine {
 namespace model {
 class DocumentModel;
 }
+namespace print {
+class Printer;
+}
 class EngineApplication;
 
 // The mail-merge and printing half of the engine plugs in here; without it those calls fail with
@@ -35,6 +38,8 @@ struct EngineOptions {
   ooxml::PackageLimits limits;
   // Word's own mail merge and printing when empty.
   std::shared_ptr<MailMergeHandler> mailMerge;
+  // Word's current printer, which decides what printing to a file writes; the text-only printer when empty.
+  std::shared_ptr<const print::Printer> printer;
 };
 
 class EngineApplication : public word::Application {

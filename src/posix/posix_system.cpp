@@ -256,6 +256,12 @@ void PosixSystem::AppendFile(const std::string& path, const std::string& bytes) 
   writeFile(HostPath(path), bytes, O_APPEND);
 }
 
+void PosixSystem::OverwriteFile(const std::string& path, const std::string& bytes) {
+  std::string host = HostPath(path);
+  if (held_->contains(host)) throw Error::fromNumber(runtime::kPermissionDenied);
+  writeFile(host, bytes, 0);
+}
+
 void PosixSystem::DeleteFile(const std::string& path) {
   std::string host = HostPath(path);
   if (held_->contains(host)) throw Error::fromNumber(runtime::kPermissionDenied);

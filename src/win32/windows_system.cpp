@@ -180,6 +180,10 @@ void WindowsSystem::AppendFile(const std::string& path, const std::string& bytes
   writeAll(file, bytes);
 }
 
+void WindowsSystem::OverwriteFile(const std::string& path, const std::string& bytes) {
+  writeAll(openFile(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS), bytes);
+}
+
 void WindowsSystem::DeleteFile(const std::string& path) {
   if (!DeleteFileW(toWide(path).c_str())) throw fileError(GetLastError());
 }

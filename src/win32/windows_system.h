@@ -20,6 +20,7 @@ class WindowsSystem final : public sys::System {
   std::string ReadFile(const std::string& path) override;
   void WriteFile(const std::string& path, const std::string& bytes) override;
   void AppendFile(const std::string& path, const std::string& bytes) override;
+  void OverwriteFile(const std::string& path, const std::string& bytes) override;
   void DeleteFile(const std::string& path) override;
   void MoveFile(const std::string& from, const std::string& to) override;
   void MakeDirectory(const std::string& path) override;

@@ -218,13 +218,16 @@ TEST_F(PluginTest, ClosingADocumentMarksItsTemplateSavedOnlyInAJobStart) {
 }
 
 TEST_F(PluginTest, DaemonFormFollowsStartupAndShutdown) {
-  temp.write("twDaemon.tmp", "/spool/");
+  std::filesystem::create_directory(temp / "pidfiles");
+  temp.write("twDaemon.tmp", temp.path().string() + "\\");
   connect();
   addin.AddinInstance_OnStartupComplete();
   EXPECT_TRUE(addin.daemonForm().shown());
+  EXPECT_EQ(temp.read("pidfiles/officeDaemon"), " 0");
 
   addin.AddinInstance_OnBeginShutdown();
   EXPECT_FALSE(addin.daemonForm().shown());
+  EXPECT_FALSE(temp.exists("pidfiles/officeDaemon"));
   EXPECT_EQ(word->quitCount, 1);
   EXPECT_TRUE(addin.finalized());
 }

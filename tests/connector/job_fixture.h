@@ -57,18 +57,7 @@ class JobSession {
 
   // The messages of the debug log, in order, without their date and quotes.
   std::vector<std::string> logMessages() const {
-    std::vector<std::string> messages;
-    std::string log = tempExists("debugTw.txt") ? readTemp("debugTw.txt") : std::string();
-    size_t pos = 0;
-    while (pos < log.size()) {
-      size_t end = log.find("\"\r\n", pos);
-      if (end == std::string::npos) break;
-      std::string line = log.substr(pos + 1, end - pos - 1);
-      size_t colon = line.find(": ");
-      messages.push_back(colon == std::string::npos ? line : line.substr(colon + 2));
-      pos = end + 3;
-    }
-    return messages;
+    return testing::debugLogMessages(tempExists("debugTw.txt") ? readTemp("debugTw.txt") : std::string());
   }
 
   // Every file below the test's root folder that is not inside TEMP.

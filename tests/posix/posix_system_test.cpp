@@ -52,6 +52,10 @@ TEST_F(PosixSystemTest, BackslashPathsReachTheFilesAndBytesSurvive) {
   sys.AppendFile(windowsPath("fresh.txt"), "created");
   EXPECT_EQ(temp.read("log.txt"), "new line\r\n");
   EXPECT_EQ(temp.read("fresh.txt"), "created");
+  sys.OverwriteFile(windowsPath("fresh.txt"), " 3");  // in place, the rest kept
+  sys.OverwriteFile(windowsPath("status"), " 0");     // created
+  EXPECT_EQ(temp.read("fresh.txt"), " 3eated");
+  EXPECT_EQ(temp.read("status"), " 0");
 
   EXPECT_TRUE(sys.FolderExists(windowsPath("twdoc")));
   EXPECT_FALSE(sys.FolderExists(windowsPath("log.txt")));

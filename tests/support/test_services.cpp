@@ -165,6 +165,20 @@ std::unique_ptr<net::HttpRequest> RefusingHttp::CreateRequest() {
   return std::make_unique<RefusedRequest>();
 }
 
+std::vector<std::string> debugLogMessages(const std::string& log) {
+  std::vector<std::string> messages;
+  size_t pos = 0;
+  while (pos < log.size()) {
+    size_t end = log.find("\"\r\n", pos);
+    if (end == std::string::npos) break;
+    std::string line = log.substr(pos + 1, end - pos - 1);
+    size_t colon = line.find(": ");
+    messages.push_back(colon == std::string::npos ? line : line.substr(colon + 2));
+    pos = end + 3;
+  }
+  return messages;
+}
+
 TempFolder::TempFolder() {
   std::string pattern = (std::filesystem::temp_directory_path() / "tw-test-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");

@@ -93,6 +93,9 @@ class RefusingHttp : public net::Http {
   std::unique_ptr<net::HttpRequest> CreateRequest() override;
 };
 
+// The messages of a debug log, in order, without their date and quotes.
+std::vector<std::string> debugLogMessages(const std::string& log);
+
 // A fresh folder that is removed again with everything in it.
 class TempFolder {
  public:

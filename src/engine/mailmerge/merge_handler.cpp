@@ -12,6 +12,7 @@
 #include "engine/mailmerge/field_result.h"
 #include "engine/mailmerge/picture_file.h"
 #include "engine/model/document_model.h"
+#include "engine/print/layout.h"
 #include "engine/print/text_printer.h"
 #include "runtime/codepage.h"
 #include "runtime/error.h"
@@ -515,7 +516,9 @@ class Handler : public MailMergeHandler {
                 const std::string& outputFileName, bool printToFile) override {
     if (!printToFile)
       throw runtime::Error(4605, "This method or property is not available: printing to a printer.");
-    print::printToFile(print::TextOnlyPrinter(), layoutOf(document), app.system(), outputFileName);
+    // Word's current printer; the text-only printer unless the application was given another.
+    const print::Printer& printer = app.options().printer ? *app.options().printer : textOnlyPrinter_;
+    print::printToFile(printer, print::layoutOf(document, app.system()), app.system(), outputFileName);
   }
 
  private:
@@ -525,62 +528,7 @@ class Handler : public MailMergeHandler {
     return (dutch ? "Standaardbrieven" : "Letters") + std::to_string(++results_);
   }
 
-  static std::string paragraphText(Story& story, pugi::xml_node node) {
-    auto [start, end] = story.extent(node);
-    std::string text = story.text(start, end, false);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\a')) text.pop_back();
-    return text;
-  }
-
-  // The blocks of a container's paragraphs and tables; `onSectionEnd` runs after a paragraph that ends a
-  // section, so the caller can start a page.
-  static void addBlocks(Story& story, pugi::xml_node container, const std::function<void(print::Block)>& add,
-                        const std::function<void()>& onSectionEnd = {}) {
-    for (pugi::xml_node node : container.children()) {
-      if (isNamed(node, "w:p")) {
-        add(print::ParagraphBlock{paragraphText(story, node)});
-        if (onSectionEnd && node.child("w:pPr").child("w:sectPr")) onSectionEnd();
-      } else if (isNamed(node, "w:tbl")) {
-        print::TableBlock table;
-        for (pugi::xml_node row : node.children("w:tr")) {
-          std::vector<std::string> cells;
-          for (pugi::xml_node cell : row.children("w:tc")) {
-            std::string text;
-            for (pugi::xml_node p : cell.children("w:p"))
-              text += (text.empty() ? "" : "\r") + paragraphText(story, p);
-            cells.push_back(text);
-          }
-          table.rows.push_back(cells);
-        }
-        add(table);
-      }
-    }
-  }
-
-  static print::PrintLayout layoutOf(DocumentModel& document) {
-    print::PrintLayout layout;
-    layout.title = document.package().fileName();
-    std::vector<print::Block> header;
-    std::vector<print::Block> footer;
-    for (const auto& ref : document.headerFooterRefs()) {
-      if (ref.type != "default") continue;
-      for (const auto& story : document.stories()) {
-        if (story->part() != ref.part) continue;
-        auto& blocks = ref.footer ? footer : header;
-        blocks.clear();
-        addBlocks(*story, story->root(), [&](print::Block block) { blocks.push_back(std::move(block)); });
-      }
-    }
-    Story& main = *document.mainStory();
-    layout.pages.push_back({header, {}, footer});
-    addBlocks(
-        main, main.root(), [&](print::Block block) { layout.pages.back().body.push_back(std::move(block)); },
-        [&] {
-          layout.pages.push_back({header, {}, footer});
-        });
-    return layout;
-  }
-
+  print::TextOnlyPrinter textOnlyPrinter_;
   int results_ = 0;
 };
 

@@ -12,24 +12,85 @@
 
 namespace tw::engine::print {
 
-// A paragraph's text (Windows-1252). CR inside starts a new line, as do VT (a line break) and FF (a page
-// break, which also starts a new page); TAB is a tab.
-struct ParagraphBlock {
+// A stretch of a paragraph in one format. The text is UTF-8 as the document stores it; TAB is a tab, VT a
+// line break and FF a page break.
+struct TextRun {
   std::string text;
+  bool bold = false;
+  bool italic = false;
+  double size = 11;  // points
+  std::string font;  // family; empty: the printer's default
 };
 
-// A table as rows of cell texts; a cell's text may hold several lines (CR or VT between them).
+// A picture in the line of text: the image file's bytes and its size on the page in points.
+struct PictureRun {
+  std::string bytes;
+  double width = 0;
+  double height = 0;
+};
+
+using Run = std::variant<TextRun, PictureRun>;
+
+enum class Alignment { kLeft, kCenter, kRight, kJustify };
+
+// A paragraph: its text as Word's text-only driver sees it (Windows-1252; CR inside starts a new line, as
+// do VT (a line break) and FF (a page break, which also starts a new page); TAB is a tab), and the same
+// paragraph with its formatting and pictures for printers that draw. Without runs a drawing printer
+// prints the text unformatted.
+struct ParagraphBlock {
+  ParagraphBlock() = default;
+  ParagraphBlock(std::string plainText, std::vector<Run> formatted = {},
+                 Alignment paragraphAlignment = Alignment::kLeft)
+      : text(std::move(plainText)), runs(std::move(formatted)), alignment(paragraphAlignment) {}
+
+  std::string text;
+  std::vector<Run> runs;
+  Alignment alignment = Alignment::kLeft;
+};
+
+// A table: rows of cell texts (a cell's text may hold several lines, CR or VT between them) for the text
+// driver; the cells' paragraphs, the column widths in points and whether the cells have borders for
+// printers that draw.
 struct TableBlock {
+  TableBlock() = default;
+  TableBlock(std::vector<std::vector<std::string>> cellTexts) : rows(std::move(cellTexts)) {}
+
   std::vector<std::vector<std::string>> rows;
+  std::vector<std::vector<std::vector<ParagraphBlock>>> cells;
+  std::vector<double> columnWidths;
+  bool borders = false;
 };
 
 using Block = std::variant<ParagraphBlock, TableBlock>;
 
-// One printed page or section: its header, body and footer.
+// Paper and margins of a section, in points (A4 with Word's default margins unless the section says
+// otherwise).
+struct PageGeometry {
+  double width = 595.3;
+  double height = 841.9;
+  double top = 72;
+  double right = 72;
+  double bottom = 72;
+  double left = 72;
+  double header = 35.4;  // from the top edge to the header
+  double footer = 35.4;  // from the bottom edge to the footer
+};
+
+// One section: its header, body and footer, and its page geometry. The text driver prints a section as one
+// page; a drawing printer flows the body over as many pages as it needs.
 struct PrintPage {
+  PrintPage() = default;
+  PrintPage(std::vector<Block> headerBlocks, std::vector<Block> bodyBlocks, std::vector<Block> footerBlocks,
+            PageGeometry pageGeometry = {})
+      : header(std::move(headerBlocks)),
+        body(std::move(bodyBlocks)),
+        footer(std::move(footerBlocks)),
+        geometry(pageGeometry) {}
+
   std::vector<Block> header;
   std::vector<Block> body;
   std::vector<Block> footer;
+  PageGeometry geometry;
 };
 
 struct PrintLayout {

@@ -48,6 +48,9 @@ class System {
   virtual void WriteFile(const std::string& path, const std::string& bytes) = 0;
   // Creates the file when it is missing.
   virtual void AppendFile(const std::string& path, const std::string& bytes) = 0;
+  // Writes `bytes` over the start of the file in place, creating it when missing; a longer file keeps the
+  // rest of its bytes, and a reader never sees it emptied.
+  virtual void OverwriteFile(const std::string& path, const std::string& bytes) = 0;
   virtual void DeleteFile(const std::string& path) = 0;
   // Renames; error 58 when `to` exists.
   virtual void MoveFile(const std::string& from, const std::string& to) = 0;

@@ -1,0 +1,282 @@
+#include "engine/print/layout.h"
+
+#include <cstring>
+#include <functional>
+#include <map>
+
+#include "engine/model/document_model.h"
+#include "engine/model/story.h"
+#include "runtime/codepage.h"
+
+namespace tw::engine::print {
+namespace {
+
+using model::DocumentModel;
+using model::Story;
+
+constexpr double kTwipsPerPoint = 20;
+constexpr double kEmuPerPoint = 12700;
+
+bool isNamed(pugi::xml_node node, const char* name) {
+  return std::strcmp(node.name(), name) == 0;
+}
+
+// An on/off property such as w:b: present and not switched off by its value.
+bool isOn(pugi::xml_node property) {
+  if (!property) return false;
+  std::string value = property.attribute("w:val").as_string("1");
+  return value != "0" && value != "false" && value != "off";
+}
+
+double twipsAttribute(pugi::xml_node node, const char* attribute, double fallback) {
+  pugi::xml_attribute value = node.attribute(attribute);
+  return value ? value.as_double() / kTwipsPerPoint : fallback;
+}
+
+pugi::xml_node findDescendant(pugi::xml_node node, const char* name) {
+  return node.find_node([name](pugi::xml_node n) { return isNamed(n, name); });
+}
+
+PageGeometry geometryOf(pugi::xml_node sectPr) {
+  PageGeometry page;
+  pugi::xml_node size = sectPr.child("w:pgSz");
+  page.width = twipsAttribute(size, "w:w", page.width);
+  page.height = twipsAttribute(size, "w:h", page.height);
+  if (size.attribute("w:orient").as_string() == std::string("landscape") && page.width < page.height)
+    std::swap(page.width, page.height);
+  pugi::xml_node margins = sectPr.child("w:pgMar");
+  page.top = twipsAttribute(margins, "w:top", page.top);
+  page.right = twipsAttribute(margins, "w:right", page.right);
+  page.bottom = twipsAttribute(margins, "w:bottom", page.bottom);
+  page.left = twipsAttribute(margins, "w:left", page.left);
+  page.header = twipsAttribute(margins, "w:header", page.header);
+  page.footer = twipsAttribute(margins, "w:footer", page.footer);
+  return page;
+}
+
+Alignment alignmentOf(pugi::xml_node paragraph) {
+  std::string jc = paragraph.child("w:pPr").child("w:jc").attribute("w:val").as_string();
+  if (jc == "center") return Alignment::kCenter;
+  if (jc == "right" || jc == "end") return Alignment::kRight;
+  if (jc == "both" || jc == "distribute") return Alignment::kJustify;
+  return Alignment::kLeft;
+}
+
+// Collects the runs of one story's paragraphs: shown text and field results, not field codes or deleted
+// text.
+class RunCollector {
+ public:
+  RunCollector(DocumentModel& document, const Story& story, sys::System& system)
+      : document_(document), part_(story.part()), system_(system) {}
+
+  std::vector<Run> paragraph(pugi::xml_node p) {
+    runs_.clear();
+    walk(p);
+    return std::move(runs_);
+  }
+
+ private:
+  void walk(pugi::xml_node container) {
+    for (pugi::xml_node node : container.children()) {
+      if (isNamed(node, "w:r")) {
+        run(node);
+      } else if (isNamed(node, "w:del") || isNamed(node, "w:pPr") || isNamed(node, "w:moveFrom")) {
+        continue;
+      } else {
+        walk(node);  // hyperlinks, simple fields, insertions, content controls, smart tags
+      }
+    }
+  }
+
+  bool inCode() const {
+    for (bool code : fieldCode_)
+      if (code) return true;
+    return false;
+  }
+
+  void run(pugi::xml_node r) {
+    pugi::xml_node properties = r.child("w:rPr");
+    TextRun format;
+    format.bold = isOn(properties.child("w:b"));
+    format.italic = isOn(properties.child("w:i"));
+    if (pugi::xml_attribute size = properties.child("w:sz").attribute("w:val"))
+      format.size = size.as_double() / 2;
+    format.font = properties.child("w:rFonts").attribute("w:ascii").as_string();
+    for (pugi::xml_node item : r.children()) {
+      if (isNamed(item, "w:fldChar")) {
+        std::string type = item.attribute("w:fldCharType").as_string();
+        if (type == "begin") fieldCode_.push_back(true);
+        if (type == "separate" && !fieldCode_.empty()) fieldCode_.back() = false;
+        if (type == "end" && !fieldCode_.empty()) fieldCode_.pop_back();
+        continue;
+      }
+      if (inCode()) continue;
+      if (isNamed(item, "w:t")) {
+        append(format, item.text().get());
+      } else if (isNamed(item, "w:tab")) {
+        append(format, "\t");
+      } else if (isNamed(item, "w:br")) {
+        append(format, item.attribute("w:type").as_string() == std::string("page") ? "\f" : "\v");
+      } else if (isNamed(item, "w:cr")) {
+        append(format, "\v");
+      } else if (isNamed(item, "w:noBreakHyphen")) {
+        append(format, "-");
+      } else if (isNamed(item, "w:drawing")) {
+        picture(item);
+      }
+    }
+  }
+
+  void append(const TextRun& format, const char* text) {
+    if (!runs_.empty()) {
+      if (auto* last = std::get_if<TextRun>(&runs_.back());
+          last && last->bold == format.bold && last->italic == format.italic && last->size == format.size &&
+          last->font == format.font) {
+        last->text += text;
+        return;
+      }
+    }
+    TextRun run = format;
+    run.text = text;
+    runs_.emplace_back(std::move(run));
+  }
+
+  // An inline picture; floating ones are not printed.
+  void picture(pugi::xml_node drawing) {
+    pugi::xml_node inlined = drawing.child("wp:inline");
+    if (!inlined) return;
+    PictureRun picture;
+    picture.width = inlined.child("wp:extent").attribute("cx").as_double() / kEmuPerPoint;
+    picture.height = inlined.child("wp:extent").attribute("cy").as_double() / kEmuPerPoint;
+    pugi::xml_node blip = findDescendant(inlined, "a:blip");
+    std::string id = blip.attribute("r:embed").as_string();
+    if (id.empty()) id = blip.attribute("r:link").as_string();
+    picture.bytes = imageBytes(id);
+    runs_.emplace_back(std::move(picture));
+  }
+
+  std::string imageBytes(const std::string& id) {
+    if (id.empty()) return {};
+    if (relationships_.empty()) {
+      for (auto& [key, relationship] : document_.relationships(part_)) relationships_[key] = relationship;
+    }
+    auto found = relationships_.find(id);
+    if (found == relationships_.end()) return {};
+    const auto& relationship = found->second;
+    try {
+      if (!relationship.external) return document_.package().readPart(relationship.target);
+      std::string path = relationship.target;
+      if (path.starts_with("file:///")) path = path.substr(8);
+      return system_.ReadFile(runtime::utf8ToCp1252(path));
+    } catch (const std::exception&) {
+      return {};  // a missing picture prints as its frame
+    }
+  }
+
+  DocumentModel& document_;
+  std::string part_;
+  sys::System& system_;
+  std::map<std::string, DocumentModel::Relationship> relationships_;
+  std::vector<bool> fieldCode_;  // per open field: still in its code
+  std::vector<Run> runs_;
+};
+
+std::string paragraphText(Story& story, pugi::xml_node node) {
+  auto [start, end] = story.extent(node);
+  std::string text = story.text(start, end, false);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\a')) text.pop_back();
+  return text;
+}
+
+class BlockCollector {
+ public:
+  BlockCollector(DocumentModel& document, Story& story, sys::System& system)
+      : story_(story), runs_(document, story, system) {}
+
+  // The blocks of a container's paragraphs and tables; `onSectionEnd` runs after a paragraph that ends a
+  // section, with that section's properties.
+  void collect(pugi::xml_node container, const std::function<void(Block)>& add,
+               const std::function<void(pugi::xml_node)>& onSectionEnd = {}) {
+    for (pugi::xml_node node : container.children()) {
+      if (isNamed(node, "w:p")) {
+        add(paragraph(node));
+        if (pugi::xml_node sectPr = node.child("w:pPr").child("w:sectPr"); onSectionEnd && sectPr)
+          onSectionEnd(sectPr);
+      } else if (isNamed(node, "w:tbl")) {
+        add(table(node));
+      } else if (isNamed(node, "w:sdt")) {
+        collect(node.child("w:sdtContent"), add, onSectionEnd);
+      }
+    }
+  }
+
+ private:
+  ParagraphBlock paragraph(pugi::xml_node p) {
+    return ParagraphBlock(paragraphText(story_, p), runs_.paragraph(p), alignmentOf(p));
+  }
+
+  TableBlock table(pugi::xml_node tbl) {
+    TableBlock table;
+    for (pugi::xml_node column : tbl.child("w:tblGrid").children("w:gridCol"))
+      table.columnWidths.push_back(twipsAttribute(column, "w:w", 0));
+    pugi::xml_node properties = tbl.child("w:tblPr");
+    table.borders = static_cast<bool>(properties.child("w:tblStyle"));
+    for (pugi::xml_node border : properties.child("w:tblBorders").children()) {
+      std::string value = border.attribute("w:val").as_string();
+      table.borders = table.borders || (value != "nil" && value != "none");
+    }
+    for (pugi::xml_node row : tbl.children("w:tr")) {
+      std::vector<std::string> texts;
+      std::vector<std::vector<ParagraphBlock>> cells;
+      for (pugi::xml_node cell : row.children("w:tc")) {
+        std::string text;
+        std::vector<ParagraphBlock> paragraphs;
+        for (pugi::xml_node p : cell.children("w:p")) {
+          paragraphs.push_back(paragraph(p));
+          text += (text.empty() ? "" : "\r") + paragraphs.back().text;
+        }
+        texts.push_back(std::move(text));
+        cells.push_back(std::move(paragraphs));
+      }
+      table.rows.push_back(std::move(texts));
+      table.cells.push_back(std::move(cells));
+    }
+    return table;
+  }
+
+  Story& story_;
+  RunCollector runs_;
+};
+
+}  // namespace
+
+PrintLayout layoutOf(DocumentModel& document, sys::System& system) {
+  PrintLayout layout;
+  layout.title = document.package().fileName();
+  std::vector<Block> header;
+  std::vector<Block> footer;
+  for (const auto& ref : document.headerFooterRefs()) {
+    if (ref.type != "default") continue;
+    for (const auto& story : document.stories()) {
+      if (story->part() != ref.part) continue;
+      auto& blocks = ref.footer ? footer : header;
+      blocks.clear();
+      BlockCollector(document, *story, system).collect(story->root(), [&](Block block) {
+        blocks.push_back(std::move(block));
+      });
+    }
+  }
+  Story& main = *document.mainStory();
+  layout.pages.emplace_back(header, std::vector<Block>{}, footer);
+  BlockCollector(document, main, system)
+      .collect(
+          main.root(), [&](Block block) { layout.pages.back().body.push_back(std::move(block)); },
+          [&](pugi::xml_node sectPr) {
+            layout.pages.back().geometry = geometryOf(sectPr);
+            layout.pages.emplace_back(header, std::vector<Block>{}, footer);
+          });
+  layout.pages.back().geometry = geometryOf(main.root().child("w:sectPr"));
+  return layout;
+}
+
+}  // namespace tw::engine::print

@@ -1,0 +1,299 @@
+#include "daemon/daemon_form.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+#include "merge/merge_test_fixture.h"
+#include "posix/console_ui.h"
+
+namespace tw::addin {
+namespace {
+
+namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
+
+// A Word session started in daemon mode: TEMP and the daemon's base folder (with its pidfiles and spool
+// folders) below one test folder, the debug log on, and the timers on a clock the test advances.
+class DaemonSession {
+ public:
+  DaemonSession() {
+    for (const char* folder : {"temp", "base/pidfiles", "base/documents/spool"})
+      fs::create_directories(root.path() / folder);
+  }
+
+  // The base folder as the launcher writes it: a Windows-style path ending in a backslash.
+  std::string basePath() const { return (root.path() / "base").string() + "\\"; }
+
+  void start() {
+    root.write("temp/twDebug.tmp", "");
+    root.write("temp/twDaemon.tmp", basePath());
+    word = engine::createApplication(sys);
+    addin.AddinInstance_OnConnection(word, 0, AddInInstance{});
+    addin.AddinInstance_OnStartupComplete();
+  }
+
+  void poll(int times = 1) { ui.advance(static_cast<long>(DaemonForm::kPollInterval) * times); }
+
+  fs::path statusFile() const { return root.path() / "base/pidfiles/officeDaemon"; }
+  bool statusExists() const { return fs::exists(statusFile()); }
+  std::string status() const { return root.read("base/pidfiles/officeDaemon"); }
+  void setStatus(const std::string& text) const { root.write("base/pidfiles/officeDaemon", text); }
+
+  void dropJob(const std::string& bytes) const { root.write("base/documents/spool/docData", bytes); }
+  bool jobWaiting() const { return root.exists("base/documents/spool/docData"); }
+  std::string spoolFile(const std::string& name) const { return root.read("base/documents/spool/" + name); }
+  bool exists(const std::string& relative) const { return root.exists(relative); }
+
+  DaemonForm& form() { return addin.daemonForm(); }
+  Strings log() const { return testing::debugLogMessages(root.read("temp/debugTw.txt")); }
+  bool logged(const std::string& message) const {
+    Strings all = log();
+    return std::find(all.begin(), all.end(), message) != all.end();
+  }
+
+  // The main text of the document at `relative`, opened in this session's Word.
+  std::string documentText(const std::string& relative) {
+    auto document = word->Documents()->Open((root.path() / relative).string());
+    document->ActiveWindow()->View()->SetShowFieldCodes(false);
+    std::string text = document->Content()->Text();
+    document->Close(false);
+    return text;
+  }
+
+  testing::TempFolder root;
+  posix::PosixSystem sys{posix::PosixSystem::Options{
+      .locale = "nl-NL",
+      .environment = {{"TEMP", (root.path() / "temp").string()}},
+      .clock = [] { return runtime::DateTime{2026, 12, 10, 9, 5, 7}; },
+  }};
+  std::ostringstream console;
+  posix::ConsoleUi ui{console, {}};
+  testing::RefusingHttp http;
+  plugin addin{Services{sys, ui, http}};
+  std::shared_ptr<engine::EngineApplication> word;
+};
+
+// A document job whose template greets the customer by the field "naam".
+std::string greetingJob(const std::string& extraEntries) {
+  return connectorFile(
+      entry("_template", engine::minimalDocx(paragraph(run("Beste ") + mergefield("naam")))) +
+      entry("naam", "Jansen") + extraEntries);
+}
+
+class DaemonTest : public ::testing::Test, public DaemonSession {};
+
+TEST_F(DaemonTest, StartReadsTheMarkerWritesIdleAndShowsTheForm) {
+  setStatus("1 and more text");
+  start();
+  EXPECT_EQ(addin.module().basePath, basePath());
+  EXPECT_FALSE(exists("temp/twDaemon.tmp"));
+  EXPECT_EQ(status(), " 0and more text");
+  EXPECT_TRUE(form().shown());
+  EXPECT_NE(console.str().find("[Kontavera Document daemon] form shown"), std::string::npos);
+}
+
+// Every status value the service may leave: only a 1 starts a job, 15 quits, anything else waits.
+TEST(DaemonStatusValues, OnlyOneStartsAJobAndFifteenQuits) {
+  enum Outcome { kWaits, kTakesJob, kQuits };
+  struct Case {
+    std::string status;
+    Outcome outcome;
+  };
+  const Case cases[] = {
+      {" 1", kTakesJob}, {"1", kTakesJob},  {"1\n", kTakesJob}, {"\t1\r\n", kTakesJob},
+      {"15", kQuits},    {" 15\n", kQuits}, {" 0", kWaits},     {" 2", kWaits},
+      {" 3", kWaits},    {"", kWaits},      {"x1", kWaits},     {"12", kWaits},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.status));
+    DaemonSession s;
+    s.start();
+    s.setStatus(c.status);
+    s.poll();
+    switch (c.outcome) {
+      case kWaits:
+        EXPECT_EQ(s.status(), c.status);
+        EXPECT_EQ(s.form().debugText(), ".");
+        EXPECT_FALSE(s.word->quitRequested());
+        break;
+      case kTakesJob: {
+        // No job file is waiting, so the job fails; the value goes over the start of the text.
+        std::string expected = c.status;
+        expected.replace(0, 2, " 3");
+        EXPECT_EQ(s.status(), expected);
+        EXPECT_EQ(s.form().debugText(), ".pickup");
+        EXPECT_FALSE(s.form().busy());
+        break;
+      }
+      case kQuits:
+        EXPECT_FALSE(s.statusExists());
+        EXPECT_TRUE(s.word->quitRequested());
+        EXPECT_FALSE(s.form().shown());
+        EXPECT_TRUE(s.logged("Quiting Word"));
+        break;
+    }
+  }
+}
+
+TEST_F(DaemonTest, IdlePollsAddADotEachAndAMissingStatusFileIsCreatedEmpty) {
+  start();
+  fs::remove(statusFile());
+  poll(4);
+  EXPECT_EQ(form().debugText(), "....");
+  ASSERT_TRUE(statusExists());
+  EXPECT_EQ(status(), "");
+  EXPECT_FALSE(word->quitRequested());
+}
+
+TEST_F(DaemonTest, ARejectedJobKeepsItsFileAndWaitsForANewOne) {
+  start();
+  const std::string job = "Geen connector bestand\r\n";
+  dropJob(job);
+  setStatus(" 1");
+  poll();
+  EXPECT_EQ(status(), " 3");
+  EXPECT_TRUE(jobWaiting());
+  EXPECT_EQ(spoolFile("docData"), job);
+
+  poll(3);  // the daemon keeps polling, and " 3" is no new job
+  EXPECT_EQ(form().debugText(), ".pickup...");
+  EXPECT_EQ(status(), " 3");
+
+  dropJob(greetingJob(entry("_resultDocName", "brief")));
+  setStatus("1");
+  poll();
+  EXPECT_EQ(status(), " 0");
+  EXPECT_TRUE(exists("base/brief.doc"));
+}
+
+TEST_F(DaemonTest, AJobSavesItsDocumentAndPrintsItToTheSpoolFolder) {
+  fs::create_directories(root.path() / "base/klanten");
+  start();
+  dropJob(greetingJob(entry("_resultDocName", "factuur") + entry("_resultDocPath", "klanten\\")));
+  setStatus("1");
+  poll();
+
+  EXPECT_EQ(status(), " 0");
+  EXPECT_FALSE(jobWaiting());
+  EXPECT_EQ(documentText("base/klanten/factuur.doc").substr(0, 12), "Beste Jansen");
+  EXPECT_TRUE(exists("base/documents/spool/factuur.prn"));
+  EXPECT_FALSE(exists("temp/SjabloonDocument.doc"));
+  EXPECT_TRUE(form().stopped() == false && !form().busy());
+  Strings all = log();
+  auto parsed = std::find(all.begin(), all.end(), "Parse ok");
+  ASSERT_NE(parsed, all.end());
+  EXPECT_EQ(*(parsed + 1), "Opening template");
+  EXPECT_TRUE(logged("Saving document: " + basePath() + "klanten\\factuur.doc"));
+}
+
+// The result's sub-path carries over to a job that names none; the name does not.
+TEST_F(DaemonTest, AJobWithoutPathOrNameUsesThePreviousPathAndUnknownDocument) {
+  fs::create_directories(root.path() / "base/klanten");
+  start();
+  dropJob(greetingJob(entry("_resultDocName", "eerste") + entry("_resultDocPath", "klanten\\")));
+  setStatus("1");
+  poll();
+  ASSERT_EQ(status(), " 0");
+
+  dropJob(greetingJob(""));
+  setStatus("1");
+  poll();
+  EXPECT_EQ(status(), " 0");
+  EXPECT_EQ(addin.module().resultDocName, "unknownDocument");
+  EXPECT_TRUE(exists("base/klanten/eerste.doc"));
+  EXPECT_TRUE(exists("base/klanten/unknownDocument.doc"));
+  EXPECT_TRUE(exists("base/documents/spool/unknownDocument.prn"));
+}
+
+// An error no step handles ends the daemon: one log line naming the step, Word told to quit, the status
+// file gone so the service sees the daemon vanish.
+TEST_F(DaemonTest, AnErrorInAPollLogsItsStepAndQuitsWord) {
+  start();
+  fs::create_directories(root.path() / "base/documents/spool/factuur.prn");  // printing cannot write
+  dropJob(greetingJob(entry("_resultDocName", "factuur")));
+  setStatus("1");
+  poll();
+
+  EXPECT_FALSE(statusExists());
+  EXPECT_TRUE(word->quitRequested());
+  EXPECT_TRUE(form().stopped());
+  Strings all = log();
+  auto line = std::find_if(all.begin(), all.end(),
+                           [](const std::string& m) { return m.starts_with("Error occured int timer "); });
+  ASSERT_NE(line, all.end());
+  EXPECT_TRUE(line->ends_with(" Tallyweave 14")) << *line;
+  EXPECT_EQ(*(line + 1), "Quiting Word");
+
+  poll(4);  // stopped for good: no poll brings the status file back
+  EXPECT_FALSE(statusExists());
+}
+
+TEST_F(DaemonTest, AStatusFileThatCannotBeReadEndsTheDaemonAtItsStep) {
+  start();
+  fs::remove(statusFile());
+  fs::create_directory(statusFile());
+  poll();
+  EXPECT_TRUE(word->quitRequested());
+  Strings all = log();
+  auto line = std::find_if(all.begin(), all.end(),
+                           [](const std::string& m) { return m.starts_with("Error occured int timer "); });
+  ASSERT_NE(line, all.end());
+  EXPECT_TRUE(line->ends_with(" Tallyweave 1")) << *line;  // opening it fails
+}
+
+TEST_F(DaemonTest, AResultFolderThatDoesNotExistQuitsWord) {
+  start();
+  dropJob(greetingJob(entry("_resultDocName", "factuur") + entry("_resultDocPath", "bestaatniet\\")));
+  setStatus("1");
+  poll();
+  EXPECT_TRUE(word->quitRequested());
+  EXPECT_FALSE(statusExists());
+  const std::string saving = "Error saving document : " + basePath() + "bestaatniet\\factuur.doc";
+  Strings all = log();
+  EXPECT_TRUE(
+      std::any_of(all.begin(), all.end(), [&](const std::string& m) { return m.starts_with(saving); }));
+}
+
+TEST_F(DaemonTest, CloseDaemonAtShutdownRemovesTheStatusFile) {
+  start();
+  poll();
+  ASSERT_TRUE(statusExists());
+  addin.AddinInstance_OnBeginShutdown();
+  EXPECT_FALSE(statusExists());
+  EXPECT_FALSE(form().shown());
+  EXPECT_TRUE(word->quitRequested());
+}
+
+TEST_F(DaemonTest, ABaseFolderThatDoesNotExistQuitsWordAtStart) {
+  fs::remove_all(root.path() / "base");
+  start();
+  EXPECT_TRUE(word->quitRequested());
+  EXPECT_FALSE(form().shown());
+  EXPECT_FALSE(exists("temp/twDaemon.tmp"));
+  EXPECT_TRUE(logged("Quiting Word"));
+  poll(2);
+  EXPECT_FALSE(statusExists());
+}
+
+// In data-file mode the data source and the pictures are files the service placed below the base folder.
+TEST_F(DaemonTest, ACsvFileJobMergesTheDataFileBelowTheBaseFolder) {
+  root.write("base/klanten.csv", "naam,plaats\r\nJansen,Utrecht\r\n");
+  start();
+  dropJob(connectorFile(entry("_template", engine::minimalDocx(paragraph(mergefield("naam") + run(" uit ") +
+                                                                         mergefield("plaats")))) +
+                        entry("naam", "") + entry("plaats", "") + entry("_merge_data_file", "klanten.csv") +
+                        entry("_resultDocName", "adres")));
+  setStatus("1");
+  poll();
+
+  EXPECT_EQ(status(), " 0");
+  EXPECT_EQ(addin.settings().generateMode.text(), "csvFile");
+  EXPECT_EQ(documentText("base/adres.doc").substr(0, 18), "Jansen uit Utrecht");
+  EXPECT_TRUE(exists("base/documents/spool/adres.prn"));
+}
+
+}  // namespace
+}  // namespace tw::addin
