@@ -21,10 +21,18 @@
 
 namespace {
 
+// The fuzzer's own folder, removed when the fuzzer exits.
 const std::filesystem::path& root() {
-  static const std::filesystem::path path =
-      std::filesystem::temp_directory_path() / ("tw-connector-fuzz-" + std::to_string(::getpid()));
-  return path;
+  struct Folder {
+    std::filesystem::path path;
+    ~Folder() {
+      std::error_code ignored;
+      std::filesystem::remove_all(path, ignored);
+    }
+  };
+  static const Folder folder{std::filesystem::temp_directory_path() /
+                             ("tw-connector-fuzz-" + std::to_string(::getpid()))};
+  return folder.path;
 }
 
 }  // namespace

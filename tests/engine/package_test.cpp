@@ -91,12 +91,27 @@ TEST_F(EngineTest, AnEditedPartIsRewrittenAndTheOthersStayByteForByte) {
   }
 }
 
-// A package with the single part `name` holding `content`.
-std::string packageWith(const std::string& name, const std::string& content) {
+// A package with the parts given as name and content.
+std::string packageWith(std::initializer_list<std::pair<std::string, std::string>> parts) {
   std::string empty = std::string("PK\x05\x06", 4) + std::string(18, '\0');
   Package package(empty, "x");
-  package.writePart(name, content);
+  for (const auto& [name, content] : parts) package.writePart(name, content);
   return package.save();
+}
+
+std::string packageWith(const std::string& name, const std::string& content) {
+  return packageWith({{name, content}});
+}
+
+// `size` letters that deflate poorly, like the text of real parts and unlike a zip bomb.
+std::string varied(std::size_t size) {
+  std::string text(size, ' ');
+  std::uint32_t state = 12345;
+  for (char& c : text) {
+    state = state * 1664525u + 1013904223u;
+    c = static_cast<char>('a' + (state >> 24) % 26);
+  }
+  return text;
 }
 
 // A zip whose single entry holds `size` zero bytes, deflated.
@@ -116,6 +131,7 @@ TEST_P(BadInputTest, IsAClearErrorNamingTheFile) {
   std::string path = put("bad.docx", GetParam().bytes());
   engine::EngineOptions options;
   options.limits.maxPartSize = 4 << 20;
+  options.limits.maxXmlSize = 5 << 20;
   auto limited = engine::createApplication(system, options);
   try {
     limited->Documents()->Open(path);
@@ -151,6 +167,13 @@ const BadInput kBadInputs[] = {
      },
      "nested deeper"},
     {"ZipBomb", [] { return zipBomb(64 << 20); }, "limit of 4 MB"},
+    {"PartPackedTooTightly", [] { return zipBomb(2 << 20); },
+     "more than the limit of 100 times its packed size"},
+    {"TooMuchXml",
+     [] {
+       return packageWith({{"word/document.xml", varied(3 << 20)}, {"word/header1.XML", varied(3 << 20)}});
+     },
+     "XML parts are larger than the limit of 5 MB"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Files, BadInputTest, ::testing::ValuesIn(kBadInputs),
@@ -173,8 +196,17 @@ TEST(PackageLimits, DefaultLimitRefusesAGigabyteEntryBeforeInflatingIt) {
     Package package(bytes, "bomb.docx");
     FAIL() << "accepted";
   } catch (const runtime::Error& e) {
-    EXPECT_NE(e.description().find("limit of 256 MB"), std::string::npos) << e.description();
+    EXPECT_NE(e.description().find("limit of 64 MB"), std::string::npos) << e.description();
   }
+}
+
+TEST(PackageLimits, PicturesDoNotCountAsXmlAndAPartThatShrinksLittlePasses) {
+  engine::ooxml::PackageLimits limits;
+  limits.maxXmlSize = 1 << 20;
+  std::string bytes =
+      packageWith({{"word/document.xml", varied(900 << 10)}, {"word/media/image1.png", varied(3 << 20)}});
+  Package package(bytes, "pictures.docx", limits);
+  EXPECT_EQ(package.readPart("word/media/image1.png").size(), 3u << 20);
 }
 
 }  // namespace

@@ -819,7 +819,8 @@ void Story::eraseBlocks(long start, long end) {
       return a.first.first != b.first.first ? a.first.first < b.first.first : a.first.second > b.first.second;
     });
     for (const auto& [extent, tbl] : candidates) {
-      auto [ts, te] = extent;
+      // Plain copies: clang 14 cannot capture structured bindings in a lambda.
+      const long ts = extent.first, te = extent.second;
       bool nested =
           std::any_of(tables.begin(), tables.end(), [&](auto t) { return ts >= t.first && te <= t.second; });
       if (ts >= start && te <= end && !nested) {

@@ -3,11 +3,13 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <optional>
 #include <sstream>
+#include <string_view>
 
 #include "engine/errors.h"
 
@@ -60,6 +62,17 @@ Archive openArchive(const std::string& bytes, int flags, zip_error_t& error, Sou
   return Archive(archive);
 }
 
+bool endsWith(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() &&
+         std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+                    [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+}
+
+// The parts Word parses as XML; their size counts against the XML limit.
+bool isXmlPartName(std::string_view name) {
+  return endsWith(name, ".xml") || endsWith(name, ".rels");
+}
+
 }  // namespace
 
 struct Package::Entry {
@@ -88,6 +101,7 @@ Package::Package(std::string bytes, std::string fileName, PackageLimits limits)
   }
   zip_int64_t count = zip_get_num_entries(archive.get(), 0);
   std::uint64_t total = 0;
+  std::uint64_t xmlTotal = 0;
   for (zip_int64_t i = 0; i < count; ++i) {
     zip_stat_t st;
     zip_stat_init(&st);
@@ -97,16 +111,29 @@ Package::Package(std::string bytes, std::string fileName, PackageLimits limits)
     auto entry = std::make_unique<Entry>();
     entry->index = i;
     entry->size = st.size;
+    std::string name = st.name;
     if (st.size > limits_.maxPartSize) {
-      fail(std::string("part ") + st.name + " is larger than the limit of " + megabytes(limits_.maxPartSize) +
+      fail("part " + name + " is larger than the limit of " + megabytes(limits_.maxPartSize) +
            " when decompressed");
+    }
+    if ((st.valid & ZIP_STAT_COMP_SIZE) && st.size > limits_.ratioFloor &&
+        st.size / limits_.maxCompressionRatio > st.comp_size) {
+      fail("part " + name + " unpacks to " + std::to_string(st.size) + " bytes from " +
+           std::to_string(st.comp_size) + ", more than the limit of " +
+           std::to_string(limits_.maxCompressionRatio) + " times its packed size");
     }
     total += st.size;
     if (total > limits_.maxTotalSize) {
       fail("the parts are larger than the limit of " + megabytes(limits_.maxTotalSize) +
            " together when decompressed");
     }
-    std::string name = st.name;
+    if (isXmlPartName(name)) {
+      xmlTotal += st.size;
+      if (xmlTotal > limits_.maxXmlSize) {
+        fail("the XML parts are larger than the limit of " + megabytes(limits_.maxXmlSize) +
+             " together when decompressed");
+      }
+    }
     if (!name.empty() && name.back() == '/') continue;  // folder entry
     order_.push_back(name);
     entries_[name] = std::move(entry);
@@ -134,7 +161,10 @@ Package::Entry& Package::entry(const std::string& name) {
 }
 
 std::string Package::readPart(const std::string& name) {
-  Entry& e = entry(name);
+  return load(entry(name), name);
+}
+
+const std::string& Package::load(Entry& e, const std::string& name) {
   if (e.bytes) return *e.bytes;
   zip_error_t error;
   zip_error_init(&error);
@@ -159,9 +189,12 @@ std::string Package::readPart(const std::string& name) {
 XmlPart& Package::xml(const std::string& name) {
   Entry& e = entry(name);
   if (!e.xml) {
+    const bool cached = e.bytes.has_value();
     auto part = std::make_unique<XmlPart>();
-    parseXml(part->doc, readPart(name), fileName_ + " (part " + name + ")", limits_.maxXmlDepth);
+    parseXml(part->doc, load(e, name), fileName_ + " (part " + name + ")", limits_.maxXmlDepth);
     e.xml = std::move(part);
+    // The parsed part holds its own copy; the stored zip entry stays the source for readPart.
+    if (!cached && !e.replaced) e.bytes.reset();
   }
   return *e.xml;
 }

@@ -14,10 +14,21 @@
 
 namespace tw::engine::ooxml {
 
+// What a package may hold. Sized so that no accepted document needs more memory than a 32-bit Word
+// process has (2 GB of address space). In a document job a part parsed as XML takes up to about 46 times
+// its size (pugixml nodes, the story index, the merged copy; 46 MB of short paragraphs peaked at 2.1 GB),
+// any other part about twice its size (read, then written on save). So at most 32 MB of XML (1.5 GB),
+// 160 MB in all (another 0.25 GB), and no part above 64 MB. Word itself stops at 32 MB of text.
 struct PackageLimits {
   // The most bytes one part may hold once decompressed, and all parts together.
-  std::uint64_t maxPartSize = 256ull << 20;
-  std::uint64_t maxTotalSize = 1024ull << 20;
+  std::uint64_t maxPartSize = 64ull << 20;
+  std::uint64_t maxTotalSize = 160ull << 20;
+  // The most bytes the XML parts (names ending in .xml or .rels) may hold together once decompressed.
+  std::uint64_t maxXmlSize = 32ull << 20;
+  // A part above `ratioFloor` bytes may unpack to at most `maxCompressionRatio` times its packed size:
+  // Word's parts shrink 3 to 30 times, a zip bomb a thousand times.
+  std::uint64_t maxCompressionRatio = 100;
+  std::uint64_t ratioFloor = 1ull << 20;
   // The deepest element nesting a part may have.
   int maxXmlDepth = 2000;
 };
@@ -57,6 +68,8 @@ class Package {
   struct Entry;
   [[noreturn]] void fail(const std::string& what) const;
   Entry& entry(const std::string& name);
+  // The decompressed bytes of a part, read on first use and kept.
+  const std::string& load(Entry& e, const std::string& name);
 
   std::string bytes_;
   std::string fileName_;
