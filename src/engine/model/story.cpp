@@ -8,6 +8,7 @@
 #include "engine/errors.h"
 #include "engine/model/document_model.h"
 #include "engine/model/piece_tree.h"
+#include "engine/model/wrappers.h"
 #include "runtime/codepage.h"
 
 namespace tw::engine::model {
@@ -218,22 +219,8 @@ class IndexBuilder {
     if (top && rows_ > rowsBefore) ix_.tables.push_back(tbl);
   }
 
-  // Calls `visit` for every `name` child, looking through content controls and custom XML around them.
-  template <class Visit>
-  void wrapped(pugi::xml_node container, const char* name, const Visit& visit) {
-    for (auto child : container.children()) {
-      if (is(child, name)) {
-        visit(child);
-      } else if (is(child, "w:sdt")) {
-        wrapped(child.child("w:sdtContent"), name, visit);
-      } else if (is(child, "w:customXml")) {
-        wrapped(child, name, visit);
-      }
-    }
-  }
-
   void rows(pugi::xml_node container) {
-    wrapped(container, "w:tr", [this](pugi::xml_node tr) { row(tr); });
+    forEachWrapped(container, "w:tr", [this](pugi::xml_node tr) { row(tr); });
   }
 
   void row(pugi::xml_node tr) {
@@ -243,7 +230,7 @@ class IndexBuilder {
   }
 
   void cells(pugi::xml_node container) {
-    wrapped(container, "w:tc", [this](pugi::xml_node tc) { cell(tc); });
+    forEachWrapped(container, "w:tc", [this](pugi::xml_node tc) { cell(tc); });
   }
 
   void cell(pugi::xml_node tc) {
@@ -472,23 +459,6 @@ std::pair<long, long> Story::extent(pugi::xml_node node) {
   return {ix.startBefore(ix.firstTerminator(node)), ix.position(last) + 1};
 }
 
-namespace {
-
-// The rows of a table, looking through content controls and custom XML around them.
-void collectRows(pugi::xml_node container, std::vector<pugi::xml_node>& out) {
-  for (auto child : container.children()) {
-    if (is(child, "w:tr")) {
-      out.push_back(child);
-    } else if (is(child, "w:sdt")) {
-      collectRows(child.child("w:sdtContent"), out);
-    } else if (is(child, "w:customXml")) {
-      collectRows(child, out);
-    }
-  }
-}
-
-}  // namespace
-
 // A table without tables inside has its rows' marks in a row: they are counted in the index. Rows of a
 // table that holds tables are looked up in the DOM.
 long Story::rowCount(pugi::xml_node table) {
@@ -497,8 +467,7 @@ long Story::rowCount(pugi::xml_node table) {
   if (added)
     entry->second = static_cast<bool>(table.find_node([](pugi::xml_node n) { return is(n, "w:tbl"); }));
   if (entry->second) {
-    std::vector<pugi::xml_node> rows;
-    collectRows(table, rows);
+    std::vector<pugi::xml_node> rows = wrappedChildren(table, "w:tr");
     return static_cast<long>(rows.size());
   }
   Piece* first = ix.firstTerminator(table);
@@ -512,8 +481,7 @@ pugi::xml_node Story::rowAt(pugi::xml_node table, long index) {
   if (index < 0 || index >= rowCount(table)) return {};
   Index& ix = *index_;
   if (ix.nestsTables[table.internal_object()]) {
-    std::vector<pugi::xml_node> rows;
-    collectRows(table, rows);
+    std::vector<pugi::xml_node> rows = wrappedChildren(table, "w:tr");
     return rows[static_cast<std::size_t>(index)];
   }
   long before = ix.pieces.countBefore(Tally::RowEnd, ix.startBefore(ix.firstTerminator(table)));

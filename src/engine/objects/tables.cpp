@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/errors.h"
+#include "engine/model/wrappers.h"
 #include "engine/objects/handles.h"
 
 namespace tw::engine::objects {
@@ -10,25 +11,6 @@ namespace {
 
 bool is(pugi::xml_node node, const char* name) {
   return std::strcmp(node.name(), name) == 0;
-}
-
-// The children named `name` of `container`, looking through content controls and custom XML.
-void collect(pugi::xml_node container, const char* name, std::vector<pugi::xml_node>& out) {
-  for (auto child : container.children()) {
-    if (is(child, name)) {
-      out.push_back(child);
-    } else if (is(child, "w:sdt")) {
-      collect(child.child("w:sdtContent"), name, out);
-    } else if (is(child, "w:customXml")) {
-      collect(child, name, out);
-    }
-  }
-}
-
-std::vector<pugi::xml_node> childrenNamed(pugi::xml_node container, const char* name) {
-  std::vector<pugi::xml_node> out;
-  collect(container, name, out);
-  return out;
 }
 
 // A handle on one node of the main text.
@@ -62,9 +44,9 @@ class CellImpl : public word::Cell, NodeHandle {
 class CellsImpl : public word::Collection<word::Cell>, NodeHandle {
  public:
   using NodeHandle::NodeHandle;
-  long Count() override { return static_cast<long>(childrenNamed(node(), "w:tc").size()); }
+  long Count() override { return static_cast<long>(model::wrappedChildren(node(), "w:tc").size()); }
   std::shared_ptr<word::Cell> Item(long index) override {
-    auto list = childrenNamed(node(), "w:tc");
+    auto list = model::wrappedChildren(node(), "w:tc");
     if (index < 1 || index > static_cast<long>(list.size())) throw noSuchMember();
     return std::make_shared<CellImpl>(doc_, doc_->model->anchor(list[static_cast<std::size_t>(index - 1)]));
   }
@@ -93,7 +75,7 @@ void dropIdentifiers(pugi::xml_node node) {
 // A copy of `row` with the same cells and properties, each cell holding one empty paragraph.
 void emptyCells(pugi::xml_node row) {
   dropIdentifiers(row);
-  for (auto tc : childrenNamed(row, "w:tc")) {
+  for (auto tc : model::wrappedChildren(row, "w:tc")) {
     pugi::xml_node firstParagraph = tc.child("w:p");
     pugi::xml_node paragraph;
     for (pugi::xml_node child = tc.first_child(); child;) {
@@ -164,7 +146,7 @@ class TableImpl : public word::Table, NodeHandle {
   std::shared_ptr<word::Cell> Cell(long row, long column) override {
     pugi::xml_node table = node();
     if (row < 1 || row > story().rowCount(table)) throw noSuchMember();
-    auto cells = childrenNamed(story().rowAt(table, row - 1), "w:tc");
+    auto cells = model::wrappedChildren(story().rowAt(table, row - 1), "w:tc");
     if (column < 1 || column > static_cast<long>(cells.size())) throw noSuchMember();
     return std::make_shared<CellImpl>(doc_, doc_->model->anchor(cells[static_cast<std::size_t>(column - 1)]));
   }

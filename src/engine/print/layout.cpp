@@ -6,6 +6,7 @@
 
 #include "engine/model/document_model.h"
 #include "engine/model/story.h"
+#include "engine/model/wrappers.h"
 #include "runtime/codepage.h"
 
 namespace tw::engine::print {
@@ -197,17 +198,15 @@ class BlockCollector {
   // section, with that section's properties.
   void collect(pugi::xml_node container, const std::function<void(Block)>& add,
                const std::function<void(pugi::xml_node)>& onSectionEnd = {}) {
-    for (pugi::xml_node node : container.children()) {
+    model::forEachThroughWrappers(container, [&](pugi::xml_node node) {
       if (isNamed(node, "w:p")) {
         add(paragraph(node));
         if (pugi::xml_node sectPr = node.child("w:pPr").child("w:sectPr"); onSectionEnd && sectPr)
           onSectionEnd(sectPr);
       } else if (isNamed(node, "w:tbl")) {
         add(table(node));
-      } else if (isNamed(node, "w:sdt")) {
-        collect(node.child("w:sdtContent"), add, onSectionEnd);
       }
-    }
+    });
   }
 
  private:
@@ -225,22 +224,22 @@ class BlockCollector {
       std::string value = border.attribute("w:val").as_string();
       table.borders = table.borders || (value != "nil" && value != "none");
     }
-    for (pugi::xml_node row : tbl.children("w:tr")) {
+    model::forEachWrapped(tbl, "w:tr", [&](pugi::xml_node row) {
       std::vector<std::string> texts;
       std::vector<std::vector<ParagraphBlock>> cells;
-      for (pugi::xml_node cell : row.children("w:tc")) {
+      model::forEachWrapped(row, "w:tc", [&](pugi::xml_node cell) {
         std::string text;
         std::vector<ParagraphBlock> paragraphs;
-        for (pugi::xml_node p : cell.children("w:p")) {
+        model::forEachWrapped(cell, "w:p", [&](pugi::xml_node p) {
           paragraphs.push_back(paragraph(p));
           text += (text.empty() ? "" : "\r") + paragraphs.back().text;
-        }
+        });
         texts.push_back(std::move(text));
         cells.push_back(std::move(paragraphs));
-      }
+      });
       table.rows.push_back(std::move(texts));
       table.cells.push_back(std::move(cells));
-    }
+    });
     return table;
   }
 

@@ -94,6 +94,35 @@ TEST_F(PrintFixtureTest, TheLayoutCarriesPaperFormattingTablesAndPictures) {
   EXPECT_EQ(std::get<ParagraphBlock>(section.body[4]).text, "Einde eerste pagina\fTweede pagina");
 }
 
+// Rows, cells and paragraphs wrapped in content controls or custom XML are printed as Word shows them,
+// the same rows the story and the table objects see.
+TEST(PrintLayoutTest, LooksThroughContentControlsAndCustomXml) {
+  const std::string cell = "<w:tc><w:p><w:r><w:t>in een cel</w:t></w:r></w:p></w:tc>";
+  const std::string body =
+      "<w:sdt><w:sdtContent><w:p><w:r><w:t>Aanhef</w:t></w:r></w:p></w:sdtContent></w:sdt>"
+      "<w:tbl><w:tblGrid><w:gridCol w:w=\"2000\"/></w:tblGrid>"
+      "<w:tr>" +
+      cell +
+      "</w:tr>"
+      "<w:sdt><w:sdtContent><w:tr>" +
+      cell +
+      "</w:tr></w:sdtContent></w:sdt>"
+      "<w:customXml><w:tr><w:sdt><w:sdtContent>" +
+      cell +
+      "</w:sdtContent></w:sdt></w:tr></w:customXml>"
+      "</w:tbl>";
+  posix::PosixSystem sys;
+  auto document = loadDocument(minimalDocx(body), "wrapped.docx");
+  PrintLayout layout = layoutOf(*document, sys);
+  ASSERT_EQ(layout.pages.size(), 1u);
+  const auto& blocks = layout.pages[0].body;
+  ASSERT_GE(blocks.size(), 2u);
+  EXPECT_EQ(std::get<ParagraphBlock>(blocks[0]).text, "Aanhef");
+  const auto& table = std::get<TableBlock>(blocks[1]);
+  ASSERT_EQ(table.rows.size(), 3u);
+  for (const auto& row : table.rows) EXPECT_EQ(row, std::vector<std::string>{"in een cel"});
+}
+
 TEST_F(PrintFixtureTest, PrintsTwoLetterPagesAPersonCanRead) {
   if (!havePoppler()) GTEST_SKIP() << "poppler-utils (pdftotext, pdfinfo, pdfimages) is not installed";
   std::string pdf = PdfPrinter().render(layout);
