@@ -1,14 +1,22 @@
 // A document job end to end on the embedded Word: the connector file read, the template opened, merged
 // and the result saved. Two templates: a one-page letter with 50 merge fields, and an invoice whose
 // record group has from 10 to 20,000 lines. The time per line must not grow with the number of lines.
+//
+// The throughput of whole sessions comes first: each job runs as `tallyweave word --temp T --out O` does
+// (connector file in TEMP, a fresh Word with the add-in, the result saved, Word shut down), in one
+// process. peak_rss_MB is the process's high-water mark so far, so it belongs to one benchmark only when
+// that benchmark runs alone (--benchmark_filter).
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "addin/plugin.h"
+#include "cli/connector_writer.h"
+#include "cli/word_session.h"
 #include "engine/engine.h"
 #include "posix/console_ui.h"
 #include "posix/curl_http.h"
@@ -55,6 +63,58 @@ std::string invoiceJob(int lines) {
          base64Encode("aantal") + "|" + base64Encode("bedrag") + "\r\n";
   return job;
 }
+
+std::string readBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// The example invoice (examples/invoice) as the connector file `tallyweave connector` writes.
+std::string exampleInvoiceJob() {
+  const std::filesystem::path folder = std::filesystem::path(TW_SOURCE_DIR) / "examples" / "invoice";
+  auto description = nlohmann::ordered_json::parse(readBytes(folder / "invoice.json"));
+  return writeConnectorFile(description, [&](const std::string& name) { return readBytes(folder / name); });
+}
+
+// Whole Word sessions of one document job each; items_per_second is documents per second of wall time,
+// as a caller waiting for its documents sees it.
+void runWordSessions(benchmark::State& state, const std::string& job) {
+  const auto root =
+      std::filesystem::temp_directory_path() / ("tw-session-bench-" + std::to_string(::getpid()));
+  cli::WordSessionOptions options;
+  options.temp = (root / "temp").string();
+  options.outDir = (root / "out").string();
+  std::filesystem::create_directories(options.temp);
+  for (auto _ : state) {
+    std::ofstream(root / "temp" / "twDoc.tmp", std::ios::binary) << job;
+    std::ostringstream console;
+    if (cli::runWordSession(options, console) != cli::kSessionRan) {
+      state.SkipWithError(("the session failed: " + console.str()).c_str());
+      break;
+    }
+  }
+  size_t results = 0;
+  for (const auto& file : std::filesystem::directory_iterator(root / "out"))
+    results += file.path().extension() == ".docx" ? 1 : 0;
+  if (results != 1) state.SkipWithError("the sessions did not leave one result document");
+  std::filesystem::remove_all(root);
+  state.SetItemsProcessed(state.iterations());
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
+}
+
+void BM_WordSessionExampleInvoice(benchmark::State& state) {
+  runWordSessions(state, exampleInvoiceJob());
+}
+BENCHMARK(BM_WordSessionExampleInvoice)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_WordSessionLetterWith50Fields(benchmark::State& state) {
+  runWordSessions(state, letterJob());
+}
+BENCHMARK(BM_WordSessionLetterWith50Fields)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void runJob(benchmark::State& state, const std::string& job) {
   auto temp = std::filesystem::temp_directory_path() / ("tw-job-bench-" + std::to_string(::getpid()));
