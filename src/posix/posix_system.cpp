@@ -133,7 +133,10 @@ void writeFile(const std::string& hostPath, const std::string& bytes, int flags)
 struct PosixSystem::HeldFiles {
   std::multiset<std::string> paths;
 
-  bool contains(const std::string& hostPath) const { return paths.count(canonical(hostPath)) > 0; }
+  // Resolving the path costs a system call per folder of it; with nothing held there is nothing to find.
+  bool contains(const std::string& hostPath) const {
+    return !paths.empty() && paths.count(canonical(hostPath)) > 0;
+  }
   static std::string canonical(const std::string& hostPath) {
     std::error_code error;
     std::filesystem::path path = std::filesystem::weakly_canonical(hostPath, error);
