@@ -10,16 +10,14 @@ cd "$(dirname "$0")/.."
 root=$PWD
 step="${1:-all}"
 
-install_packages() {
-  local packages=(cmake ninja-build g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686
-    wine wine32:i386 libwine-dev:i386)
-  local sudo_cmd=()
+# Installs the Debian packages given that are missing (adds the i386 architecture first).
+install_missing() {
+  local sudo_cmd=() missing=()
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${sudo_cmd[@]}" dpkg --add-architecture i386
   fi
-  local missing=()
-  for p in "${packages[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   if ((${#missing[@]})); then
@@ -27,6 +25,11 @@ install_packages() {
     DEBIAN_FRONTEND=noninteractive timeout 1800 "${sudo_cmd[@]}" apt-get install -y -qq \
       --no-install-recommends "${missing[@]}"
   fi
+}
+
+install_packages() {
+  install_missing cmake ninja-build g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686 \
+    wine wine32:i386 libwine-dev:i386
 }
 
 build() {
@@ -166,16 +169,7 @@ host_packages=(wine64-tools g++-multilib libzip-dev:i386 libpugixml-dev:i386 lib
 host_dir=$root/build/wine-host
 
 install_host_packages() {
-  local sudo_cmd=() missing=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  for p in "${host_packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  if ((${#missing[@]})); then
-    timeout 600 "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive timeout 1800 "${sudo_cmd[@]}" apt-get install -y -qq \
-      --no-install-recommends "${missing[@]}"
-  fi
+  install_missing "${host_packages[@]}"
 }
 
 build_host() {
