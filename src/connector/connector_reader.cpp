@@ -136,6 +136,8 @@ const KeyTable& documentKeys() {
   static const KeyTable keys = withCommonKeys({
       {"_merge_data_file",
        [](ReadContext& c, std::string& v) {
+         // Refused here, not only when the merge opens it, so such a job takes its failure path and is kept.
+         refuseUnsafeSubPath(c.ctx, "_merge_data_file", v);
          c.ctx.settings.generateMode = GenerateMode("csvFile");
          c.ctx.settings.dataSourceCsvFileName = v;
        }},

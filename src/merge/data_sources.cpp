@@ -189,9 +189,11 @@ void attachDataSource(AddinContext& ctx, word::MailMerge& mailMerge) {
     csv.name = ctx.tempPath(tempfile::kCsvData);
     mailMerge.OpenDataSource(csv);
   } else if (mode == GenerateMode::kCsvFile) {
-    // The job names a file below the daemon's folder, never one elsewhere on the disk.
+    // The job names a file below its folder (the daemon's, else TEMP), never one elsewhere on the disk
+    // or relative to whatever Word's current folder happens to be.
     refuseUnsafeSubPath(ctx, "_merge_data_file", ctx.settings.dataSourceCsvFileName);
-    csv.name = ctx.module.basePath + ctx.settings.dataSourceCsvFileName;
+    const std::string& basePath = ctx.module.basePath;
+    csv.name = (basePath.empty() ? ctx.tempPath("") : basePath) + ctx.settings.dataSourceCsvFileName;
     mailMerge.OpenDataSource(csv);
   } else {
     writeHtmlSources(ctx, true);

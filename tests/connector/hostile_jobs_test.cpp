@@ -68,7 +68,7 @@ const HostileJob kHostileJobs[] = {
        return documentJob(entry("naam", "Jansen") +
                           entry("_merge_data_file", (outside / "data.csv").string()));
      },
-     "", "", "Refused unsafe name", ""},
+     kDocumentFailed, "twDoc.err", "Refused unsafe name", ""},
     {"a template named *", "twDocTemplate.tmp",
      [](const auto&) { return connectorFile(validTemplateEntries("*")); }, "Het sjabloon",
      "twTemplateDoc.err", "Refused unsafe name", ""},

@@ -5,6 +5,7 @@
 #include "connector/connector_reader.h"
 #include "connector/field_lists.h"
 #include "connector/job_fixture.h"
+#include "context/safe_names.h"
 
 namespace tw::addin {
 namespace {
@@ -195,6 +196,38 @@ TEST_F(DataSourcesTest, AttachingTheDataSourceForEveryMode) {
         EXPECT_FALSE(call.args.connection.has_value());
       }
       EXPECT_TRUE(tempExists("temp_dat_source.htm"));
+    }
+  }
+}
+
+// Outside the daemon there is no base folder: the data file named by a job is looked for in TEMP, and a
+// name that leaves its folder is refused before Word is asked to open anything.
+TEST_F(DataSourcesTest, ADataFileFromAJobStaysBelowItsFolder) {
+  addin.settings().generateMode = GenerateMode("csvFile");
+  struct Case {
+    std::string basePath, name, opened;  // opened: "" when refused
+  };
+  const Case cases[] = {
+      {"", "data.csv", addin.tempPath("data.csv")},
+      {"", "jobs\\data.csv", addin.tempPath("jobs\\data.csv")},
+      {"C:\\spool\\", "data.csv", "C:\\spool\\data.csv"},
+      {"", "C:\\elders\\data.csv", ""},
+      {"C:\\spool\\", "..\\data.csv", ""},
+      {"", "\\\\server\\share\\data.csv", ""},
+      {"", "*.csv", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.basePath + c.name);
+    addin.module().basePath = c.basePath;
+    addin.settings().dataSourceCsvFileName = c.name;
+    RecordingMailMerge merge;
+    if (c.opened.empty()) {
+      EXPECT_THROW(attachDataSource(addin.context(), merge), UnsafeNameError);
+      EXPECT_TRUE(merge.calls.empty());
+    } else {
+      attachDataSource(addin.context(), merge);
+      ASSERT_EQ(merge.calls.size(), 1u);
+      EXPECT_EQ(merge.calls[0].args.name, c.opened);
     }
   }
 }
