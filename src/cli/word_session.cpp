@@ -297,7 +297,12 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
     addin.AddinInstance_OnDisconnection(0);
   }
   if (!scriptRan) return kBadUsage;
-  return saved ? kSessionRan : kNotSaved;
+  if (!saved) return kNotSaved;
+  if (const std::string& job = addin.context().rejectedJob; !job.empty()) {
+    console << "tallyweave word: the job " << job << " was not valid and was set aside\n";
+    return kJobRejected;
+  }
+  return kSessionRan;
 }
 
 }  // namespace tw::cli

@@ -32,6 +32,7 @@ constexpr int kSessionRan = 0;
 constexpr int kNotSaved = 1;  // a result could not be saved into the output folder
 constexpr int kBadUsage =
     2;  // an unknown locale or printer, an output folder that cannot take results, a bad script
+constexpr int kJobRejected = 3;  // the job in TEMP was not valid and was set aside (see the debug log)
 
 // Starts the embedded Word with the add-in loaded, runs the session and shuts Word down as a user
 // closing it would, saving the documents still open into `outDir` first. Returns an exit status above.

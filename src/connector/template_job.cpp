@@ -107,6 +107,7 @@ void moveJobAside(AddinContext& ctx, std::string_view jobName, std::string_view 
 void setJobAside(AddinContext& ctx, std::string_view jobName, std::string_view errName) {
   auto log = [&](const std::string& line) { runtime::resumeNext([&] { ctx.debugMsg(line); }); };
   const std::string job(jobName);
+  ctx.rejectedJob = job;
   try {
     moveJobAside(ctx, jobName, errName);
     return;

@@ -139,6 +139,9 @@ class AddinContext {
   runtime::Integer startMode = kStartNone;
   bool templateLoaded = false;
   bool finalized = false;
+  // The job file this start set aside as rejected (under its .err name, a spare one, or removed); "" when
+  // none was.
+  std::string rejectedJob;
 
   // Stops the daemon form and quits Word; set by the plugin, which owns the form.
   std::function<void()> quitDaemon;

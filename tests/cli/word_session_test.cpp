@@ -168,7 +168,7 @@ TEST_F(WordSessionTest, AnAcceptedTemplateJobOpensTheTemplate) {
 
 TEST_F(WordSessionTest, ARejectedTemplateJobIsSetAsideWithItsMessage) {
   root.write("temp/twDocTemplate.tmp", "Tallyweave bestand \r\n");
-  ASSERT_EQ(run(), 0);
+  ASSERT_EQ(run(), kJobRejected);
   EXPECT_TRUE(root.exists("temp/twTemplateDoc.err"));
   EXPECT_NE(console.str().find("Het sjabloon dat geopend wordt, is geen geldig sjabloon."),
             std::string::npos);
@@ -212,6 +212,16 @@ TEST_F(WordSessionTest, AFailedSaveExitsNonZeroAndKeepsTheEarlierResult) {
   job("twDoc.tmp", invoiceJob("10", "2026-12-10"));
   EXPECT_EQ(run(), kNotSaved);
   EXPECT_EQ(root.read("out/Standaardbrieven1.docx"), "earlier result");
+}
+
+// A document job that is not valid ends with its message and is kept; the exit status tells a caller that
+// no result came of it, and the next start is an ordinary one.
+TEST_F(WordSessionTest, ARejectedDocumentJobExitsWithItsOwnStatus) {
+  root.write("temp/twDoc.tmp", "geen connectorbestand");
+  EXPECT_EQ(run(), kJobRejected);
+  EXPECT_NE(console.str().find("the job twDoc.tmp was not valid"), std::string::npos) << console.str();
+  EXPECT_EQ(root.read("temp/twDoc.err"), "geen connectorbestand");
+  EXPECT_EQ(run(), kSessionRan);
 }
 
 TEST_F(WordSessionTest, AnUnknownScriptCommandStopsWithItsLineNumber) {
