@@ -206,7 +206,9 @@ std::optional<DecimalNumber> parseNumber(std::string_view text, const runtime::L
     if (!rest.empty() && (rest.front() == '-' || rest.front() == '+')) rest.remove_prefix(1);
     int exponent = 0;
     auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), exponent);
-    if (error != std::errc() || end != rest.data() + rest.size() || exponent > 300) return std::nullopt;
+    // One sign only: "E--9" would otherwise read as E+9 and grow the digits without bound.
+    if (error != std::errc() || end != rest.data() + rest.size() || exponent < 0 || exponent > 300)
+      return std::nullopt;
     pointAt += minus ? -exponent : exponent;
     i = text.size();
   }

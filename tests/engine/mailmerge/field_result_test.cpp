@@ -188,6 +188,11 @@ TEST(MergeValuesTest, DecimalRoundingIsExact) {
   EXPECT_FALSE(parseNumber("1,2,", en));
   EXPECT_FALSE(parseNumber("E5", en));
   EXPECT_FALSE(parseNumber("1E99999", en));
+  // A doubled sign is not an exponent (it once read as a huge positive one).
+  EXPECT_FALSE(parseNumber("30E--22022109", en));
+  EXPECT_FALSE(parseNumber("3E+-2", en));
+  ASSERT_TRUE(parseNumber("3E-2", en));
+  EXPECT_EQ(parseNumber("3E-2", en)->fractionDigits, "03");
 }
 
 TEST(MergeValuesTest, WildcardsMatchRunsAndSingleCharacters) {
