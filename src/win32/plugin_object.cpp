@@ -19,6 +19,7 @@
 #include "win32/dispatch.h"
 #include "win32/late_bound.h"
 #include "win32/module.h"
+#include "win32/msxml_http.h"
 #include "win32/office_h.h"
 #include "win32/tallyweave_h.h"
 #include "win32/text.h"
@@ -498,7 +499,7 @@ class PluginObject final : public DispatchOf<_plugin>,
   std::atomic<ULONG> refs_{0};
   WindowsSystem system_;
   WindowsUi ui_;
-  UnavailableHttp http_;
+  MsxmlHttp http_;
   addin::plugin plugin_{addin::Services{system_, ui_, http_}};
 };
 

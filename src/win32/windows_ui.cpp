@@ -86,24 +86,6 @@ class StateForm final : public ui::Form {
   bool shown_ = false;
 };
 
-class UnavailableRequest final : public net::HttpRequest {
- public:
-  void Open(const std::string&, const std::string&, bool) override { fail(); }
-  void SetRequestHeader(const std::string&, const std::string&) override { fail(); }
-  void SetLimits(const net::RequestLimits&) override {}
-  void Send(const std::string&) override { fail(); }
-  int ReadyState() override { return 0; }
-  int Status() override { return 0; }
-  std::string ResponseText() override { return {}; }
-  std::string ResponseBody() override { return {}; }
-
- private:
-  [[noreturn]] static void fail() {
-    throw runtime::Error(static_cast<long>(E_NOTIMPL),
-                         "HTTP requests are not available in the Windows add-in yet");
-  }
-};
-
 }  // namespace
 
 int WindowsUi::MsgBox(const std::string& prompt, int buttons, const std::optional<std::string>& title) {
@@ -130,10 +112,6 @@ void WindowsUi::DoEvents() {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-}
-
-std::unique_ptr<net::HttpRequest> UnavailableHttp::CreateRequest() {
-  return std::make_unique<UnavailableRequest>();
 }
 
 }  // namespace tw::win32

@@ -5,7 +5,6 @@
 
 #include "win32/windows_api.h"
 
-#include "platform/net/http.h"
 #include "platform/ui/ui.h"
 
 namespace tw::win32 {
@@ -18,12 +17,6 @@ class WindowsUi final : public ui::Ui {
   // Pictures through GDI+ are not wired yet: fails with E_NOTIMPL.
   std::shared_ptr<ui::Picture> PictureFromPng(const std::string& bytes) override;
   void DoEvents() override;
-};
-
-// The HTTP side until the MSXML request objects are wired: every request fails with a clear error.
-class UnavailableHttp final : public net::Http {
- public:
-  std::unique_ptr<net::HttpRequest> CreateRequest() override;
 };
 
 }  // namespace tw::win32

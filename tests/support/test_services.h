@@ -74,6 +74,7 @@ class ScriptedHttp : public net::Http {
     std::optional<long> errorNumber;  // Send raises this error instead
   };
   struct Sent {
+    net::RequestClass requestClass;
     std::string method;
     std::string url;
     std::vector<std::pair<std::string, std::string>> headers;
@@ -81,7 +82,7 @@ class ScriptedHttp : public net::Http {
     net::RequestLimits limits;
   };
 
-  std::unique_ptr<net::HttpRequest> CreateRequest() override;
+  std::unique_ptr<net::HttpRequest> CreateRequest(net::RequestClass requestClass) override;
 
   std::deque<Answer> answers;
   std::vector<Sent> sent;
@@ -90,7 +91,7 @@ class ScriptedHttp : public net::Http {
 // An HTTP client for tests that must not reach the network: every request fails to connect.
 class RefusingHttp : public net::Http {
  public:
-  std::unique_ptr<net::HttpRequest> CreateRequest() override;
+  std::unique_ptr<net::HttpRequest> CreateRequest(net::RequestClass requestClass) override;
 };
 
 // The messages of a debug log, in order, without their date and quotes.

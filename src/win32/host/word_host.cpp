@@ -3,7 +3,10 @@
 // registered for Word the way Word does, and on quitting saves the documents still open.
 //
 // Usage: word_host.exe.so --out <folder> [--temp <folder>] [--version 16.0]
+//                         [--click "Menu Bar > <popup> > <button>"] [--wait <ms>] ...
 //        word_host.exe.so --text <file.docx>     (prints the main text of a document)
+// After start-up the clicks and waits run in their order. Message boxes, when Wine can show windows (its
+// null graphics driver), are printed and answered with OK.
 
 #include "host/automation.h"
 
@@ -17,6 +20,7 @@
 #include "host/host_engine.h"
 #include "platform/office/office.h"
 #include "platform/word/word.h"
+#include "runtime/codepage.h"
 #include "runtime/error.h"
 
 namespace tw::host {
@@ -724,18 +728,97 @@ std::optional<LoadedAddIn> connect(const std::string& progId, IDispatch& applica
   return loaded;
 }
 
+// What the user does once Word has started: a click through the menus, or a wait that lets timers run.
+struct Step {
+  enum Kind { kClick, kWait } kind;
+  std::string value;
+};
+
 struct Options {
   std::string out;
   std::string temp;
   std::string version = "16.0";
   std::string text;
+  std::vector<Step> steps;
 };
 
 int usage() {
   std::cerr << "usage: word_host.exe.so --out <folder> [--temp <folder>] [--version <n>]\n"
+               "                         [--click <menu path>] [--wait <ms>] ...\n"
                "       word_host.exe.so --text <file.docx>\n";
   return 2;
 }
+
+// Runs the thread's messages for `milliseconds`, so that timers tick and events arrive.
+void runMessages(long milliseconds) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  for (auto now = std::chrono::steady_clock::now(); now < end; now = std::chrono::steady_clock::now()) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left), QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+}
+
+// The user in front of the message boxes: a thread that finds each message box of this process, prints
+// its text and presses OK. A message box is the dialog class with a text control of id 0xFFFF.
+class MessageBoxAnswerer {
+ public:
+  MessageBoxAnswerer() : stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    thread_ = CreateThread(nullptr, 0, &MessageBoxAnswerer::run, this, 0, nullptr);
+  }
+  MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+  MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+  ~MessageBoxAnswerer() {
+    SetEvent(stop_);
+    if (thread_) {
+      WaitForSingleObject(thread_, INFINITE);
+      CloseHandle(thread_);
+    }
+    CloseHandle(stop_);
+  }
+
+ private:
+  static constexpr int kTextId = 0xFFFF;
+
+  static DWORD WINAPI run(void* self) {
+    auto& answerer = *static_cast<MessageBoxAnswerer*>(self);
+    while (WaitForSingleObject(answerer.stop_, 20) == WAIT_TIMEOUT) {
+      EnumWindows(&MessageBoxAnswerer::visit, reinterpret_cast<LPARAM>(self));
+    }
+    return 0;
+  }
+
+  static BOOL CALLBACK visit(HWND window, LPARAM self) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    WCHAR className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (process == GetCurrentProcessId() && IsWindowVisible(window) && GetDlgItem(window, kTextId) &&
+        fromBstr(className, static_cast<UINT>(lstrlenW(className))) == "#32770") {
+      reinterpret_cast<MessageBoxAnswerer*>(self)->answer(window);
+    }
+    return TRUE;
+  }
+
+  void answer(HWND box) {
+    WCHAR text[2048] = {};
+    GetDlgItemTextW(box, kTextId, text, 2048);
+    std::string shown = runtime::cp1252ToUtf8(fromBstr(text, static_cast<UINT>(lstrlenW(text))));
+    for (size_t at = shown.find("\r\n"); at != std::string::npos; at = shown.find("\r\n", at))
+      shown.replace(at, 2, " / ");
+    std::cout << "message box: " << shown << "\n" << std::flush;
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    // The box goes once its thread has handled the answer; it must not be answered twice.
+    for (int i = 0; i < 250 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(20);
+  }
+
+  HANDLE stop_;
+  HANDLE thread_ = nullptr;
+};
 
 void setWindowsVariable(const wchar_t* name, const std::string& value) {
   BSTR wide = newBstr(value);
@@ -772,6 +855,21 @@ int runWord(const Options& options) {
   }
   std::cout << "start-up with add-ins took " << secondsSince(start) << " s\n";
 
+  MessageBoxAnswerer user;
+  for (const Step& step : options.steps) {
+    if (word.quitRequested()) break;
+    if (step.kind == Step::kWait) {
+      runMessages(std::stol(step.value));
+      continue;
+    }
+    std::cout << "click " << step.value << "\n" << std::flush;
+    try {
+      word.click(step.value);
+    } catch (const runtime::Error& error) {
+      std::cout << "click failed: " << runtime::cp1252ToUtf8(error.description()) << "\n";
+    }
+  }
+
   bool saved = true;
   if (!word.quitRequested() && !options.out.empty()) saved = word.saveOpenDocuments(options.out, std::cout);
   for (auto& loaded : addIns) {
@@ -807,6 +905,11 @@ int main(int argc, char** argv) {
       options.version = value;
     else if (arg == "--text")
       options.text = value;
+    else if (arg == "--click")
+      options.steps.push_back({Step::kClick, value});
+    else if (arg == "--wait")
+      options.steps.push_back({Step::kWait, value});
+
     else
       return usage();
   }
