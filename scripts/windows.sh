@@ -241,11 +241,12 @@ stop_service() {
 }
 
 # The template job of examples/template with the upload and the update at the service stand-in on `port`,
-# an upload without credentials and an update on offer.
-write_template_job() {  # write_template_job <port> <job file>
-  local upload="127.0.0.1:$1" installer="http://127.0.0.1:$1/twUpdate.exe"
+# an upload without credentials (unless `credentials` is given) and an update on offer.
+write_template_job() {  # write_template_job <port> <job file> [credentials]
+  local upload="127.0.0.1:$1" installer="http://127.0.0.1:$1/twUpdate.exe" credentials=false
+  [ "${3:-}" = credentials ] && credentials=true
   sed -e "s|\.\./invoice/|$root/examples/invoice/|g" -e "s|127\.0\.0\.1:8080|$upload|" \
-    -e 's|"authorization_required": true|"authorization_required": false|' \
+    -e "s|\"authorization_required\": true|\"authorization_required\": $credentials|" \
     -e "s|\"max_upload_size\": 5|\"max_upload_size\": 5, \"latest_version\": \"9999\", \"update_exe_location\": \"$installer\"|" \
     examples/template/template.json >"$2.json"
   timeout 60 build/default/src/tallyweave connector --json "$2.json" --out "$2"
@@ -260,7 +261,7 @@ template_test() {
   echo "A template job through $dll in the Word host:"
   local work=$host_dir/template host=$host_dir/word_host.exe.so
   rm -rf "$work" && mkdir -p "$work/temp" "$work/store" "$work/wine" "$work/linux/temp" "$work/linux/out" \
-    "$work/unreachable/temp"
+    "$work/unreachable/temp" "$work/credentials/temp"
   cp "$build_dir/tests/installer_probe.exe" "$work/installer.exe"
   if ! start_service "$work/service.log" --installer "$work/installer.exe" --store "$work/store"; then
     fail "the service stand-in starts"
@@ -287,6 +288,11 @@ template_test() {
     --click "Menu Bar > Tallyweave > Sjabloon 'Factuur' opslaan" --click "Menu Bar > Tallyweave > Update Connector" \
     --wait 1000 >"$work/wine.log" 2>&1 || true
   cat "$work/wine.log"
+  # With credentials asked for, the upload form waits in its window; the user closes it.
+  write_template_job "$service_port" "$work/credentials/temp/twDocTemplate.tmp" credentials
+  wine_run "$host" --temp "$work/credentials/temp" --out "$work/credentials" \
+    --click "Menu Bar > Tallyweave > Sjabloon 'Factuur' opslaan" --wait 500 >"$work/credentials.log" 2>&1 || true
+  cat "$work/credentials.log"
   stop_service
   cat "$work/service.log"
   if [ -f "$work/store/factuur.docx" ] &&
@@ -309,10 +315,13 @@ template_test() {
   done
   if [ -n "$ran" ]; then pass "the installer downloaded over MSXML 6.0 runs"; else fail "the installer downloaded over MSXML 6.0 runs"; fi
   expect_not "Word quits without saving the template" test -e "$work/wine/factuur.docx"
+  expect "the upload form asking for credentials is a window" grep -q '^form: Sjaboon opslaan$' "$work/credentials.log"
+  expect "closing the upload form's window hides it" grep -q '^form closed: Sjaboon opslaan$' "$work/credentials.log"
+  expect "a closed upload form sends nothing" test "$(grep -c '^POST' "$work/service.log")" = 1
 
   # Nothing listens on the discard port: both requests fail, and the add-in says so.
   write_template_job 9 "$work/unreachable/temp/twDocTemplate.tmp"
-  wine_run "$host" --temp "$work/unreachable/temp" --out "$work/wine" \
+  wine_run "$host" --temp "$work/unreachable/temp" --out "$work/unreachable" \
     --click "Menu Bar > Tallyweave > Sjabloon 'Factuur' opslaan" --click "Menu Bar > Tallyweave > Update Connector" \
     --wait 200 >"$work/unreachable.log" 2>&1 || true
   cat "$work/unreachable.log"

@@ -1,7 +1,6 @@
 // The COM class plugin: the dual interface _plugin, Office's connection events (IDTExtensibility2) and ribbon
 // (IRibbonExtensibility), and the scripting-safety answers (IObjectSafety). Every member forwards to the
-// add-in's plugin object; members whose Windows side is not wired yet fail with E_NOTIMPL and a
-// description that names them.
+// add-in's plugin object.
 
 #include "win32/plugin_object.h"
 
@@ -17,6 +16,7 @@
 #include "runtime/conversions.h"
 #include "win32/com_error.h"
 #include "win32/dispatch.h"
+#include "win32/gdiplus_picture.h"
 #include "win32/late_bound.h"
 #include "win32/module.h"
 #include "win32/msxml_http.h"
@@ -35,16 +35,6 @@ namespace {
 
 // The two flags of the scripting-safety module; the add-in sets both when it loads.
 const addin::SafeCtlFlags kSafeCtlFlags{};
-
-HRESULT unavailable(const char* member) {
-  return comEntry([&] { notAvailable(member); });
-}
-
-template <class T>
-HRESULT unavailable(const char* member, T* result) {
-  if (result) *result = T{};
-  return unavailable(member);
-}
 
 // The address behind a REFIID. IObjectSafety callers may pass a null id, which the reference type hides;
 // the empty asm keeps the compiler from assuming the address is never null.
@@ -259,8 +249,15 @@ class PluginObject final : public DispatchOf<_plugin>,
     *xml = nullptr;
     return comEntry([&] { *xml = newBstr(plugin_.IRibbonExtensibility_GetCustomUI(fromBstr(ribbonId))); });
   }
-  HRESULT STDMETHODCALLTYPE GetImage(BSTR, IDispatch** picture) override {
-    return unavailable("plugin.GetImage", picture);
+  HRESULT STDMETHODCALLTYPE GetImage(BSTR imageName, IDispatch** picture) override {
+    if (!picture) return E_POINTER;
+    *picture = nullptr;
+    return comEntry([&] {
+      auto loaded = std::dynamic_pointer_cast<OlePicture>(plugin_.GetImage(fromBstr(imageName)));
+      if (!loaded) return;
+      *picture = loaded->dispatch();
+      (*picture)->AddRef();
+    });
   }
   HRESULT STDMETHODCALLTYPE Final() override {
     return comEntry([&] { plugin_.Final(); });

@@ -1,7 +1,7 @@
 #pragma once
 
-// The user interface on Windows: message boxes through MessageBoxW and timers through SetTimer on the
-// calling (user-interface) thread. Forms keep their controls' state but draw no window yet.
+// The user interface on Windows: message boxes through MessageBoxW, timers through SetTimer on the
+// calling (user-interface) thread, and forms as windows (DialogForm).
 
 #include "win32/windows_api.h"
 
@@ -14,8 +14,8 @@ class WindowsUi final : public ui::Ui {
   int MsgBox(const std::string& prompt, int buttons, const std::optional<std::string>& title) override;
   std::unique_ptr<ui::Timer> CreateTimer(std::function<void()> tick) override;
   std::unique_ptr<ui::Form> CreateForm(const std::string& title) override;
-  // Pictures through GDI+ are not wired yet: fails with E_NOTIMPL.
-  std::shared_ptr<ui::Picture> PictureFromPng(const std::string& bytes) override;
+  // Through GDI+ (loadPictureGdi): the picture is an OlePicture.
+  std::shared_ptr<ui::Picture> LoadPicture(const std::string& hostPath) override;
   void DoEvents() override;
 };
 

@@ -129,8 +129,8 @@ std::unique_ptr<ui::Form> ScriptedUi::CreateForm(const std::string& title) {
   return std::make_unique<RecordingForm>(record);
 }
 
-std::shared_ptr<ui::Picture> ScriptedUi::PictureFromPng(const std::string& bytes) {
-  return posix::decodePng(bytes);
+std::shared_ptr<ui::Picture> ScriptedUi::LoadPicture(const std::string& hostPath) {
+  return posix::loadPng(hostPath);
 }
 
 FormRecord& ScriptedUi::form(const std::string& title) {

@@ -50,7 +50,7 @@ class ScriptedUi : public ui::Ui {
   int MsgBox(const std::string& prompt, int buttons, const std::optional<std::string>& title) override;
   std::unique_ptr<ui::Timer> CreateTimer(std::function<void()> tick) override;
   std::unique_ptr<ui::Form> CreateForm(const std::string& title) override;
-  std::shared_ptr<ui::Picture> PictureFromPng(const std::string& bytes) override;
+  std::shared_ptr<ui::Picture> LoadPicture(const std::string& hostPath) override;
   void DoEvents() override {}
 
   // The form last created with this title; fails the test when there is none.

@@ -5,8 +5,8 @@
 // Usage: word_host.exe.so --out <folder> [--temp <folder>] [--version 16.0]
 //                         [--click "Menu Bar > <popup> > <button>"] [--wait <ms>] ...
 //        word_host.exe.so --text <file.docx>     (prints the main text of a document)
-// After start-up the clicks and waits run in their order. Message boxes, when Wine can show windows (its
-// null graphics driver), are printed and answered with OK.
+// After start-up the clicks and waits run in their order. When Wine can show windows (its null graphics
+// driver), message boxes are printed and answered with OK, and the add-in's forms are closed.
 
 #include "host/automation.h"
 
@@ -22,6 +22,7 @@
 #include "platform/word/word.h"
 #include "runtime/codepage.h"
 #include "runtime/error.h"
+#include "win32/office_h.h"
 
 namespace tw::host {
 namespace {
@@ -619,23 +620,7 @@ const std::vector<Member<AddInInfo>>& membersOf() {
   return members;
 }
 
-// AddInDesignerObjects' IDTExtensibility2, as Office calls it. Declared outside the anonymous namespace:
-// with internal linkage and no implementation in this file, the compiler may conclude that no object can
-// have this type and replace the calls through it by calls of the pure virtual.
-const IID kIDTExtensibility2 = {0xB65AD801, 0xABAF, 0x11D0, {0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x44}};
-struct IDTExtensibility2 : public IDispatch {
-  virtual HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* application, int connectMode,
-                                                 IDispatch* addInInst, SAFEARRAY** custom) = 0;
-  virtual HRESULT STDMETHODCALLTYPE OnDisconnection(int removeMode, SAFEARRAY** custom) = 0;
-  virtual HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY** custom) = 0;
-  virtual HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY** custom) = 0;
-  virtual HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) = 0;
-};
-
 namespace {
-
-constexpr int ext_cm_Startup = 1;
-constexpr int ext_dm_HostShutdown = 0;
 
 // Word.Application's class.
 const CLSID kWordApplication = {0x000209FF, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
@@ -672,7 +657,7 @@ class RegistryKey {
 
 struct LoadedAddIn {
   std::string progId;
-  ComPtr<IDTExtensibility2> addIn;
+  ComPtr<_IDTExtensibility2> addIn;
 };
 
 // The ProgIDs under Word's add-in key whose LoadBehavior is 3 (load at start-up).
@@ -715,7 +700,7 @@ std::optional<LoadedAddIn> connect(const std::string& progId, IDispatch& applica
     hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                           reinterpret_cast<void**>(object.put()));
   }
-  LoadedAddIn loaded{progId, object.query<IDTExtensibility2>(kIDTExtensibility2)};
+  LoadedAddIn loaded{progId, object.query<_IDTExtensibility2>(IID__IDTExtensibility2)};
   if (SUCCEEDED(hr) && !loaded.addIn) hr = E_NOINTERFACE;
   if (SUCCEEDED(hr)) {
     auto info = wrap(std::make_shared<AddInInfo>(AddInInfo{progId}));
@@ -763,16 +748,17 @@ void runMessages(long milliseconds) {
   }
 }
 
-// The user in front of the message boxes: a thread that finds each message box of this process, prints
-// its text and presses OK. A message box is the dialog class with a text control of id 0xFFFF.
-class MessageBoxAnswerer {
+// The user in front of the screen: a thread that finds each message box of this process, prints its text
+// and presses OK, and closes each form of the add-in that shows, saying so. A message box is the dialog
+// class with a text control of id 0xFFFF; the add-in's forms have their own window class.
+class ScreenUser {
  public:
-  MessageBoxAnswerer() : stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-    thread_ = CreateThread(nullptr, 0, &MessageBoxAnswerer::run, this, 0, nullptr);
+  ScreenUser() : stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    thread_ = CreateThread(nullptr, 0, &ScreenUser::run, this, 0, nullptr);
   }
-  MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
-  MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
-  ~MessageBoxAnswerer() {
+  ScreenUser(const ScreenUser&) = delete;
+  ScreenUser& operator=(const ScreenUser&) = delete;
+  ~ScreenUser() {
     SetEvent(stop_);
     if (thread_) {
       WaitForSingleObject(thread_, INFINITE);
@@ -785,9 +771,9 @@ class MessageBoxAnswerer {
   static constexpr int kTextId = 0xFFFF;
 
   static DWORD WINAPI run(void* self) {
-    auto& answerer = *static_cast<MessageBoxAnswerer*>(self);
-    while (WaitForSingleObject(answerer.stop_, 20) == WAIT_TIMEOUT) {
-      EnumWindows(&MessageBoxAnswerer::visit, reinterpret_cast<LPARAM>(self));
+    auto& user = *static_cast<ScreenUser*>(self);
+    while (WaitForSingleObject(user.stop_, 20) == WAIT_TIMEOUT) {
+      EnumWindows(&ScreenUser::visit, reinterpret_cast<LPARAM>(self));
     }
     return 0;
   }
@@ -795,25 +781,42 @@ class MessageBoxAnswerer {
   static BOOL CALLBACK visit(HWND window, LPARAM self) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    WCHAR className[16] = {};
-    GetClassNameW(window, className, 16);
-    if (process == GetCurrentProcessId() && IsWindowVisible(window) && GetDlgItem(window, kTextId) &&
-        fromBstr(className, static_cast<UINT>(lstrlenW(className))) == "#32770") {
-      reinterpret_cast<MessageBoxAnswerer*>(self)->answer(window);
-    }
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+    WCHAR className[32] = {};
+    GetClassNameW(window, className, 32);
+    const std::string windowClass = fromBstr(className, static_cast<UINT>(lstrlenW(className)));
+    auto& user = *reinterpret_cast<ScreenUser*>(self);
+    if (windowClass == "#32770" && GetDlgItem(window, kTextId)) user.answer(window);
+    if (windowClass == "TallyweaveForm") user.close(window);
     return TRUE;
   }
 
-  void answer(HWND box) {
+  static std::string textOf(HWND window) {
     WCHAR text[2048] = {};
-    GetDlgItemTextW(box, kTextId, text, 2048);
+    GetWindowTextW(window, text, 2048);
     std::string shown = runtime::cp1252ToUtf8(fromBstr(text, static_cast<UINT>(lstrlenW(text))));
     for (size_t at = shown.find("\r\n"); at != std::string::npos; at = shown.find("\r\n", at))
       shown.replace(at, 2, " / ");
-    std::cout << "message box: " << shown << "\n" << std::flush;
+    return shown;
+  }
+
+  // Waits until the window's thread has hidden it, so that it is not handled twice.
+  static bool gone(HWND window) {
+    for (int i = 0; i < 250 && IsWindow(window) && IsWindowVisible(window); ++i) Sleep(20);
+    return !IsWindow(window) || !IsWindowVisible(window);
+  }
+
+  void answer(HWND box) {
+    std::cout << "message box: " << textOf(GetDlgItem(box, kTextId)) << "\n" << std::flush;
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    // The box goes once its thread has handled the answer; it must not be answered twice.
-    for (int i = 0; i < 250 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(20);
+    gone(box);
+  }
+
+  void close(HWND form) {
+    const std::string title = textOf(form);
+    std::cout << "form: " << title << "\n" << std::flush;
+    PostMessageW(form, WM_CLOSE, 0, 0);
+    if (gone(form)) std::cout << "form closed: " << title << "\n" << std::flush;
   }
 
   HANDLE stop_;
@@ -855,7 +858,7 @@ int runWord(const Options& options) {
   }
   std::cout << "start-up with add-ins took " << secondsSince(start) << " s\n";
 
-  MessageBoxAnswerer user;
+  ScreenUser user;
   for (const Step& step : options.steps) {
     if (word.quitRequested()) break;
     if (step.kind == Step::kWait) {
