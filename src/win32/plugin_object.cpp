@@ -4,7 +4,6 @@
 
 #include "win32/plugin_object.h"
 
-#include <atomic>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -15,6 +14,7 @@
 #include "menus/utilities.h"
 #include "runtime/conversions.h"
 #include "win32/com_error.h"
+#include "win32/com_object.h"
 #include "win32/dispatch.h"
 #include "win32/gdiplus_picture.h"
 #include "win32/late_bound.h"
@@ -120,7 +120,10 @@ class PluginObject final : public DispatchOf<_plugin>,
                            public DispatchOf<_IDTExtensibility2>,
                            public DispatchOf<IRibbonExtensibility>,
                            public IObjectSafety,
-                           public ISupportErrorInfo {
+                           public ISupportErrorInfo,
+                           private RefCounted<PluginObject> {
+  friend class RefCounted<PluginObject>;
+
  public:
   PluginObject()
       : DispatchOf<_plugin>(kAddinTypeLib, IID__plugin),
@@ -129,30 +132,18 @@ class PluginObject final : public DispatchOf<_plugin>,
 
   // ---- IUnknown ------------------------------------------------------------------------------------
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID__plugin)) {
-      *object = static_cast<_plugin*>(this);
-    } else if (IsEqualIID(iid, IID__IDTExtensibility2)) {
-      *object = static_cast<_IDTExtensibility2*>(this);
-    } else if (IsEqualIID(iid, IID_IRibbonExtensibility)) {
-      *object = static_cast<IRibbonExtensibility*>(this);
-    } else if (IsEqualIID(iid, IID_IObjectSafety)) {
-      *object = static_cast<IObjectSafety*>(this);
-    } else if (IsEqualIID(iid, IID_ISupportErrorInfo)) {
-      *object = static_cast<ISupportErrorInfo*>(this);
-    } else {
-      *object = nullptr;
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    _plugin* main = this;
+    return answerQuery(iid, object,
+                       {{IID_IUnknown, main},
+                        {IID_IDispatch, main},
+                        {IID__plugin, main},
+                        {IID__IDTExtensibility2, static_cast<_IDTExtensibility2*>(this)},
+                        {IID_IRibbonExtensibility, static_cast<IRibbonExtensibility*>(this)},
+                        {IID_IObjectSafety, static_cast<IObjectSafety*>(this)},
+                        {IID_ISupportErrorInfo, static_cast<ISupportErrorInfo*>(this)}});
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return addReference(); }
+  ULONG STDMETHODCALLTYPE Release() override { return releaseReference(); }
 
   // ---- _plugin: the settings -----------------------------------------------------------------------
 #define TW_TEXT_PROPERTY(name)                                   \
@@ -493,7 +484,6 @@ class PluginObject final : public DispatchOf<_plugin>,
   }
 
   ModuleLock moduleLock_;
-  std::atomic<ULONG> refs_{0};
   WindowsSystem system_;
   WindowsUi ui_;
   MsxmlHttp http_;
