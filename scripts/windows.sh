@@ -254,20 +254,22 @@ write_template_job() {  # write_template_job <port> <job file> [credentials]
 
 # The editor's road through the DLL in the Word host: a merge field from the add-in's menu (the host's
 # command bar raises Click through the connection point the DLL subscribed), the upload of the template
-# over MSXML2.XMLHTTP, and the update: the installer downloaded over the MSXML 6.0 request class, started,
-# and Word closed. Wine's null graphics driver gives the message boxes windows, which the host answers
-# with OK. Then the same clicks against a service that is not there end in the add-in's error messages.
+# over MSXML2.XMLHTTP with the password typed into the upload form's window, and the update: the installer
+# downloaded over the MSXML 6.0 request class, started, and Word closed. Wine's null graphics driver gives
+# the message boxes and forms windows, which the host answers. Then an upload form closed instead, and the
+# same clicks against a service that is not there, which end in the add-in's error messages.
 template_test() {
   echo "A template job through $dll in the Word host:"
   local work=$host_dir/template host=$host_dir/word_host.exe.so
   rm -rf "$work" && mkdir -p "$work/temp" "$work/store" "$work/wine" "$work/linux/temp" "$work/linux/out" \
     "$work/unreachable/temp" "$work/credentials/temp"
   cp "$build_dir/tests/installer_probe.exe" "$work/installer.exe"
-  if ! start_service "$work/service.log" --installer "$work/installer.exe" --store "$work/store"; then
+  if ! start_service "$work/service.log" --installer "$work/installer.exe" --store "$work/store" \
+    --user jan --password geheim; then
     fail "the service stand-in starts"
     return
   fi
-  write_template_job "$service_port" "$work/temp/twDocTemplate.tmp"
+  write_template_job "$service_port" "$work/temp/twDocTemplate.tmp" credentials
   # The merge field inserted on Linux, for comparison.
   write_template_job "$service_port" "$work/linux/temp/twDocTemplate.tmp"
   local field="Menu Bar > Tallyweave > Veld invoegen > Klant > Naam"
@@ -284,9 +286,9 @@ template_test() {
   wine_run reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
   timeout 60 wineserver -k >/dev/null 2>&1 || true
 
-  wine_run "$host" --temp "$work/temp" --out "$work/wine" --click "$field" \
-    --click "Menu Bar > Tallyweave > Sjabloon 'Factuur' opslaan" --click "Menu Bar > Tallyweave > Update Connector" \
-    --wait 1000 >"$work/wine.log" 2>&1 || true
+  wine_run "$host" --temp "$work/temp" --out "$work/wine" --password geheim --click "$field" \
+    --click "Menu Bar > Tallyweave > Sjabloon 'Factuur' opslaan" --wait 1000 \
+    --click "Menu Bar > Tallyweave > Update Connector" --wait 1000 >"$work/wine.log" 2>&1 || true
   cat "$work/wine.log"
   # With credentials asked for, the upload form waits in its window; the user closes it.
   write_template_job "$service_port" "$work/credentials/temp/twDocTemplate.tmp" credentials
@@ -303,7 +305,10 @@ template_test() {
   else
     fail "the merge-field button's Click inserts the field (the uploaded template has the Linux text)"
   fi
-  expect "the upload over MSXML2.XMLHTTP is accepted by the service" grep -q '^POST /upload: ok$' "$work/service.log"
+  expect "the password is typed into the upload form's window and Opslaan pressed" \
+    grep -q "^form: typed the password, pressed Opslaan$" "$work/wine.log"
+  expect "the upload over MSXML2.XMLHTTP with the credentials is accepted by the service" \
+    grep -q '^POST /upload: ok$' "$work/service.log"
   expect "the add-in says the template was saved" grep -q '^message box: Het sjabloon is opgeslagen$' "$work/wine.log"
   expect "the update asks before it downloads" grep -q '^message box: Bij het updaten van de Tallyweave' "$work/wine.log"
   expect "the downloaded installer is saved and Word is to close" \
@@ -316,7 +321,7 @@ template_test() {
   if [ -n "$ran" ]; then pass "the installer downloaded over MSXML 6.0 runs"; else fail "the installer downloaded over MSXML 6.0 runs"; fi
   expect_not "Word quits without saving the template" test -e "$work/wine/factuur.docx"
   expect "the upload form asking for credentials is a window" grep -q '^form: Sjaboon opslaan$' "$work/credentials.log"
-  expect "closing the upload form's window hides it" grep -q '^form closed: Sjaboon opslaan$' "$work/credentials.log"
+  expect "closing the upload form's window hides it" grep -q '^form gone: Sjaboon opslaan$' "$work/credentials.log"
   expect "a closed upload form sends nothing" test "$(grep -c '^POST' "$work/service.log")" = 1
 
   # Nothing listens on the discard port: both requests fail, and the add-in says so.

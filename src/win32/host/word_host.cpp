@@ -3,10 +3,11 @@
 // registered for Word the way Word does, and on quitting saves the documents still open.
 //
 // Usage: word_host.exe.so --out <folder> [--temp <folder>] [--version 16.0]
-//                         [--click "Menu Bar > <popup> > <button>"] [--wait <ms>] ...
+//                         [--click "Menu Bar > <popup> > <button>"] [--wait <ms>] ... [--password <text>]
 //        word_host.exe.so --text <file.docx>     (prints the main text of a document)
 // After start-up the clicks and waits run in their order. When Wine can show windows (its null graphics
-// driver), message boxes are printed and answered with OK, and the add-in's forms are closed.
+// driver), message boxes are printed and answered with OK, and the add-in's forms are closed, or, with
+// --password, a form that asks for a password gets it and its first button is pressed.
 
 #include "host/automation.h"
 
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -725,11 +727,12 @@ struct Options {
   std::string version = "16.0";
   std::string text;
   std::vector<Step> steps;
+  std::string password;
 };
 
 int usage() {
   std::cerr << "usage: word_host.exe.so --out <folder> [--temp <folder>] [--version <n>]\n"
-               "                         [--click <menu path>] [--wait <ms>] ...\n"
+               "                         [--click <menu path>] [--wait <ms>] ... [--password <text>]\n"
                "       word_host.exe.so --text <file.docx>\n";
   return 2;
 }
@@ -749,11 +752,12 @@ void runMessages(long milliseconds) {
 }
 
 // The user in front of the screen: a thread that finds each message box of this process, prints its text
-// and presses OK, and closes each form of the add-in that shows, saying so. A message box is the dialog
-// class with a text control of id 0xFFFF; the add-in's forms have their own window class.
+// and presses OK, and deals with each form of the add-in that shows, saying so. A message box is the
+// dialog class with a text control of id 0xFFFF; the add-in's forms have their own window class.
 class ScreenUser {
  public:
-  ScreenUser() : stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+  explicit ScreenUser(std::string password)
+      : password_(std::move(password)), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     thread_ = CreateThread(nullptr, 0, &ScreenUser::run, this, 0, nullptr);
   }
   ScreenUser(const ScreenUser&) = delete;
@@ -773,6 +777,8 @@ class ScreenUser {
   static DWORD WINAPI run(void* self) {
     auto& user = *static_cast<ScreenUser*>(self);
     while (WaitForSingleObject(user.stop_, 20) == WAIT_TIMEOUT) {
+      // A form that was hidden since is dealt with again when it shows again.
+      std::erase_if(user.handledForms_, [](HWND form) { return !IsWindow(form) || !IsWindowVisible(form); });
       EnumWindows(&ScreenUser::visit, reinterpret_cast<LPARAM>(self));
     }
     return 0;
@@ -787,7 +793,7 @@ class ScreenUser {
     const std::string windowClass = fromBstr(className, static_cast<UINT>(lstrlenW(className)));
     auto& user = *reinterpret_cast<ScreenUser*>(self);
     if (windowClass == "#32770" && GetDlgItem(window, kTextId)) user.answer(window);
-    if (windowClass == "TallyweaveForm") user.close(window);
+    if (windowClass == "TallyweaveForm" && user.handledForms_.insert(window).second) user.handle(window);
     return TRUE;
   }
 
@@ -812,13 +818,38 @@ class ScreenUser {
     gone(box);
   }
 
-  void close(HWND form) {
+  // With a password to give, a form that asks for one gets it typed in and its first button (the lowest
+  // control id) pressed; any other form is closed.
+  void handle(HWND form) {
     const std::string title = textOf(form);
     std::cout << "form: " << title << "\n" << std::flush;
+    HWND passwordBox = nullptr, firstButton = nullptr;
+    for (HWND child = GetWindow(form, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      WCHAR className[16] = {};
+      GetClassNameW(child, className, 16);
+      const std::string kind = fromBstr(className, static_cast<UINT>(lstrlenW(className)));
+      if (kind == "Edit" && (GetWindowLongW(child, GWL_STYLE) & ES_PASSWORD)) passwordBox = child;
+      if (kind == "Button" && IsWindowVisible(child) && IsWindowEnabled(child) &&
+          (!firstButton || GetDlgCtrlID(child) < GetDlgCtrlID(firstButton)))
+        firstButton = child;
+    }
+    if (!password_.empty() && passwordBox && firstButton) {
+      BSTR typed = newBstr(password_);
+      DWORD_PTR ignored = 0;
+      SendMessageTimeoutW(passwordBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed), SMTO_NORMAL, 5000,
+                          &ignored);
+      SysFreeString(typed);
+      std::cout << "form: typed the password, pressed " << textOf(firstButton) << "\n" << std::flush;
+      PostMessageW(firstButton, BM_CLICK, 0, 0);
+      return;  // the form goes when its work is done, which may ask for a message box first
+    }
     PostMessageW(form, WM_CLOSE, 0, 0);
-    if (gone(form)) std::cout << "form closed: " << title << "\n" << std::flush;
+    std::cout << "form: closed\n" << std::flush;
+    if (gone(form)) std::cout << "form gone: " << title << "\n" << std::flush;
   }
 
+  std::string password_;
+  std::set<HWND> handledForms_;  // still showing
   HANDLE stop_;
   HANDLE thread_ = nullptr;
 };
@@ -858,7 +889,7 @@ int runWord(const Options& options) {
   }
   std::cout << "start-up with add-ins took " << secondsSince(start) << " s\n";
 
-  ScreenUser user;
+  ScreenUser user(options.password);
   for (const Step& step : options.steps) {
     if (word.quitRequested()) break;
     if (step.kind == Step::kWait) {
@@ -910,6 +941,8 @@ int main(int argc, char** argv) {
       options.text = value;
     else if (arg == "--click")
       options.steps.push_back({Step::kClick, value});
+    else if (arg == "--password")
+      options.password = value;
     else if (arg == "--wait")
       options.steps.push_back({Step::kWait, value});
 
