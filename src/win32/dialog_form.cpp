@@ -82,24 +82,25 @@ ChildClass childClassOf(Kind kind) {
 // The first id of the controls; a control's id is this plus its place in the template.
 constexpr int kFirstControlId = 100;
 
+// The forms alive. The window class is registered while there are any: Windows keeps a DLL's classes
+// after the DLL is unloaded, and a class left behind would name a window procedure that is gone.
+int livingForms = 0;
+
 void registerFormClass(WNDPROC windowProc) {
-  static const bool registered = [windowProc] {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = moduleHandle();
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kFormWindowClass;
-    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  }();
-  (void)registered;
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = windowProc;
+  windowClass.hInstance = moduleHandle();
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kFormWindowClass;
+  RegisterClassExW(&windowClass);  // without it no window is made, and the form keeps its state only
 }
 
 }  // namespace
 
 DialogForm::DialogForm(const std::string& title) {
-  registerFormClass(&DialogForm::windowProc);
+  if (livingForms++ == 0) registerFormClass(&DialogForm::windowProc);
   const FormTemplate* layout = templateOf(title);
   RECT frame{0, 0, layout ? layout->width : 380, layout ? layout->height : 120};
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
@@ -128,6 +129,7 @@ DialogForm::~DialogForm() {
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     DestroyWindow(window_);
   }
+  if (--livingForms == 0) UnregisterClassW(kFormWindowClass, moduleHandle());
 }
 
 void DialogForm::Show() {

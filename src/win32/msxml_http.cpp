@@ -82,7 +82,7 @@ class MsxmlRequest final : public net::HttpRequest {
 
   void Send(const std::string& body) override {
     try {
-      // The body goes as bytes: a text would be sent as UTF-8, and Content-length counts bytes.
+      // The body goes as bytes: a text beyond ASCII would go as UTF-8, and Content-length counts bytes.
       if (body.empty())
         request_.call(L"send");
       else
