@@ -287,8 +287,8 @@ template_test() {
   timeout 60 wineserver -k >/dev/null 2>&1 || true
 
   wine_run "$host" --temp "$work/temp" --out "$work/wine" --password geheim --click "$field" \
-    --click "Menu Bar > Tallyweave > Sjabloon 'Factuur' opslaan" --wait 1000 \
-    --click "Menu Bar > Tallyweave > Update Connector" --wait 1000 >"$work/wine.log" 2>&1 || true
+    --click "Menu Bar > Tallyweave > Sjabloon 'Factuur' opslaan" --wait 2000 \
+    --click "Menu Bar > Tallyweave > Update Connector" --wait 2000 >"$work/wine.log" 2>&1 || true
   cat "$work/wine.log"
   # With credentials asked for, the upload form waits in its window; the user closes it.
   write_template_job "$service_port" "$work/credentials/temp/twDocTemplate.tmp" credentials
