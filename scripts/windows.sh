@@ -34,7 +34,7 @@ install_packages() {
 
 build() {
   timeout 300 cmake --preset win32 >/dev/null
-  timeout 1200 cmake --build --preset win32 -j2 --target tallyweave com_checks
+  timeout 1200 cmake --build --preset win32 -j2 --target tallyweave com_checks installer_probe
 }
 
 # ---- Checks under Wine ------------------------------------------------------------------------------
@@ -119,8 +119,9 @@ windows_test() {
   dll_path=$(timeout 60 winepath -w "$dll" 2>/dev/null)
   local classes='HKCU\Software\Classes' addin='HKCU\Software\Microsoft\Office\Word\Addins\Tallyweave.plugin'
 
-  # A clean slate: no registration left from an earlier run.
+  # A clean slate: no registration and no graphics driver left from an earlier run.
   wine_run regsvr32 /s /u "$dll_path" >/dev/null 2>&1 || true
+  wine_run reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 || true
   remove_machine_classes
 
   expect "regsvr32 registers the DLL" wine_run regsvr32 /s "$dll_path"
@@ -218,6 +219,131 @@ host_test() {
   wine_locale=
 }
 
+# Starts the service stand-in in the background (bounded by `timeout`) with the given options; sets
+# service_pid and service_port.
+start_service() {
+  local log=$1
+  shift
+  timeout 300 build/default/src/tallyweave service "$@" >"$log" 2>&1 &
+  service_pid=$!
+  service_port=
+  for _ in $(seq 100); do
+    service_port=$(sed -nE 's|.*listening on http://127\.0\.0\.1:([0-9]+).*|\1|p' "$log")
+    [ -n "$service_port" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+stop_service() {
+  kill "$service_pid" 2>/dev/null || true
+  wait "$service_pid" 2>/dev/null || true
+}
+
+# The template job of examples/template with the upload and the update at the service stand-in on `port`,
+# an upload without credentials (unless `credentials` is given) and an update on offer.
+write_template_job() {  # write_template_job <port> <job file> [credentials]
+  local upload="127.0.0.1:$1" installer="http://127.0.0.1:$1/twUpdate.exe" credentials=false
+  [ "${3:-}" = credentials ] && credentials=true
+  sed -e "s|\.\./invoice/|$root/examples/invoice/|g" -e "s|127\.0\.0\.1:8080|$upload|" \
+    -e "s|\"authorization_required\": true|\"authorization_required\": $credentials|" \
+    -e "s|\"max_upload_size\": 5|\"max_upload_size\": 5, \"latest_version\": \"9999\", \"update_exe_location\": \"$installer\"|" \
+    examples/template/template.json >"$2.json"
+  timeout 60 build/default/src/tallyweave connector --json "$2.json" --out "$2"
+}
+
+# The editor's road through the DLL in the Word host: a merge field from the add-in's menu (the host's
+# command bar raises Click through the connection point the DLL subscribed), the upload of the template
+# over MSXML2.XMLHTTP with the password typed into the upload form's window, and the update: the installer
+# downloaded over the MSXML 6.0 request class, started, and Word closed. Wine's null graphics driver gives
+# the message boxes and forms windows, which the host answers. Then an upload form closed instead, and the
+# same clicks against a service that is not there, which end in the add-in's error messages.
+template_test() {
+  echo "A template job through $dll in the Word host:"
+  local work=$host_dir/template host=$host_dir/word_host.exe.so
+  rm -rf "$work" && mkdir -p "$work/temp" "$work/store" "$work/wine" "$work/linux/temp" "$work/linux/out" \
+    "$work/unreachable/temp" "$work/credentials/temp"
+  cp "$build_dir/tests/installer_probe.exe" "$work/installer.exe"
+  if ! start_service "$work/service.log" --installer "$work/installer.exe" --store "$work/store" \
+    --user jan --password geheim; then
+    fail "the service stand-in starts"
+    return
+  fi
+  write_template_job "$service_port" "$work/temp/twDocTemplate.tmp" credentials
+  # The merge field inserted on Linux, for comparison.
+  write_template_job "$service_port" "$work/linux/temp/twDocTemplate.tmp"
+  local field="Menu Bar > Tallyweave > Veld invoegen > Klant > Naam"
+  echo "click $field" >"$work/linux/session.txt"
+  timeout 120 build/default/src/tallyweave word --temp "$work/linux/temp" --out "$work/linux/out" \
+    --script "$work/linux/session.txt" >"$work/linux.log" 2>&1 || true
+
+  timeout 60 wineserver -k >/dev/null 2>&1 || true
+  wine_locale=nl_NL.UTF-8
+  local dll_path
+  dll_path=$(timeout 60 env LC_ALL=$wine_locale winepath -w "$dll" 2>/dev/null)
+  wine_run regsvr32 /s "$dll_path"
+  copy_classes_to_machine
+  wine_run reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+  timeout 60 wineserver -k >/dev/null 2>&1 || true
+
+  wine_run "$host" --temp "$work/temp" --out "$work/wine" --password geheim --click "$field" \
+    --click "Menu Bar > Tallyweave > Sjabloon 'Factuur' opslaan" --wait 2000 \
+    --click "Menu Bar > Tallyweave > Update Connector" --wait 2000 >"$work/wine.log" 2>&1 || true
+  cat "$work/wine.log"
+  # With credentials asked for, the upload form waits in its window; the user closes it.
+  write_template_job "$service_port" "$work/credentials/temp/twDocTemplate.tmp" credentials
+  wine_run "$host" --temp "$work/credentials/temp" --out "$work/credentials" \
+    --click "Menu Bar > Tallyweave > Sjabloon 'Factuur' opslaan" --wait 500 >"$work/credentials.log" 2>&1 || true
+  cat "$work/credentials.log"
+  stop_service
+  cat "$work/service.log"
+  if [ -f "$work/store/factuur.docx" ] &&
+    wine_run "$host" --text "$work/linux/out/factuur.docx" >"$work/linux.txt" 2>/dev/null &&
+    wine_run "$host" --text "$work/store/factuur.docx" >"$work/wine.txt" 2>/dev/null &&
+    cmp -s "$work/linux.txt" "$work/wine.txt" && grep -q "klant_naam" "$work/wine.txt"; then
+    pass "the merge-field button's Click inserts the field (the uploaded template has the Linux text)"
+  else
+    fail "the merge-field button's Click inserts the field (the uploaded template has the Linux text)"
+  fi
+  expect "the password is typed into the upload form's window and Opslaan pressed" \
+    grep -q "^form: typed the password, pressed Opslaan$" "$work/wine.log"
+  expect "the upload over MSXML2.XMLHTTP with the credentials is accepted by the service" \
+    grep -q '^POST /upload: ok$' "$work/service.log"
+  expect "the add-in says the template was saved" grep -q '^message box: Het sjabloon is opgeslagen$' "$work/wine.log"
+  expect "the update asks before it downloads" grep -q '^message box: Bij het updaten van de Tallyweave' "$work/wine.log"
+  expect "the downloaded installer is saved and Word is to close" \
+    grep -q '^message box: Microsoft Word wordt nu afgesloten zodat de update kan worden geinstalleerd.' "$work/wine.log"
+  local ran=
+  for _ in $(seq 100); do
+    [ -f "$work/installer.ran" ] && ran=yes && break
+    sleep 0.1
+  done
+  if [ -n "$ran" ]; then pass "the installer downloaded over MSXML 6.0 runs"; else fail "the installer downloaded over MSXML 6.0 runs"; fi
+  expect_not "Word quits without saving the template" test -e "$work/wine/factuur.docx"
+  expect "the upload form asking for credentials is a window" grep -q '^form: Sjaboon opslaan$' "$work/credentials.log"
+  expect "closing the upload form's window hides it" grep -q '^form gone: Sjaboon opslaan$' "$work/credentials.log"
+  expect "a closed upload form sends nothing" test "$(grep -c '^POST' "$work/service.log")" = 1
+
+  # Nothing listens on the discard port: both requests fail, and the add-in says so.
+  write_template_job 9 "$work/unreachable/temp/twDocTemplate.tmp"
+  wine_run "$host" --temp "$work/unreachable/temp" --out "$work/unreachable" \
+    --click "Menu Bar > Tallyweave > Sjabloon 'Factuur' opslaan" --click "Menu Bar > Tallyweave > Update Connector" \
+    --wait 200 >"$work/unreachable.log" 2>&1 || true
+  cat "$work/unreachable.log"
+  expect "an unreachable upload ends in the upload's error message" grep -q \
+    '^message box: Er is een fout opgetreden bij het verzenden van het sjabloon. / Neem contact met de uitgever van deze software. / Foutcode: -21466972[0-9][0-9]: .* / StatusCode: 6.1$' \
+    "$work/unreachable.log"
+  expect "an unreachable download ends in the update's error message" grep -q \
+    '^message box: Er is een fout opgetreden bij het downloaden van de updaet / Neem contact met de uitgever van deze software. / Foutcode: -21466972[0-9][0-9]: .* / StatusCode: 5.1$' \
+    "$work/unreachable.log"
+
+  wine_run reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 || true
+  remove_machine_classes
+  wine_run regsvr32 /s /u "$dll_path" >/dev/null 2>&1 || true
+  timeout 60 wineserver -k >/dev/null 2>&1 || true
+  wine_locale=
+}
+
 summary() {
   echo "$passed passed, $failed failed"
   [ "$failed" -eq 0 ]
@@ -240,10 +366,12 @@ case "$step" in
   test | all)
     windows_test
     host_test
+    template_test
     summary
     ;;
   host)
     host_test
+    template_test
     summary
     ;;
 esac

@@ -240,6 +240,7 @@ struct Service::State {
       response.status = 404;
       response.set_content("no installer here", "text/plain");
     } else {
+      response.status = 200;  // httplib fills it in only after the handler, too late for the log
       response.set_content(readWhole(*options.installerFile), "application/octet-stream");
     }
     note("GET " + request.path + ": " + std::to_string(response.status));

@@ -35,19 +35,6 @@ struct Session {
   std::ostream& out;
 };
 
-// Splits "a > b > c" into its trimmed parts.
-std::vector<std::string> splitPath(const std::string& text) {
-  std::vector<std::string> parts;
-  std::stringstream stream(text);
-  std::string part;
-  while (std::getline(stream, part, '>')) {
-    size_t first = part.find_first_not_of(' ');
-    size_t last = part.find_last_not_of(' ');
-    parts.push_back(first == std::string::npos ? std::string() : part.substr(first, last - first + 1));
-  }
-  return parts;
-}
-
 class RibbonControlById : public office::RibbonControl {
  public:
   explicit RibbonControlById(std::string id) : id_(std::move(id)) {}
@@ -74,7 +61,7 @@ const std::map<std::string, Command>& commands() {
       // click Menu Bar > <popup caption> > ... > <button caption>
       {"click",
        [](Session& s, const std::string& argument) {
-         engine::clickControl(*s.word.CommandBars(), splitPath(runtime::utf8ToCp1252(argument)));
+         engine::clickControl(*s.word.CommandBars(), engine::splitMenuPath(runtime::utf8ToCp1252(argument)));
        }},
       // ribbon <callback> <control id>
       {"ribbon",
@@ -104,7 +91,7 @@ const std::map<std::string, Command>& commands() {
       // press <form title> > <button>
       {"press",
        [](Session& s, const std::string& argument) {
-         auto parts = splitPath(runtime::utf8ToCp1252(argument));
+         auto parts = engine::splitMenuPath(runtime::utf8ToCp1252(argument));
          if (parts.size() != 2)
            throw runtime::Error(runtime::kInvalidProcedureCall, "press <form title> > <button>");
          s.ui.pressButton(parts[0], parts[1]);
@@ -118,7 +105,7 @@ const std::map<std::string, Command>& commands() {
       {"fill",
        [](Session& s, const std::string& argument) {
          size_t equals = argument.find(" = ");
-         auto parts = splitPath(runtime::utf8ToCp1252(argument.substr(0, equals)));
+         auto parts = engine::splitMenuPath(runtime::utf8ToCp1252(argument.substr(0, equals)));
          if (equals == std::string::npos || parts.size() != 2)
            throw runtime::Error(runtime::kInvalidProcedureCall, "fill <form title> > <text box> = <text>");
          s.ui.fillText(parts[0], parts[1], runtime::utf8ToCp1252(argument.substr(equals + 3)));

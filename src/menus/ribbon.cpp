@@ -23,13 +23,8 @@ std::string getCustomUI(const AddinContext& ctx, std::string_view /*ribbonId*/) 
 std::shared_ptr<ui::Picture> GetImage(AddinContext& ctx, const std::string& imageName) {
   if (!ctx.active) return nullptr;
   const std::string file = ctx.tempPath(std::string(tempfile::kSubFolderPrefix) + imageName + ".png");
-  std::string bytes;
-  try {
-    bytes = ctx.services.sys.ReadFile(file);
-  } catch (const runtime::Error&) {
-    return nullptr;  // a missing picture is Office's to show as none
-  }
-  return ctx.services.ui.PictureFromPng(bytes);
+  // A missing or unreadable picture is nothing, which Office shows as no picture.
+  return ctx.services.ui.LoadPicture(ctx.services.sys.HostPath(file));
 }
 
 void insertMergefieldButton(AddinContext& ctx, office::RibbonControl& control) {

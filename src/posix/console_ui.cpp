@@ -188,8 +188,8 @@ std::unique_ptr<ui::Form> ConsoleUi::CreateForm(const std::string& title) {
   return std::make_unique<ConsoleForm>(state, out_);
 }
 
-std::shared_ptr<ui::Picture> ConsoleUi::PictureFromPng(const std::string& bytes) {
-  return decodePng(bytes);
+std::shared_ptr<ui::Picture> ConsoleUi::LoadPicture(const std::string& hostPath) {
+  return loadPng(hostPath);
 }
 
 void ConsoleUi::advance(long milliseconds) {

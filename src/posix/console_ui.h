@@ -25,7 +25,7 @@ class ConsoleUi : public ui::Ui {
   int MsgBox(const std::string& prompt, int buttons, const std::optional<std::string>& title) override;
   std::unique_ptr<ui::Timer> CreateTimer(std::function<void()> tick) override;
   std::unique_ptr<ui::Form> CreateForm(const std::string& title) override;
-  std::shared_ptr<ui::Picture> PictureFromPng(const std::string& bytes) override;
+  std::shared_ptr<ui::Picture> LoadPicture(const std::string& hostPath) override;
   void DoEvents() override {}
 
   // Advances the timer clock by `milliseconds`, running every tick that falls due, in time order.

@@ -138,7 +138,7 @@ class CurlRequest : public net::HttpRequest {
 
 }  // namespace
 
-std::unique_ptr<net::HttpRequest> CurlHttp::CreateRequest() {
+std::unique_ptr<net::HttpRequest> CurlHttp::CreateRequest(net::RequestClass /*requestClass*/) {
   return std::make_unique<CurlRequest>(longestWait_);
 }
 

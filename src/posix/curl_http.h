@@ -15,7 +15,7 @@ class CurlHttp : public net::Http {
   // trying the add-in against a local service).
   explicit CurlHttp(std::optional<std::chrono::milliseconds> longestWait) : longestWait_(longestWait) {}
 
-  std::unique_ptr<net::HttpRequest> CreateRequest() override;
+  std::unique_ptr<net::HttpRequest> CreateRequest(net::RequestClass requestClass) override;
 
  private:
   std::optional<std::chrono::milliseconds> longestWait_;

@@ -3,6 +3,8 @@
 #include <png.h>
 
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 namespace tw::posix {
@@ -44,6 +46,13 @@ std::shared_ptr<ui::Picture> decodePng(const std::string& bytes) {
   if (!png_image_finish_read(&reader.image, nullptr, pixels.data(), 0, nullptr)) return nullptr;
   return std::make_shared<PixelPicture>(static_cast<int>(reader.image.width),
                                         static_cast<int>(reader.image.height), std::move(pixels));
+}
+
+std::shared_ptr<ui::Picture> loadPng(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return nullptr;
+  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  return file.bad() ? nullptr : decodePng(bytes);
 }
 
 }  // namespace tw::posix

@@ -48,7 +48,7 @@ void UpdateForm::Activate() {
     const std::string url = ctx_.settings.updatePath;
     statusCode_ = "1";
     form_->SetText("statuslabel", "Verbinding wordt geopend");
-    xmlRequest_ = ctx_.services.http.CreateRequest();
+    xmlRequest_ = ctx_.services.http.CreateRequest(net::RequestClass::kXmlHttp60);
     statusCode_ = "4";
     xmlRequest_->Open("GET", url, false);
     setStatusCode("5.");

@@ -143,7 +143,7 @@ void Upload::UploadDocument() {
 
     statusCode_ = "3";
     f.SetText("statuslabel", "Verbinding wordt geopend");
-    request_ = ctx_.services.http.CreateRequest();
+    request_ = ctx_.services.http.CreateRequest(net::RequestClass::kXmlHttp);
     statusCode_ = "4";
 
     const std::string url = (ctx_.settings.serverPort == 443 ? "https://" : "http://") +

@@ -1,32 +1,22 @@
 #include "win32/class_factory.h"
 
-#include <atomic>
-
 #include "win32/com_error.h"
+#include "win32/com_object.h"
 #include "win32/module.h"
 #include "win32/plugin_object.h"
 
 namespace tw::win32 {
 namespace {
 
-class PluginFactory final : public IClassFactory {
+class PluginFactory final : public IClassFactory, private RefCounted<PluginFactory> {
+  friend class RefCounted<PluginFactory>;
+
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-      *object = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return answerQuery(iid, object, {{IID_IUnknown, this}, {IID_IClassFactory, this}});
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return addReference(); }
+  ULONG STDMETHODCALLTYPE Release() override { return releaseReference(); }
 
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
     if (!object) return E_POINTER;
@@ -42,7 +32,6 @@ class PluginFactory final : public IClassFactory {
 
  private:
   ModuleLock moduleLock_;
-  std::atomic<ULONG> refs_{0};
 };
 
 }  // namespace

@@ -32,9 +32,4 @@ HRESULT reportError(const runtime::Error& error) noexcept {
   return hr;
 }
 
-void notAvailable(std::string_view member) {
-  throw runtime::Error(static_cast<long>(E_NOTIMPL),
-                       std::string(member) + " is not available in the Windows add-in yet");
-}
-
 }  // namespace tw::win32

@@ -6,8 +6,6 @@
 
 #include "win32/windows_api.h"
 
-#include <string_view>
-
 #include "runtime/error.h"
 
 namespace tw::win32 {
@@ -18,9 +16,6 @@ HRESULT hresultOf(long number);
 
 // Sets the error info from `error` and returns its HRESULT.
 HRESULT reportError(const runtime::Error& error) noexcept;
-
-// The failure of a member whose work is not available in this DLL yet.
-[[noreturn]] void notAvailable(std::string_view member);
 
 template <class Body>
 HRESULT comEntry(Body&& body) noexcept {

@@ -2,35 +2,26 @@
 
 #include <ocidl.h>
 
-#include <atomic>
 #include <utility>
 
 #include "runtime/error.h"
+#include "win32/com_object.h"
 #include "win32/com_ptr.h"
 
 namespace tw::win32 {
 namespace {
 
-class Sink final : public IDispatch {
+class Sink final : public IDispatch, private RefCounted<Sink> {
+  friend class RefCounted<Sink>;
+
  public:
   Sink(const IID& events, EventHandler handler) : events_(events), handler_(std::move(handler)) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) && !IsEqualIID(iid, events_)) {
-      *object = nullptr;
-      return E_NOINTERFACE;
-    }
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
+    return answerQuery(iid, object, {{IID_IUnknown, this}, {IID_IDispatch, this}, {events_, this}});
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return addReference(); }
+  ULONG STDMETHODCALLTYPE Release() override { return releaseReference(); }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (!count) return E_POINTER;
     *count = 0;
@@ -56,7 +47,6 @@ class Sink final : public IDispatch {
  private:
   IID events_;
   EventHandler handler_;
-  std::atomic<ULONG> refs_{0};
 };
 
 class Advised final : public platform::EventConnection {

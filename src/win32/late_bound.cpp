@@ -1,5 +1,7 @@
 #include "win32/late_bound.h"
 
+#include <algorithm>
+
 #include "runtime/error.h"
 #include "win32/text.h"
 
@@ -105,6 +107,19 @@ Arg Arg::omitted() {
   return arg;
 }
 
+Arg Arg::bytes(const std::string& data) {
+  Arg arg;
+  SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(data.size()));
+  if (!array) throw runtime::Error::fromNumber(runtime::kOutOfMemory);
+  V_VT(&arg.v_) = VT_ARRAY | VT_UI1;
+  V_ARRAY(&arg.v_) = array;
+  void* elements = nullptr;
+  if (FAILED(SafeArrayAccessData(array, &elements))) throw runtime::Error::fromNumber(runtime::kOutOfMemory);
+  std::copy(data.begin(), data.end(), static_cast<char*>(elements));
+  SafeArrayUnaccessData(array);
+  return arg;
+}
+
 LateBound::LateBound(ComPtr<IDispatch> object) : object_(std::move(object)) {
   if (!object_) throw runtime::Error::fromNumber(runtime::kObjectVariableNotSet);
   type_ = typeKey(object_.get());
@@ -197,6 +212,22 @@ bool LateBound::boolean(const Variant& value) {
     throw runtime::Error::fromNumber(runtime::kTypeMismatch);
   }
   return V_BOOL(converted.get()) != VARIANT_FALSE;
+}
+
+std::string LateBound::bytes(const Variant& value) {
+  const VARIANT& v = *value;
+  if (V_VT(&v) == VT_EMPTY) return {};
+  if (V_VT(&v) != (VT_ARRAY | VT_UI1) || !V_ARRAY(&v) || SafeArrayGetDim(V_ARRAY(&v)) != 1)
+    throw runtime::Error::fromNumber(runtime::kTypeMismatch);
+  SAFEARRAY* array = V_ARRAY(&v);
+  LONG lower = 0, upper = -1;
+  SafeArrayGetLBound(array, 1, &lower);
+  SafeArrayGetUBound(array, 1, &upper);
+  void* elements = nullptr;
+  if (upper < lower || FAILED(SafeArrayAccessData(array, &elements))) return {};
+  std::string data(static_cast<const char*>(elements), static_cast<std::size_t>(upper - lower + 1));
+  SafeArrayUnaccessData(array);
+  return data;
 }
 
 ComPtr<IDispatch> LateBound::object(const Variant& value) {

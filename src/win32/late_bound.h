@@ -30,6 +30,8 @@ class Arg {
   Arg(const Arg&) = delete;
   ~Arg();
   static Arg omitted();
+  // A byte string as an array of bytes (VT_ARRAY | VT_UI1), passed on unchanged.
+  static Arg bytes(const std::string& data);
 
   VARIANT& value() { return v_; }
 
@@ -68,6 +70,8 @@ class LateBound {
   static std::string text(const Variant& value);
   static long number(const Variant& value);
   static bool boolean(const Variant& value);
+  // The bytes of an array of bytes; error 13 for anything else.
+  static std::string bytes(const Variant& value);
   // Null for Nothing.
   static ComPtr<IDispatch> object(const Variant& value);
 

@@ -1,11 +1,9 @@
 // The COM class plugin: the dual interface _plugin, Office's connection events (IDTExtensibility2) and ribbon
 // (IRibbonExtensibility), and the scripting-safety answers (IObjectSafety). Every member forwards to the
-// add-in's plugin object; members whose Windows side is not wired yet fail with E_NOTIMPL and a
-// description that names them.
+// add-in's plugin object.
 
 #include "win32/plugin_object.h"
 
-#include <atomic>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -16,9 +14,12 @@
 #include "menus/utilities.h"
 #include "runtime/conversions.h"
 #include "win32/com_error.h"
+#include "win32/com_object.h"
 #include "win32/dispatch.h"
+#include "win32/gdiplus_picture.h"
 #include "win32/late_bound.h"
 #include "win32/module.h"
+#include "win32/msxml_http.h"
 #include "win32/office_h.h"
 #include "win32/tallyweave_h.h"
 #include "win32/text.h"
@@ -34,16 +35,6 @@ namespace {
 
 // The two flags of the scripting-safety module; the add-in sets both when it loads.
 const addin::SafeCtlFlags kSafeCtlFlags{};
-
-HRESULT unavailable(const char* member) {
-  return comEntry([&] { notAvailable(member); });
-}
-
-template <class T>
-HRESULT unavailable(const char* member, T* result) {
-  if (result) *result = T{};
-  return unavailable(member);
-}
 
 // The address behind a REFIID. IObjectSafety callers may pass a null id, which the reference type hides;
 // the empty asm keeps the compiler from assuming the address is never null.
@@ -129,7 +120,10 @@ class PluginObject final : public DispatchOf<_plugin>,
                            public DispatchOf<_IDTExtensibility2>,
                            public DispatchOf<IRibbonExtensibility>,
                            public IObjectSafety,
-                           public ISupportErrorInfo {
+                           public ISupportErrorInfo,
+                           private RefCounted<PluginObject> {
+  friend class RefCounted<PluginObject>;
+
  public:
   PluginObject()
       : DispatchOf<_plugin>(kAddinTypeLib, IID__plugin),
@@ -138,30 +132,18 @@ class PluginObject final : public DispatchOf<_plugin>,
 
   // ---- IUnknown ------------------------------------------------------------------------------------
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID__plugin)) {
-      *object = static_cast<_plugin*>(this);
-    } else if (IsEqualIID(iid, IID__IDTExtensibility2)) {
-      *object = static_cast<_IDTExtensibility2*>(this);
-    } else if (IsEqualIID(iid, IID_IRibbonExtensibility)) {
-      *object = static_cast<IRibbonExtensibility*>(this);
-    } else if (IsEqualIID(iid, IID_IObjectSafety)) {
-      *object = static_cast<IObjectSafety*>(this);
-    } else if (IsEqualIID(iid, IID_ISupportErrorInfo)) {
-      *object = static_cast<ISupportErrorInfo*>(this);
-    } else {
-      *object = nullptr;
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    _plugin* main = this;
+    return answerQuery(iid, object,
+                       {{IID_IUnknown, main},
+                        {IID_IDispatch, main},
+                        {IID__plugin, main},
+                        {IID__IDTExtensibility2, static_cast<_IDTExtensibility2*>(this)},
+                        {IID_IRibbonExtensibility, static_cast<IRibbonExtensibility*>(this)},
+                        {IID_IObjectSafety, static_cast<IObjectSafety*>(this)},
+                        {IID_ISupportErrorInfo, static_cast<ISupportErrorInfo*>(this)}});
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return addReference(); }
+  ULONG STDMETHODCALLTYPE Release() override { return releaseReference(); }
 
   // ---- _plugin: the settings -----------------------------------------------------------------------
 #define TW_TEXT_PROPERTY(name)                                   \
@@ -258,8 +240,15 @@ class PluginObject final : public DispatchOf<_plugin>,
     *xml = nullptr;
     return comEntry([&] { *xml = newBstr(plugin_.IRibbonExtensibility_GetCustomUI(fromBstr(ribbonId))); });
   }
-  HRESULT STDMETHODCALLTYPE GetImage(BSTR, IDispatch** picture) override {
-    return unavailable("plugin.GetImage", picture);
+  HRESULT STDMETHODCALLTYPE GetImage(BSTR imageName, IDispatch** picture) override {
+    if (!picture) return E_POINTER;
+    *picture = nullptr;
+    return comEntry([&] {
+      auto loaded = std::dynamic_pointer_cast<OlePicture>(plugin_.GetImage(fromBstr(imageName)));
+      if (!loaded) return;
+      *picture = loaded->dispatch();
+      (*picture)->AddRef();
+    });
   }
   HRESULT STDMETHODCALLTYPE Final() override {
     return comEntry([&] { plugin_.Final(); });
@@ -495,10 +484,9 @@ class PluginObject final : public DispatchOf<_plugin>,
   }
 
   ModuleLock moduleLock_;
-  std::atomic<ULONG> refs_{0};
   WindowsSystem system_;
   WindowsUi ui_;
-  UnavailableHttp http_;
+  MsxmlHttp http_;
   addin::plugin plugin_{addin::Services{system_, ui_, http_}};
 };
 

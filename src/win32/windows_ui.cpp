@@ -4,7 +4,8 @@
 #include <utility>
 
 #include "runtime/error.h"
-#include "win32/com_error.h"
+#include "win32/dialog_form.h"
+#include "win32/gdiplus_picture.h"
 #include "win32/text.h"
 
 namespace tw::win32 {
@@ -56,54 +57,6 @@ class ThreadTimer final : public ui::Timer {
   UINT_PTR id_ = 0;
 };
 
-// A form's state: the controls' texts, visibility and button handlers. No window is drawn yet.
-class StateForm final : public ui::Form {
- public:
-  void Show() override { shown_ = true; }
-  void Hide() override { shown_ = false; }
-  bool IsShown() override { return shown_; }
-  std::string Text(const std::string& control) override {
-    auto found = controls_.find(control);
-    return found == controls_.end() ? std::string() : found->second.text;
-  }
-  void SetText(const std::string& control, const std::string& text) override {
-    controls_[control].text = text;
-  }
-  void SetVisible(const std::string& control, bool visible) override { controls_[control].visible = visible; }
-  void SetEnabled(const std::string& control, bool enabled) override { controls_[control].enabled = enabled; }
-  void OnButton(const std::string& control, std::function<void()> handler) override {
-    controls_[control].pressed = std::move(handler);
-  }
-
- private:
-  struct Control {
-    std::string text;
-    bool visible = true;
-    bool enabled = true;
-    std::function<void()> pressed;
-  };
-  std::map<std::string, Control> controls_;
-  bool shown_ = false;
-};
-
-class UnavailableRequest final : public net::HttpRequest {
- public:
-  void Open(const std::string&, const std::string&, bool) override { fail(); }
-  void SetRequestHeader(const std::string&, const std::string&) override { fail(); }
-  void SetLimits(const net::RequestLimits&) override {}
-  void Send(const std::string&) override { fail(); }
-  int ReadyState() override { return 0; }
-  int Status() override { return 0; }
-  std::string ResponseText() override { return {}; }
-  std::string ResponseBody() override { return {}; }
-
- private:
-  [[noreturn]] static void fail() {
-    throw runtime::Error(static_cast<long>(E_NOTIMPL),
-                         "HTTP requests are not available in the Windows add-in yet");
-  }
-};
-
 }  // namespace
 
 int WindowsUi::MsgBox(const std::string& prompt, int buttons, const std::optional<std::string>& title) {
@@ -116,12 +69,12 @@ std::unique_ptr<ui::Timer> WindowsUi::CreateTimer(std::function<void()> tick) {
   return std::make_unique<ThreadTimer>(std::move(tick));
 }
 
-std::shared_ptr<ui::Picture> WindowsUi::PictureFromPng(const std::string& /*bytes*/) {
-  notAvailable("Loading a PNG picture");
+std::shared_ptr<ui::Picture> WindowsUi::LoadPicture(const std::string& hostPath) {
+  return loadPictureGdi(toWide(hostPath));
 }
 
-std::unique_ptr<ui::Form> WindowsUi::CreateForm(const std::string& /*title*/) {
-  return std::make_unique<StateForm>();
+std::unique_ptr<ui::Form> WindowsUi::CreateForm(const std::string& title) {
+  return std::make_unique<DialogForm>(title);
 }
 
 void WindowsUi::DoEvents() {
@@ -130,10 +83,6 @@ void WindowsUi::DoEvents() {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-}
-
-std::unique_ptr<net::HttpRequest> UnavailableHttp::CreateRequest() {
-  return std::make_unique<UnavailableRequest>();
 }
 
 }  // namespace tw::win32

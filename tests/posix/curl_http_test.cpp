@@ -48,7 +48,7 @@ class LoopbackServer {
 TEST(CurlHttpTest, PostsTheBodyWithItsHeadersAndReadsTheAnswer) {
   LoopbackServer server;
   CurlHttp http;
-  auto request = http.CreateRequest();
+  auto request = http.CreateRequest(net::RequestClass::kXmlHttp);
   request->Open("POST", server.url("/upload"), false);
   EXPECT_EQ(request->ReadyState(), 1);
   request->SetRequestHeader("Content-Type", "application/octet-stream");
@@ -65,7 +65,7 @@ TEST(CurlHttpTest, PostsTheBodyWithItsHeadersAndReadsTheAnswer) {
 TEST(CurlHttpTest, AnErrorStatusStillDeliversTheBodyBytes) {
   LoopbackServer server;
   CurlHttp http;
-  auto request = http.CreateRequest();
+  auto request = http.CreateRequest(net::RequestClass::kXmlHttp);
   request->Open("GET", server.url("/installer"), false);
   request->Send();
   EXPECT_EQ(request->Status(), 404);
@@ -79,7 +79,7 @@ TEST(CurlHttpTest, AnUnreachableServerIsAnError) {
     port = closed.port;
   }
   CurlHttp http;
-  auto request = http.CreateRequest();
+  auto request = http.CreateRequest(net::RequestClass::kXmlHttp);
   request->Open("GET", "http://127.0.0.1:" + std::to_string(port) + "/", false);
   try {
     request->Send();
@@ -95,7 +95,7 @@ TEST(CurlHttpTest, AnAnswerLongerThanTheLimitIsRefusedAndOneAtTheLimitArrives) {
   LoopbackServer server;
   CurlHttp http;
   for (size_t limit : {4u, 3u}) {
-    auto request = http.CreateRequest();
+    auto request = http.CreateRequest(net::RequestClass::kXmlHttp);
     request->Open("GET", server.url("/installer"), false);
     request->SetLimits(
         {.connect = std::chrono::seconds(5), .whole = std::chrono::seconds(5), .maxResponseBytes = limit});
@@ -117,7 +117,7 @@ TEST(CurlHttpTest, AnAnswerLongerThanTheLimitIsRefusedAndOneAtTheLimitArrives) {
 TEST(CurlHttpTest, ASilentServerEndsInATimeoutWithinTheBound) {
   LoopbackServer server;
   CurlHttp http(std::chrono::milliseconds(200));  // shortens the request's own 120 s
-  auto request = http.CreateRequest();
+  auto request = http.CreateRequest(net::RequestClass::kXmlHttp);
   request->Open("GET", server.url("/silent"), false);
   try {
     request->Send();
@@ -129,7 +129,7 @@ TEST(CurlHttpTest, ASilentServerEndsInATimeoutWithinTheBound) {
 
 TEST(CurlHttpTest, OnlySynchronousRequestsAreSupported) {
   CurlHttp http;
-  auto request = http.CreateRequest();
+  auto request = http.CreateRequest(net::RequestClass::kXmlHttp);
   EXPECT_THROW(request->Open("GET", "http://127.0.0.1/", true), runtime::Error);
   EXPECT_THROW(request->Send(), runtime::Error);
 }

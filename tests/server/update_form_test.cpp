@@ -116,6 +116,16 @@ TEST_F(UpdateTest, ANeverAnsweringServerEndsInTheDownloadErrorWithinTheBound) {
   EXPECT_EQ(bench.updateDialog().texts["statuslabel"], "Standby");
 }
 
+TEST(UpdateRequestTest, TheDownloadUsesTheMsxml60RequestObject) {
+  testing::ScriptedHttp http;
+  ServerBench bench{http};
+  bench.ctx.settings.updatePath = "http://example.test/twUpdate.exe";
+  startUpdate(bench.ctx, bench.update);
+  ASSERT_EQ(http.sent.size(), 1u);
+  EXPECT_EQ(http.sent[0].requestClass, net::RequestClass::kXmlHttp60);
+  EXPECT_EQ(http.sent[0].method, "GET");
+}
+
 class NonAdministratorUpdateTest : public UpdateTest {
  protected:
   NonAdministratorUpdateTest() : UpdateTest(false) {}

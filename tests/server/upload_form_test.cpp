@@ -35,6 +35,7 @@ TEST_F(UploadRequestTest, WithoutCredentialsPostsAtOnceWithTheHeadersInOrder) {
 
   ASSERT_EQ(http.sent.size(), 1u);
   const auto& sent = http.sent[0];
+  EXPECT_EQ(sent.requestClass, net::RequestClass::kXmlHttp);
   EXPECT_EQ(sent.method, "POST");
   EXPECT_EQ(sent.url, "http://example.test/tw/upload.php");
   const std::string expectedBody = buildUploadBody({.sessionId = "sessie-42",

@@ -47,9 +47,10 @@ class RecordingForm : public ui::Form {
 
 class ScriptedRequest : public net::HttpRequest {
  public:
-  explicit ScriptedRequest(ScriptedHttp& owner) : owner_(owner) {}
+  ScriptedRequest(ScriptedHttp& owner, net::RequestClass requestClass)
+      : owner_(owner), requestClass_(requestClass) {}
   void Open(const std::string& method, const std::string& url, bool) override {
-    sent_ = {method, url, {}, {}, {}};
+    sent_ = {requestClass_, method, url, {}, {}, {}};
     state_ = 1;
   }
   void SetRequestHeader(const std::string& name, const std::string& value) override {
@@ -78,6 +79,7 @@ class ScriptedRequest : public net::HttpRequest {
 
  private:
   ScriptedHttp& owner_;
+  net::RequestClass requestClass_;
   ScriptedHttp::Sent sent_;
   int state_ = 0;
   int status_ = 0;
@@ -127,8 +129,8 @@ std::unique_ptr<ui::Form> ScriptedUi::CreateForm(const std::string& title) {
   return std::make_unique<RecordingForm>(record);
 }
 
-std::shared_ptr<ui::Picture> ScriptedUi::PictureFromPng(const std::string& bytes) {
-  return posix::decodePng(bytes);
+std::shared_ptr<ui::Picture> ScriptedUi::LoadPicture(const std::string& hostPath) {
+  return posix::loadPng(hostPath);
 }
 
 FormRecord& ScriptedUi::form(const std::string& title) {
@@ -157,11 +159,11 @@ void FormRecord::press(const std::string& control) {
   handler();
 }
 
-std::unique_ptr<net::HttpRequest> ScriptedHttp::CreateRequest() {
-  return std::make_unique<ScriptedRequest>(*this);
+std::unique_ptr<net::HttpRequest> ScriptedHttp::CreateRequest(net::RequestClass requestClass) {
+  return std::make_unique<ScriptedRequest>(*this, requestClass);
 }
 
-std::unique_ptr<net::HttpRequest> RefusingHttp::CreateRequest() {
+std::unique_ptr<net::HttpRequest> RefusingHttp::CreateRequest(net::RequestClass /*requestClass*/) {
   return std::make_unique<RefusedRequest>();
 }
 

@@ -50,7 +50,7 @@ class ScriptedUi : public ui::Ui {
   int MsgBox(const std::string& prompt, int buttons, const std::optional<std::string>& title) override;
   std::unique_ptr<ui::Timer> CreateTimer(std::function<void()> tick) override;
   std::unique_ptr<ui::Form> CreateForm(const std::string& title) override;
-  std::shared_ptr<ui::Picture> PictureFromPng(const std::string& bytes) override;
+  std::shared_ptr<ui::Picture> LoadPicture(const std::string& hostPath) override;
   void DoEvents() override {}
 
   // The form last created with this title; fails the test when there is none.
@@ -74,6 +74,7 @@ class ScriptedHttp : public net::Http {
     std::optional<long> errorNumber;  // Send raises this error instead
   };
   struct Sent {
+    net::RequestClass requestClass;
     std::string method;
     std::string url;
     std::vector<std::pair<std::string, std::string>> headers;
@@ -81,7 +82,7 @@ class ScriptedHttp : public net::Http {
     net::RequestLimits limits;
   };
 
-  std::unique_ptr<net::HttpRequest> CreateRequest() override;
+  std::unique_ptr<net::HttpRequest> CreateRequest(net::RequestClass requestClass) override;
 
   std::deque<Answer> answers;
   std::vector<Sent> sent;
@@ -90,7 +91,7 @@ class ScriptedHttp : public net::Http {
 // An HTTP client for tests that must not reach the network: every request fails to connect.
 class RefusingHttp : public net::Http {
  public:
-  std::unique_ptr<net::HttpRequest> CreateRequest() override;
+  std::unique_ptr<net::HttpRequest> CreateRequest(net::RequestClass requestClass) override;
 };
 
 // The messages of a debug log, in order, without their date and quotes.

@@ -7,6 +7,7 @@
 #include <objsafe.h>
 #include <ocidl.h>
 #include <oleauto.h>
+#include <olectl.h>
 
 #include <cstdio>
 #include <string>
@@ -190,26 +191,28 @@ void checkNames(IDispatch* addin) {
         "an unknown argument name is DISP_E_UNKNOWNNAME");
 }
 
-// A member whose work is not in the DLL yet fails as a COM error, never as a crash.
+// A failing member returns a COM error with the add-in's error in EXCEPINFO, never a crash: text that is
+// no number given to the Integer property serverPort is error 13.
 void checkErrors(IDispatch* addin) {
   std::vector<DISPID> ids;
-  idsOf(addin, {L"GetImage"}, ids);
-  VARIANT imageName;
-  V_VT(&imageName) = VT_BSTR;
-  V_BSTR(&imageName) = SysAllocString(L"logo");
-  DISPPARAMS oneName{&imageName, nullptr, 1, 0};
+  idsOf(addin, {L"serverPort"}, ids);
+  VARIANT text;
+  V_VT(&text) = VT_BSTR;
+  V_BSTR(&text) = SysAllocString(L"abc");
+  DISPID put = DISPID_PROPERTYPUT;
+  DISPPARAMS assignment{&text, &put, 1, 1};
   VARIANT result;
   VariantInit(&result);
   Excep exception;
-  HRESULT hr = addin->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &oneName, &result,
-                             &exception, nullptr);
-  VariantClear(&imageName);
+  HRESULT hr = addin->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &assignment,
+                             nullptr, &exception, nullptr);
+  VariantClear(&text);
   check(hr == DISP_E_EXCEPTION, "a failing member gives DISP_E_EXCEPTION (" + hex(hr) + ")");
-  check(exception.scode == E_NOTIMPL,
+  check(exception.scode == static_cast<HRESULT>(0x800A000D),
         "its EXCEPINFO carries the error number (" + hex(exception.scode) + ")");
   check(narrow(exception.bstrSource) == "Tallyweave", "its EXCEPINFO names the source");
-  check(narrow(exception.bstrDescription).find("GetImage") != std::string::npos,
-        "its EXCEPINFO describes the error");
+  check(narrow(exception.bstrDescription) == "Type mismatch",
+        "its EXCEPINFO describes the error (" + narrow(exception.bstrDescription) + ")");
 
   DISPPARAMS none{};
   idsOf(addin, {L"getTwVersion"}, ids);
@@ -560,6 +563,60 @@ std::string mergefieldName(IDispatch* addin, const std::wstring& code) {
   return name;
 }
 
+// A 3 x 2 PNG (red, opaque).
+const unsigned char kPicture[] = {
+    0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44,
+    0x52, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x02, 0x08, 0x06, 0x00, 0x00, 0x00, 0x9D,
+    0x74, 0x66, 0x1A, 0x00, 0x00, 0x00, 0x11, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0xF8,
+    0xCF, 0xC0, 0xF0, 0x1F, 0x86, 0x19, 0x90, 0x39, 0x00, 0x9B, 0x7E, 0x0B, 0xF5, 0x72, 0xB0,
+    0xB9, 0x3C, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+
+void writeFile(const std::wstring& path, const void* bytes, DWORD size) {
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, bytes, size, &written, nullptr);
+  CloseHandle(file);
+}
+
+// What GetImage gives for a name: "nothing", "a WxH bitmap", or what went wrong.
+std::string imageOf(IDispatch* addin, const wchar_t* name) {
+  VARIANT result;
+  HRESULT hr = callWithTexts(addin, L"GetImage", {name}, result);
+  if (FAILED(hr)) return "error " + hex(hr);
+  if (V_VT(&result) != VT_DISPATCH) return "a variant of type " + std::to_string(V_VT(&result));
+  if (!V_DISPATCH(&result)) return "nothing";
+  Ref<IPicture> picture;
+  V_DISPATCH(&result)->QueryInterface(IID_IPicture, picture.out());
+  VariantClear(&result);
+  short type = 0;
+  OLE_HANDLE handle = 0;
+  if (!picture.p || FAILED(picture.p->get_Type(&type)) || type != PICTYPE_BITMAP ||
+      FAILED(picture.p->get_Handle(&handle))) {
+    return "no bitmap picture";
+  }
+  BITMAP bitmap{};
+  if (!GetObjectW(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), sizeof bitmap, &bitmap))
+    return "a picture without a bitmap";
+  return "a " + std::to_string(bitmap.bmWidth) + "x" + std::to_string(bitmap.bmHeight) + " bitmap";
+}
+
+// GetImage loads TEMP\twdoc\<name>.png through GDI+ once the add-in is active; a missing file, a file that
+// is no picture, and any name before OnConnection give nothing.
+struct ImageCase {
+  const wchar_t* name;
+  const char* expected;
+};
+
+void checkImages(IDispatch* addin, const std::vector<ImageCase>& cases, const std::string& when) {
+  for (const ImageCase& c : cases) {
+    const std::string got = imageOf(addin, c.name);
+    check(got == c.expected,
+          when + " GetImage(" + narrow(c.name) + ") gives " + c.expected + " (got " + got + ")");
+  }
+}
+
 // The connection: before OnConnection the add-in is inactive (FileExists and getMergefieldName answer
 // nothing); OnConnection hands it Word's Application, which it calls by name; then it answers.
 void checkConnection() {
@@ -581,10 +638,19 @@ void checkConnection() {
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
   }
   SetFileAttributesW((folder + L"\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  // The ribbon pictures live in TEMP\twdoc.
+  wchar_t oldTemp[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"TEMP", oldTemp, MAX_PATH);
+  SetEnvironmentVariableW(L"TEMP", folder.c_str());
+  CreateDirectoryW((folder + L"\\twdoc").c_str(), nullptr);
+  writeFile(folder + L"\\twdoc\\logo.png", kPicture, sizeof kPicture);
+  const char notAPicture[] = "\x89PNG\r\n\x1a\n and nothing after the signature";
+  writeFile(folder + L"\\twdoc\\broken.png", notAPicture, sizeof notAPicture - 1);
 
   check(!fileExists(addin, folder + L"\\plain.txt"), "FileExists is False before OnConnection");
   check(mergefieldName(addin, L" MERGEFIELD naam ").empty(),
         "getMergefieldName is empty before OnConnection");
+  checkImages(addin, {{L"logo", "nothing"}}, "before OnConnection");
 
   Ref<_IDTExtensibility2> extensibility;
   addin->QueryInterface(IID__IDTExtensibility2, extensibility.out());
@@ -629,6 +695,9 @@ void checkConnection() {
                                                    ") is \"" + name + "\" (got " +
                                                    mergefieldName(addin, code) + ")");
   }
+  checkImages(addin, {{L"logo", "a 3x2 bitmap"}, {L"missing", "nothing"}, {L"broken", "nothing"}},
+              "after OnConnection");
+
   // Word's own error reaches the caller with Word's number, text and source.
   state.log.clear();
   VARIANT result;
@@ -669,7 +738,11 @@ void checkConnection() {
     DeleteFileW((folder + L"\\" + name).c_str());
   }
   RemoveDirectoryW((folder + L"\\sub").c_str());
+  for (const wchar_t* name : {L"logo.png", L"broken.png"})
+    DeleteFileW((folder + L"\\twdoc\\" + name).c_str());
+  RemoveDirectoryW((folder + L"\\twdoc").c_str());
   RemoveDirectoryW(folder.c_str());
+  SetEnvironmentVariableW(L"TEMP", oldTemp);
 }
 
 // A merge-field button that module code assigns receives its Click events from Office; assigning

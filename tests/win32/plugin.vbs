@@ -95,12 +95,15 @@ Next
 ' keyExists without a collection never fails.
 Check plugin.keyExists(Nothing, "x") = False, "keyExists of Nothing is False"
 
-' A member whose work is not in this DLL yet raises a COM error with number, source and description.
+' A failing member raises a COM error with number, source and description.
 On Error Resume Next
-plugin.GetImage "logo"
-Check Err.Number = &H80004001, "GetImage raises E_NOTIMPL (got " & Hex(Err.Number) & ")"
+plugin.serverPort = "abc"
+Check Err.Number = 13, "a failing member raises its error number (got " & Err.Number & ")"
 Check Err.Source = "Tallyweave", "the error names its source (got " & Err.Source & ")"
-Check InStr(Err.Description, "GetImage") > 0, "the error describes itself (got " & Err.Description & ")"
+Check Err.Description = "Type mismatch", "the error describes itself (got " & Err.Description & ")"
+Err.Clear
+Check plugin.GetImage("logo") Is Nothing, "GetImage gives Nothing before the add-in is connected"
+Check Err.Number = 0, "GetImage raises no error (got " & Err.Number & ")"
 Err.Clear
 plugin.NoSuchMember
 Check Err.Number = 438, "an unknown member is error 438 (got " & Err.Number & ")"

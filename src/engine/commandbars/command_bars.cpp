@@ -223,6 +223,19 @@ std::shared_ptr<Control> walk(office::CommandBars& bars, const std::vector<std::
 
 }  // namespace
 
+std::vector<std::string> splitMenuPath(const std::string& text) {
+  std::vector<std::string> parts;
+  for (size_t start = 0;;) {
+    const size_t end = text.find('>', start);
+    const std::string part = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    const size_t first = part.find_first_not_of(' ');
+    const size_t last = part.find_last_not_of(' ');
+    parts.push_back(first == std::string::npos ? std::string() : part.substr(first, last - first + 1));
+    if (end == std::string::npos) return parts;
+    start = end + 1;
+  }
+}
+
 std::shared_ptr<office::CommandBars> createCommandBars() {
   auto bars = std::make_shared<Bars>();
   auto menuBar = std::make_shared<Bar>("Menu Bar");

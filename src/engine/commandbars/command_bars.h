@@ -11,6 +11,9 @@ namespace tw::engine {
 // Word's command bars: "Menu Bar" with Word's top menus (File ... Help) and the "Standard" toolbar.
 std::shared_ptr<office::CommandBars> createCommandBars();
 
+// Splits a path written "Menu Bar > Tallyweave > Veld invoegen" into its trimmed parts.
+std::vector<std::string> splitMenuPath(const std::string& text);
+
 // Presses the control reached by `path`: a bar name, then the captions of the popups and of the
 // button (ampersands and case ignored). Raises the button's Click event for every subscriber.
 // Error 5 when a step of the path is not found or not visible.

@@ -38,10 +38,14 @@ class HttpRequest {
   virtual std::string ResponseBody() = 0;
 };
 
+// The request object a request is made with: the upload uses "MSXML2.XMLHTTP", the installer download
+// the MSXML 6.0 request class ("MSXML2.XMLHTTP.6.0").
+enum class RequestClass { kXmlHttp, kXmlHttp60 };
+
 class Http {
  public:
   virtual ~Http() = default;
-  virtual std::unique_ptr<HttpRequest> CreateRequest() = 0;
+  virtual std::unique_ptr<HttpRequest> CreateRequest(RequestClass requestClass) = 0;
 };
 
 }  // namespace tw::net

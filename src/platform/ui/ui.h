@@ -64,8 +64,9 @@ class Ui {
   virtual std::unique_ptr<Timer> CreateTimer(std::function<void()> tick) = 0;
   // A form with the given window title; its controls appear as they are first set.
   virtual std::unique_ptr<Form> CreateForm(const std::string& title) = 0;
-  // Decodes the bytes of a PNG file into a picture; nullptr when they are not a readable image.
-  virtual std::shared_ptr<Picture> PictureFromPng(const std::string& bytes) = 0;
+  // The picture in a PNG file, named as the system's HostPath gives it; nullptr when the file is missing
+  // or not a readable image.
+  virtual std::shared_ptr<Picture> LoadPicture(const std::string& hostPath) = 0;
   // Lets pending user-interface events run.
   virtual void DoEvents() = 0;
 };

@@ -59,26 +59,17 @@ VARIANT converted(const VARIANT& v, VARTYPE type) {
 }
 
 // One event source's subscriptions, by cookie.
-class ConnectionPoint final : public IConnectionPoint {
+class ConnectionPoint final : public IConnectionPoint, private win32::RefCounted<ConnectionPoint> {
+  friend class win32::RefCounted<ConnectionPoint>;
+
  public:
   ConnectionPoint(ComPtr<AutomationBase> source, IID events) : source_(std::move(source)), events_(events) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPoint)) {
-      *out = static_cast<IConnectionPoint*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+    return win32::answerQuery(iid, out, {{IID_IUnknown, this}, {IID_IConnectionPoint, this}});
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return addReference(); }
+  ULONG STDMETHODCALLTYPE Release() override { return releaseReference(); }
   HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* events) override {
     *events = events_;
     return S_OK;
@@ -108,7 +99,6 @@ class ConnectionPoint final : public IConnectionPoint {
   HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
 
  private:
-  std::atomic<ULONG> refs_{0};
   ComPtr<AutomationBase> source_;
   IID events_;
   DWORD lastCookie_ = 0;
@@ -200,23 +190,12 @@ void Call::returns(ComPtr<IDispatch> object) {
 }
 
 HRESULT STDMETHODCALLTYPE AutomationBase::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, kSelf)) {
-    *out = static_cast<IDispatch*>(this);
-  } else if (IsEqualIID(iid, IID_IConnectionPointContainer)) {
-    *out = static_cast<IConnectionPointContainer*>(this);
-  } else {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE AutomationBase::Release() {
-  ULONG left = --refs_;
-  if (left == 0) delete this;
-  return left;
+  IDispatch* self = this;
+  return win32::answerQuery(iid, out,
+                            {{IID_IUnknown, self},
+                             {IID_IDispatch, self},
+                             {kSelf, self},
+                             {IID_IConnectionPointContainer, static_cast<IConnectionPointContainer*>(this)}});
 }
 
 HRESULT STDMETHODCALLTYPE AutomationBase::GetTypeInfoCount(UINT* count) {

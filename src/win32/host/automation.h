@@ -9,7 +9,6 @@
 #include <ocidl.h>
 #include <olectl.h>
 
-#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "platform/event.h"
+#include "win32/com_object.h"
 #include "win32/com_ptr.h"
 
 namespace tw::host {
@@ -64,7 +64,11 @@ struct Member {
 };
 
 // The part of every host object that does not depend on its type.
-class AutomationBase : public IDispatch, public IConnectionPointContainer {
+class AutomationBase : public IDispatch,
+                       public IConnectionPointContainer,
+                       private win32::RefCounted<AutomationBase> {
+  friend class win32::RefCounted<AutomationBase>;
+
  public:
   // The IID under which a host object hands out itself, so that an argument can be unwrapped.
   static const IID kSelf;
@@ -72,8 +76,8 @@ class AutomationBase : public IDispatch, public IConnectionPointContainer {
   virtual ~AutomationBase() = default;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return addReference(); }
+  ULONG STDMETHODCALLTYPE Release() override { return releaseReference(); }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
@@ -94,9 +98,6 @@ class AutomationBase : public IDispatch, public IConnectionPointContainer {
   virtual size_t memberCount() const = 0;
   virtual Entry entry(size_t index) const = 0;
   virtual void run(size_t index, bool put, Call& call) = 0;
-
- private:
-  std::atomic<ULONG> refs_{0};
 };
 
 template <class T>

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "engine/commandbars/command_bars.h"
 #include "engine/engine.h"
 #include "posix/posix_system.h"
 #include "runtime/codepage.h"
@@ -58,6 +59,10 @@ std::shared_ptr<word::Application> EmbeddedWord::application() {
 
 bool EmbeddedWord::quitRequested() const {
   return state_->word->quitRequested();
+}
+
+void EmbeddedWord::click(const std::string& path) {
+  engine::clickControl(*state_->word->CommandBars(), engine::splitMenuPath(runtime::utf8ToCp1252(path)));
 }
 
 bool EmbeddedWord::saveOpenDocuments(const std::string& folder, std::ostream& console) {

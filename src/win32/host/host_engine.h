@@ -25,6 +25,9 @@ class EmbeddedWord {
 
   std::shared_ptr<word::Application> application();
   bool quitRequested() const;
+  // Presses the command-bar control reached by `path` (UTF-8): the bar, the popups and the button by
+  // caption, separated by " > ", as a user clicks through Word's menus.
+  void click(const std::string& path);
   // Saves every open document into `folder` (a POSIX path) as <name without extension>.docx, saying so on
   // `console`; false when one could not be saved.
   bool saveOpenDocuments(const std::string& folder, std::ostream& console);

@@ -1,0 +1,108 @@
+#include "win32/gdiplus_picture.h"
+
+#include <olectl.h>
+
+#include <functional>
+#include <memory>
+#include <utility>
+
+namespace tw::win32 {
+namespace {
+
+// GDI+'s flat API as gdiplus.dll exports it; loaded when a picture is asked for, so that the add-in
+// imports nothing beyond what every Windows process has loaded.
+struct GdiplusStartupInput {
+  UINT32 GdiplusVersion = 1;
+  void* DebugEventCallback = nullptr;
+  BOOL SuppressBackgroundThread = FALSE;
+  BOOL SuppressExternalCodecs = FALSE;
+};
+struct GpBitmap;
+constexpr int kOk = 0;
+using Startup = int(WINAPI*)(ULONG_PTR* token, const GdiplusStartupInput* input, void* output);
+using Shutdown = void(WINAPI*)(ULONG_PTR token);
+using CreateBitmapFromFile = int(WINAPI*)(const WCHAR* file, GpBitmap** bitmap);
+using CreateHBitmapFromBitmap = int(WINAPI*)(GpBitmap* bitmap, HBITMAP* handle, DWORD background);
+using DisposeImage = int(WINAPI*)(GpBitmap* image);
+
+class Library {
+ public:
+  explicit Library(const wchar_t* name) : module_(LoadLibraryW(name)) {}
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+  ~Library() {
+    if (module_) FreeLibrary(module_);
+  }
+  template <class Function>
+  Function function(const char* name) const {
+    return module_ ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name)))
+                   : nullptr;
+  }
+
+ private:
+  HMODULE module_;
+};
+
+// A bitmap handle until an OLE picture takes it over.
+class BitmapHandle {
+ public:
+  BitmapHandle() = default;
+  BitmapHandle(const BitmapHandle&) = delete;
+  BitmapHandle& operator=(const BitmapHandle&) = delete;
+  ~BitmapHandle() {
+    if (handle_) DeleteObject(handle_);
+  }
+  HBITMAP* put() { return &handle_; }
+  HBITMAP get() const { return handle_; }
+  HBITMAP release() { return std::exchange(handle_, nullptr); }
+
+ private:
+  HBITMAP handle_ = nullptr;
+};
+
+// The picture that owns `bitmap` (PICTYPE_BITMAP, no palette); null when it cannot be made.
+std::shared_ptr<OlePicture> pictureFromBitmap(BitmapHandle& bitmap) {
+  BITMAP size{};
+  if (!bitmap.get() || GetObjectW(bitmap.get(), sizeof size, &size) == 0) return nullptr;
+  PICTDESC description{};
+  description.cbSizeofstruct = sizeof description;
+  description.picType = PICTYPE_BITMAP;
+  description.bmp.hbitmap = bitmap.get();
+  description.bmp.hpal = nullptr;
+  ComPtr<IPicture> picture;
+  if (FAILED(OleCreatePictureIndirect(&description, IID_IPicture, TRUE,
+                                      reinterpret_cast<void**>(picture.put()))) ||
+      !picture) {
+    return nullptr;
+  }
+  bitmap.release();  // the picture owns it now
+  auto dispatch = ComPtr<IUnknown>(picture.get()).query<IPictureDisp>(IID_IPictureDisp);
+  if (!dispatch) return nullptr;
+  return std::make_shared<OlePicture>(std::move(dispatch), size.bmWidth, size.bmHeight);
+}
+
+}  // namespace
+
+std::shared_ptr<OlePicture> loadPictureGdi(const std::wstring& file) {
+  Library gdiplus(L"gdiplus.dll");
+  auto startup = gdiplus.function<Startup>("GdiplusStartup");
+  auto shutdown = gdiplus.function<Shutdown>("GdiplusShutdown");
+  auto fromFile = gdiplus.function<CreateBitmapFromFile>("GdipCreateBitmapFromFile");
+  auto toHandle = gdiplus.function<CreateHBitmapFromBitmap>("GdipCreateHBITMAPFromBitmap");
+  auto dispose = gdiplus.function<DisposeImage>("GdipDisposeImage");
+  if (!startup || !shutdown || !fromFile || !toHandle || !dispose) return nullptr;
+
+  const GdiplusStartupInput input;
+  ULONG_PTR token = 0;
+  if (startup(&token, &input, nullptr) != kOk) return nullptr;
+  // Shut down again whatever happens below.
+  std::unique_ptr<void, std::function<void(void*)>> started(&token, [&](void*) { shutdown(token); });
+  GpBitmap* loaded = nullptr;
+  if (fromFile(file.c_str(), &loaded) != kOk || !loaded) return nullptr;
+  std::unique_ptr<GpBitmap, std::function<void(GpBitmap*)>> bitmap(loaded, [&](GpBitmap* b) { dispose(b); });
+  BitmapHandle handle;
+  toHandle(bitmap.get(), handle.put(), 0x00000000);  // transparent black behind the picture
+  return pictureFromBitmap(handle);
+}
+
+}  // namespace tw::win32
