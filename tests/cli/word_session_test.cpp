@@ -10,6 +10,7 @@
 #include "engine/engine.h"
 #include "engine/model/document_model.h"
 #include "support/test_services.h"
+#include "support/word97.h"
 
 namespace tw::cli {
 namespace {
@@ -129,6 +130,33 @@ TEST_F(WordSessionTest, ADocumentJobProducesTheMergedDocumentInEachLocale) {
     EXPECT_NE(xml.find("r:embed"), std::string::npos);
     EXPECT_FALSE(root.exists("temp/twDoc.tmp"));
   }
+}
+
+// The connector stores every template as SjabloonDocument.doc; one saved as a Word 97-2003 document is
+// opened through LibreOffice and merges like its .docx original.
+TEST_F(WordSessionTest, ADocumentJobWithAWord97TemplateMerges) {
+  TW_SKIP_WITHOUT_LIBREOFFICE();
+  const std::string binary = testing::toWord97(readFile(kInvoice / "factuur.docx"));
+  ASSERT_EQ(binary.rfind("\xD0\xCF\x11\xE0", 0), 0u);
+  root.write("temp/twDoc.tmp",
+             addin::writeConnectorFile(invoiceJob("1250,5", "2026-12-10"), [&](const std::string& name) {
+               return name == "factuur.docx" ? binary : readFile(kInvoice / name);
+             }));
+  WordSessionOptions options;
+  options.locale = "nl-NL";
+  ASSERT_EQ(run(options), 0) << console.str();
+  auto result = out() / "Standaardbrieven1.docx";
+  ASSERT_TRUE(std::filesystem::exists(result)) << console.str();
+  std::string text = mainText(result);
+  // LibreOffice keeps merge fields without their switches (its .docx import, which makes the binary
+  // template here, already drops \@ and \#), so the date and amounts show as the job gives them.
+  for (const char* expected :
+       {"Aan: Jansen", "Datum: 2026-12-10", "Totaal: 1250,5", "Advies", "Ontwerp", "Reiskosten"})
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+  std::string xml = engine::loadDocument(readFile(result), "r")->package().readPart("word/document.xml");
+  EXPECT_EQ(xml.find("MERGEFIELD"), std::string::npos);
+  EXPECT_NE(xml.find("r:embed"), std::string::npos);
+  EXPECT_FALSE(root.exists("temp/twDoc.tmp"));
 }
 
 TEST_F(WordSessionTest, TheDebugLogFollowsTheDocumentJob) {

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "engine/convert/binary_document.h"
 #include "engine/errors.h"
 
 namespace tw::engine::ooxml {
@@ -28,8 +29,6 @@ struct SourceFreer {
 using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
 using ZipFile = std::unique_ptr<zip_file_t, FileCloser>;
 using Source = std::unique_ptr<zip_source_t, SourceFreer>;
-
-constexpr char kOleMagic[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 
 std::string megabytes(std::uint64_t bytes) {
   return std::to_string(bytes >> 20) + " MB";
@@ -94,7 +93,7 @@ struct Package::Entry {
 
 Package::Package(std::string bytes, std::string fileName, PackageLimits limits)
     : bytes_(std::move(bytes)), fileName_(std::move(fileName)), limits_(limits) {
-  if (bytes_.size() >= 8 && std::memcmp(bytes_.data(), kOleMagic, 8) == 0) {
+  if (convert::isCompoundFile(bytes_)) {
     throw wordError(kWordFileCorrupt, "Word cannot open " + fileName_ +
                                           ": it is a Word 97-2003 binary document; only documents in the "
                                           "Word (.docx) zip format can be opened.");
