@@ -29,8 +29,7 @@ namespace fs = std::filesystem;
 constexpr std::string_view kCompoundFileMagic = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 
 runtime::Error cannotConvert(const std::string& fileName, const std::string& reason) {
-  return corruptFile(
-      fileName, "it is a Word 97-2003 binary document, which LibreOffice could not convert (" + reason + ")");
+  return binaryDocumentError(fileName, ", which LibreOffice could not convert (" + reason + ")");
 }
 
 // A folder of our own under `root`, removed with everything in it when this goes.
@@ -184,10 +183,9 @@ class LibreOfficeConverter : public BinaryDocumentConverter {
   std::string toDocx(const std::string& bytes, const std::string& fileName) override {
     std::string program = options_.program.empty() ? findOnPath("soffice") : options_.program;
     if (program.empty()) {
-      throw corruptFile(
-          fileName,
-          "it is a Word 97-2003 binary document; only documents in the Word (.docx) zip format can "
-          "be opened (LibreOffice, which converts such documents, is not installed)");
+      throw binaryDocumentError(fileName,
+                                "; only documents in the Word (.docx) zip format can be opened (LibreOffice, "
+                                "which converts such documents, is not installed)");
     }
     try {
       std::error_code error;
@@ -228,6 +226,10 @@ class LibreOfficeConverter : public BinaryDocumentConverter {
 };
 
 }  // namespace
+
+runtime::Error binaryDocumentError(const std::string& fileName, const std::string& why) {
+  return corruptFile(fileName, "it is a Word 97-2003 binary document" + why);
+}
 
 bool isCompoundFile(std::string_view bytes) {
   return bytes.starts_with(kCompoundFileMagic);

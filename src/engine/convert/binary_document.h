@@ -8,11 +8,16 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/error.h"
+
 namespace tw::engine::convert {
 
 // True for the bytes of an OLE compound file: a Word 97-2003 document or template (or an encrypted
 // .docx, which no converter here opens).
 bool isCompoundFile(std::string_view bytes);
+
+// Word's error 5792 for a Word 97-2003 document it cannot open: the file, then `why`.
+runtime::Error binaryDocumentError(const std::string& fileName, const std::string& why);
 
 class BinaryDocumentConverter {
  public:

@@ -94,9 +94,8 @@ struct Package::Entry {
 Package::Package(std::string bytes, std::string fileName, PackageLimits limits)
     : bytes_(std::move(bytes)), fileName_(std::move(fileName)), limits_(limits) {
   if (convert::isCompoundFile(bytes_)) {
-    throw wordError(kWordFileCorrupt, "Word cannot open " + fileName_ +
-                                          ": it is a Word 97-2003 binary document; only documents in the "
-                                          "Word (.docx) zip format can be opened.");
+    throw convert::binaryDocumentError(fileName_,
+                                       "; only documents in the Word (.docx) zip format can be opened");
   }
   if (bytes_.size() < 4 || bytes_.compare(0, 2, "PK") != 0) fail("the file is not a zip package");
   zip_error_t error;
