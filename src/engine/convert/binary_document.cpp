@@ -72,12 +72,14 @@ struct SpawnAttributes {
 // scope kills the whole group, so that neither an error nor a timeout leaves soffice running.
 class Child {
  public:
-  // Starts `argv[0]` with `argv`, stdin from /dev/null, stdout and stderr into `log`.
+  // Starts `argv[0]` with `argv`, stdin from /dev/null, stdout and stderr into `log`, no other files.
   Child(const std::vector<std::string>& argv, const fs::path& log) {
     SpawnActions files;
     posix_spawn_file_actions_addopen(&files.actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&files.actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_adddup2(&files.actions, 1, 2);
+    // Nothing else of ours (open documents' files, sockets) goes to soffice.
+    posix_spawn_file_actions_addclosefrom_np(&files.actions, 3);
     SpawnAttributes attributes;
     sigset_t none;
     sigemptyset(&none);
