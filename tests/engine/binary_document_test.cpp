@@ -191,7 +191,7 @@ bool running(const std::string& pid) {
 }
 
 TEST_F(BinaryDocumentTest, AConversionThatHangsIsStoppedWithWhatItStarted) {
-  // A stand-in for soffice that starts a helper and never ends; both note their process ids.
+  // A stand-in for soffice that starts a child process and never ends; both note their process ids.
   const std::string pids = (temp.path() / "pids").string();
   temp.write("soffice",
              "#!/bin/sh\necho $$ > '" + pids + "'\nsleep 600 &\necho $! >> '" + pids + "'\nwait\n");
