@@ -3,6 +3,7 @@
 // documents are made at test time from .docx files; the tests that need soffice skip without it.
 
 #include "engine/convert/binary_document.h"
+#include "engine/convert/word97_fields.h"
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -151,6 +152,53 @@ TEST_F(BinaryDocumentTest, AConvertedTemplateMergesAndSavesAsDocxContent) {
   EXPECT_EQ(contentOf(*again->Documents()->Open(pathOf("SjabloonDocument.doc"))).mergeFields,
             (std::vector<std::string>{"naam", "bedrag"}));
   EXPECT_TRUE(isEmptyFolder(work.path()));
+}
+
+// `text` as UTF-16LE, the way a Word 97-2003 document that is not all Windows-1252 holds its text.
+std::string utf16(const std::string& text) {
+  std::string out;
+  for (char c : text) out += {c, '\0'};
+  return out;
+}
+
+// LibreOffice keeps a merge field's column and drops its switches; the binary document's own codes come
+// back. The binary template is LibreOffice's, its code then given switches in place (same length).
+TEST_F(BinaryDocumentTest, MergeFieldsKeepTheSwitchesOfTheBinaryDocument) {
+  TW_SKIP_WITHOUT_LIBREOFFICE();
+  const std::string placeholder = "bedragXXXXXXXXXXXXXXXXXXXXXXXX";
+  const std::string withSwitches = "bedrag \\# \"#.##0,00\" \\b \"EUR \"";
+  ASSERT_EQ(placeholder.size(), withSwitches.size());
+  std::string binary = toWord97(
+      buildDocx(paragraph(run("Totaal: ") + mergefield(placeholder)) + paragraph(mergefield("naam"))));
+  auto at = binary.find(utf16(placeholder));
+  ASSERT_NE(at, std::string::npos) << "the code is not where a Word 97 document keeps its text";
+  binary.replace(at, utf16(placeholder).size(), utf16(withSwitches));
+  EXPECT_EQ(engine::convert::word97FieldCodes(binary),
+            (std::vector<std::string>{" MERGEFIELD " + withSwitches + " ", " MERGEFIELD naam "}));
+
+  auto word = converting();
+  auto doc = word->Documents()->Open(put("sjabloon.doc", binary));
+  EXPECT_EQ(doc->Fields()->Item(1)->Code()->Text(), " MERGEFIELD " + withSwitches + " ");
+  doc->MailMerge()->OpenDataSource({put("data.csv", "bedrag,naam\n\"1234,5\",Jansen\n"), std::nullopt,
+                                    std::nullopt,
+                                    std::string("Provider=MSDASQL;Driver={Microsoft Text Driver (*.csv)}")});
+  doc->MailMerge()->Execute(false);
+  EXPECT_EQ(word->ActiveDocument()->Content()->Text(), "Totaal: EUR 1.234,50\rJansen\r");
+  EXPECT_TRUE(isEmptyFolder(work.path()));
+}
+
+TEST(Word97FieldCodes, DamagedFilesGiveWhatCanBeReadAndNeverMore) {
+  std::string noise(20000, '\0');
+  std::uint32_t state = 99;
+  for (char& c : noise) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+  const std::string signature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+  std::string header = signature + noise.substr(0, 504);
+  header[0x1E] = 9, header[0x1F] = 0, header[0x20] = 6, header[0x21] = 0;  // plausible sector sizes
+  for (const std::string& bytes :
+       {std::string(), signature, signature + noise, header + noise, header.substr(0, 0x50)}) {
+    EXPECT_TRUE(engine::convert::word97FieldCodes(bytes).empty());
+  }
+  EXPECT_EQ(engine::convert::restoreMergeFieldCodes("not a package", {}), "not a package");
 }
 
 // Damaged binary documents: an error naming the file, no document, no files left.

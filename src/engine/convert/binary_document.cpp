@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/convert/word97_fields.h"
 #include "engine/errors.h"
 
 extern char** environ;
@@ -178,6 +179,15 @@ std::string errorLineOf(const std::string& log) {
   return found;
 }
 
+// LibreOffice writes merge fields without their switches: the binary document's own codes go back in.
+std::string withOriginalMergeFieldCodes(const std::string& converted, const std::string& binary) {
+  try {
+    return restoreMergeFieldCodes(converted, word97FieldCodes(binary));
+  } catch (const runtime::Error&) {
+    return converted;  // a package the engine will refuse with its own error
+  }
+}
+
 class LibreOfficeConverter : public BinaryDocumentConverter {
  public:
   explicit LibreOfficeConverter(LibreOfficeOptions options) : options_(std::move(options)) {}
@@ -209,7 +219,7 @@ class LibreOfficeConverter : public BinaryDocumentConverter {
       std::optional<int> status = soffice.wait(options_.timeout);
       if (!status) throw cannotConvert(fileName, "it did not finish within " + describe(options_.timeout));
       std::string converted = readHostFile(output / "document.docx");
-      if (!converted.empty()) return converted;
+      if (!converted.empty()) return withOriginalMergeFieldCodes(converted, bytes);
       if (*status != 0) throw cannotConvert(fileName, "soffice ended with status " + std::to_string(*status));
       std::string log = errorLineOf(readHostFile(folder.path() / "soffice.log"));
       throw cannotConvert(fileName, log.empty() ? "it wrote no document" : log);
