@@ -187,6 +187,73 @@ TEST_F(BinaryDocumentTest, MergeFieldsKeepTheSwitchesOfTheBinaryDocument) {
   EXPECT_TRUE(isEmptyFolder(work.path()));
 }
 
+// A Word 97 compound file as small as it gets: `text` in one Windows-1252 piece of the WordDocument
+// stream (4096 bytes, in regular sectors), the piece table in a 0Table stream small enough for the mini
+// stream.
+std::string tinyWord97(const std::string& text) {
+  auto put16 = [](std::string& out, std::size_t at, std::uint32_t v) {
+    out[at] = static_cast<char>(v & 0xFF);
+    out[at + 1] = static_cast<char>(v >> 8 & 0xFF);
+  };
+  auto put32 = [&](std::string& out, std::size_t at, std::uint32_t v) {
+    put16(out, at, v & 0xFFFF);
+    put16(out, at + 2, v >> 16);
+  };
+  constexpr std::uint32_t kEnd = 0xFFFFFFFE, kFree = 0xFFFFFFFF;
+  std::string word(4096, '\0');
+  put16(word, 0, 0xA5EC);
+  put16(word, 2, 0xC1);
+  put32(word, 0x1A2, 0);   // the piece table's place in 0Table
+  put32(word, 0x1A6, 21);  // and size
+  word.replace(2048, text.size(), text);
+  std::string table(64, '\0');
+  table[0] = 0x02;
+  put32(table, 1, 16);  // two character positions and one piece descriptor
+  put32(table, 5, 0);
+  put32(table, 9, static_cast<std::uint32_t>(text.size()));
+  put32(table, 15, (2048 * 2) | 0x40000000);  // compressed: eight bits a character
+  // Sectors: 0 allocation table, 1 directory, 2 mini allocation table, 3-10 WordDocument, 11 mini stream.
+  std::string file(512 * 13, '\0');
+  std::string header(512, '\0');
+  header.replace(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+  put16(header, 0x18, 0x3E), put16(header, 0x1A, 3), put16(header, 0x1C, 0xFFFE);
+  put16(header, 0x1E, 9), put16(header, 0x20, 6);
+  put32(header, 0x2C, 1), put32(header, 0x30, 1), put32(header, 0x38, 4096);
+  put32(header, 0x3C, 2), put32(header, 0x40, 1), put32(header, 0x44, kEnd);
+  for (std::size_t i = 0; i < 109; ++i) put32(header, 0x4C + 4 * i, i == 0 ? 0 : kFree);
+  file.replace(0, 512, header);
+  auto sector = [](std::size_t n) { return 512 * (n + 1); };
+  for (std::size_t i = 0; i < 128; ++i) put32(file, sector(0) + 4 * i, kFree);
+  put32(file, sector(0), 0xFFFFFFFD), put32(file, sector(0) + 4, kEnd), put32(file, sector(0) + 8, kEnd);
+  for (std::uint32_t n = 3; n <= 10; ++n) put32(file, sector(0) + 4 * n, n == 10 ? kEnd : n + 1);
+  put32(file, sector(0) + 44, kEnd);
+  auto entry = [&](std::size_t index, const std::string& name, int type, std::uint32_t start,
+                   std::uint32_t size) {
+    std::size_t at = sector(1) + 128 * index;
+    for (std::size_t i = 0; i < name.size(); ++i) file[at + 2 * i] = name[i];
+    put16(file, at + 0x40, static_cast<std::uint32_t>(2 * name.size() + 2));
+    file[at + 0x42] = static_cast<char>(type);
+    put32(file, at + 0x74, start), put32(file, at + 0x78, size);
+  };
+  entry(0, "Root Entry", 5, 11, 64);
+  entry(1, "WordDocument", 2, 3, 4096);
+  entry(2, "0Table", 2, 0, 64);
+  for (std::size_t i = 0; i < 128; ++i) put32(file, sector(2) + 4 * i, i == 0 ? kEnd : kFree);
+  file.replace(sector(3), 4096, word);
+  file.replace(sector(11), 64, table);
+  return file;
+}
+
+TEST(Word97FieldCodes, CodesComeInTextOrderWithNestedFieldsApart) {
+  const std::string text =
+      "Aan \x13 MERGEFIELD naam \\* Upper \x14\xABnaam\xBB\x15, \x13 IF \x13 MERGEFIELD caf\xE9 \x14x\x15 = "
+      "1 "
+      "\"ja\" \x14ja\x15.\r";
+  EXPECT_EQ(engine::convert::word97FieldCodes(tinyWord97(text)),
+            (std::vector<std::string>{" MERGEFIELD naam \\* Upper ", " IF  = 1 \"ja\" ",
+                                      " MERGEFIELD caf\xC3\xA9 "}));
+}
+
 TEST(Word97FieldCodes, DamagedFilesGiveWhatCanBeReadAndNeverMore) {
   std::string noise(20000, '\0');
   std::uint32_t state = 99;
@@ -198,6 +265,14 @@ TEST(Word97FieldCodes, DamagedFilesGiveWhatCanBeReadAndNeverMore) {
        {std::string(), signature, signature + noise, header + noise, header.substr(0, 0x50)}) {
     EXPECT_TRUE(engine::convert::word97FieldCodes(bytes).empty());
   }
+  // Cut anywhere, or with a chain of sectors that loops, a real file ends the reading early.
+  const std::string tiny = tinyWord97("\x13 MERGEFIELD naam \x15");
+  for (std::size_t size = 0; size < tiny.size(); size += 61)
+    engine::convert::word97FieldCodes(tiny.substr(0, size));
+  std::string looping = tiny;
+  looping[512 + 4 * 3] = 3,
+                    looping[512 + 4 * 3 + 1] = looping[512 + 4 * 3 + 2] = looping[512 + 4 * 3 + 3] = 0;
+  EXPECT_LE(engine::convert::word97FieldCodes(looping).size(), 1u);
   EXPECT_EQ(engine::convert::restoreMergeFieldCodes("not a package", {}), "not a package");
 }
 
