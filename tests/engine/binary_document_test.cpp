@@ -173,8 +173,9 @@ TEST_F(BinaryDocumentTest, MergeFieldsKeepTheSwitchesOfTheBinaryDocument) {
   auto at = binary.find(utf16(placeholder));
   ASSERT_NE(at, std::string::npos) << "the code is not where a Word 97 document keeps its text";
   binary.replace(at, utf16(placeholder).size(), utf16(withSwitches));
-  EXPECT_EQ(engine::convert::word97FieldCodes(binary),
-            (std::vector<std::string>{" MERGEFIELD " + withSwitches + " ", " MERGEFIELD naam "}));
+  EXPECT_EQ(engine::convert::word97Fields(binary),
+            (std::vector<engine::convert::Word97Field>{{" MERGEFIELD " + withSwitches + " ", false},
+                                                       {" MERGEFIELD naam ", false}}));
 
   auto word = converting();
   auto doc = word->Documents()->Open(put("sjabloon.doc", binary));
@@ -244,17 +245,36 @@ std::string tinyWord97(const std::string& text) {
   return file;
 }
 
-TEST(Word97FieldCodes, CodesComeInTextOrderWithNestedFieldsApart) {
+TEST(Word97Fields, CodesComeInTextOrderWithNestedFieldsMarked) {
   const std::string text =
-      "Aan \x13 MERGEFIELD naam \\* Upper \x14\xABnaam\xBB\x15, \x13 IF \x13 MERGEFIELD caf\xE9 \x14x\x15 = "
-      "1 "
-      "\"ja\" \x14ja\x15.\r";
-  EXPECT_EQ(engine::convert::word97FieldCodes(tinyWord97(text)),
-            (std::vector<std::string>{" MERGEFIELD naam \\* Upper ", " IF  = 1 \"ja\" ",
-                                      " MERGEFIELD caf\xC3\xA9 "}));
+      "Aan \x13 MERGEFIELD naam \\* Upper \x14\xABnaam\xBB\x15, "
+      "\x13 IF \x13 MERGEFIELD caf\xE9 \x14x\x15 = 1 \"ja\" \x14ja\x15.\r";
+  EXPECT_EQ(engine::convert::word97Fields(tinyWord97(text)),
+            (std::vector<engine::convert::Word97Field>{{" MERGEFIELD naam \\* Upper ", false},
+                                                       {" IF  = 1 \"ja\" ", false},
+                                                       {" MERGEFIELD caf\xC3\xA9 ", true}}));
 }
 
-TEST(Word97FieldCodes, DamagedFilesGiveWhatCanBeReadAndNeverMore) {
+TEST(Word97Fields, ConvertedMergeFieldsTakeTheCodesOfTheirColumnsOutsideOtherFields) {
+  using engine::convert::Word97Field;
+  std::string docx =
+      buildDocx(paragraph(mergefield("naam") + "<w:fldSimple w:instr=\" MERGEFIELD bedrag \">" + run("x") +
+                          "</w:fldSimple>" + mergefield("plaats")));
+  std::string restored = engine::convert::restoreMergeFieldCodes(
+      docx, {{" MERGEFIELD Naam \\* Upper ", true},  // inside an IF, which LibreOffice drops
+             {" MERGEFIELD Naam \\* Lower ", false},
+             {" MERGEFIELD bedrag \\# 0,00 ", false},
+             {" PAGE ", false}});
+  auto model = engine::loadDocument(restored, "restored.docx");
+  std::vector<std::string> codes;
+  for (const auto& field : model->mainStory()->fields())
+    codes.push_back(
+        model->mainStory()->text(field.begin + 1, field.separator >= 0 ? field.separator : field.end, true));
+  EXPECT_EQ(codes, (std::vector<std::string>{" MERGEFIELD Naam \\* Lower ", " MERGEFIELD bedrag \\# 0,00 ",
+                                             " MERGEFIELD plaats "}));
+}
+
+TEST(Word97Fields, DamagedFilesGiveWhatCanBeReadAndNeverMore) {
   std::string noise(20000, '\0');
   std::uint32_t state = 99;
   for (char& c : noise) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
@@ -263,16 +283,16 @@ TEST(Word97FieldCodes, DamagedFilesGiveWhatCanBeReadAndNeverMore) {
   header[0x1E] = 9, header[0x1F] = 0, header[0x20] = 6, header[0x21] = 0;  // plausible sector sizes
   for (const std::string& bytes :
        {std::string(), signature, signature + noise, header + noise, header.substr(0, 0x50)}) {
-    EXPECT_TRUE(engine::convert::word97FieldCodes(bytes).empty());
+    EXPECT_TRUE(engine::convert::word97Fields(bytes).empty());
   }
   // Cut anywhere, or with a chain of sectors that loops, a real file ends the reading early.
   const std::string tiny = tinyWord97("\x13 MERGEFIELD naam \x15");
   for (std::size_t size = 0; size < tiny.size(); size += 61)
-    engine::convert::word97FieldCodes(tiny.substr(0, size));
+    engine::convert::word97Fields(tiny.substr(0, size));
   std::string looping = tiny;
   looping[512 + 4 * 3] = 3,
                     looping[512 + 4 * 3 + 1] = looping[512 + 4 * 3 + 2] = looping[512 + 4 * 3 + 3] = 0;
-  EXPECT_LE(engine::convert::word97FieldCodes(looping).size(), 1u);
+  EXPECT_LE(engine::convert::word97Fields(looping).size(), 1u);
   EXPECT_EQ(engine::convert::restoreMergeFieldCodes("not a package", {}), "not a package");
 }
 

@@ -182,7 +182,7 @@ std::string errorLineOf(const std::string& log) {
 // LibreOffice writes merge fields without their switches: the binary document's own codes go back in.
 std::string withOriginalMergeFieldCodes(const std::string& converted, const std::string& binary) {
   try {
-    return restoreMergeFieldCodes(converted, word97FieldCodes(binary));
+    return restoreMergeFieldCodes(converted, word97Fields(binary));
   } catch (const runtime::Error&) {
     return converted;  // a package the engine will refuse with its own error
   }

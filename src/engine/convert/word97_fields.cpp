@@ -195,34 +195,35 @@ std::optional<std::string> mergeColumnOf(std::string_view code) {
 
 }  // namespace
 
-std::vector<std::string> word97FieldCodes(std::string_view file) {
+std::vector<Word97Field> word97Fields(std::string_view file) {
   std::string text = textOf(CompoundFile(file));
   // Marks 19, 20 and 21 begin a field, end its code and end it; a nested field sits in its parent's code.
   struct Open {
     std::size_t index;
     bool inCode = true;
   };
-  std::vector<std::string> codes;
+  std::vector<Word97Field> fields;
   std::vector<Open> open;
   for (char c : text) {
     if (c == '\x13') {
-      open.push_back({codes.size()});
-      codes.emplace_back();
+      open.push_back({fields.size()});
+      fields.push_back({"", open.size() > 1});
     } else if (c == '\x14') {
       if (!open.empty()) open.back().inCode = false;
     } else if (c == '\x15') {
       if (!open.empty()) open.pop_back();
     } else if (!open.empty() && open.back().inCode) {
-      codes[open.back().index] += c;
+      fields[open.back().index].code += c;
     }
   }
-  return codes;
+  return fields;
 }
 
-std::string restoreMergeFieldCodes(const std::string& docx, const std::vector<std::string>& codes) {
+std::string restoreMergeFieldCodes(const std::string& docx, const std::vector<Word97Field>& fields) {
   std::map<std::string, std::vector<std::string>> byColumn;
-  for (const std::string& code : codes) {
-    if (auto column = mergeColumnOf(code)) byColumn[*column].push_back(code);
+  for (const Word97Field& field : fields) {
+    auto column = mergeColumnOf(field.code);
+    if (column && !field.nested) byColumn[*column].push_back(field.code);
   }
   if (byColumn.empty()) return docx;
   ooxml::Package package(docx, "converted.docx");

@@ -10,14 +10,21 @@
 
 namespace tw::engine::convert {
 
-// The code of every field of the binary document `file` (an OLE compound file holding a WordDocument
-// stream), in the order of its text: main text, then notes, headers and the other stories. UTF-8.
-// Empty when the file cannot be read that way; damaged input never reads outside the bytes.
-std::vector<std::string> word97FieldCodes(std::string_view file);
+struct Word97Field {
+  std::string code;     // UTF-8, without the codes of fields nested in it
+  bool nested = false;  // in the code of another field
+  bool operator==(const Word97Field&) const = default;
+};
 
-// `docx` with each MERGEFIELD code replaced by the original's code for the same column (compared
-// without case, the n-th field of a column taking the n-th code of that column). Returns `docx` as it is
+// Every field of the binary document `file` (an OLE compound file holding a WordDocument stream), in the
+// order of its text: main text, then notes, headers and the other stories. Empty when the file cannot
+// be read that way; damaged input never reads outside the bytes.
+std::vector<Word97Field> word97Fields(std::string_view file);
+
+// `docx` with each MERGEFIELD code replaced by the code of the original's merge field for the same
+// column (compared without case, the n-th field of a column taking the code of the n-th one). Merge
+// fields nested in other fields do not count: LibreOffice keeps none of them. Returns `docx` as it is
 // when it holds nothing to replace.
-std::string restoreMergeFieldCodes(const std::string& docx, const std::vector<std::string>& codes);
+std::string restoreMergeFieldCodes(const std::string& docx, const std::vector<Word97Field>& fields);
 
 }  // namespace tw::engine::convert
