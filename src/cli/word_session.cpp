@@ -259,9 +259,11 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
   });
   posix::ConsoleUi ui(console, options.answers);
   posix::CurlHttp http(options.httpTimeout);
-  auto word = engine::createApplication(
-      sys, engine::EngineOptions{
-               .version = options.wordVersion, .limits = {}, .mailMerge = nullptr, .printer = printer});
+  auto word = engine::createApplication(sys, engine::EngineOptions{.version = options.wordVersion,
+                                                                   .limits = {},
+                                                                   .mailMerge = nullptr,
+                                                                   .printer = printer,
+                                                                   .binaryDocuments = nullptr});
   addin::plugin addin(addin::Services{sys, ui, http});
 
   addin.AddinInstance_OnConnection(word, 0, addin::AddInInstance{"Tallyweave.plugin"});

@@ -18,6 +18,9 @@ class DocumentModel;
 namespace print {
 class Printer;
 }
+namespace convert {
+class BinaryDocumentConverter;
+}
 class EngineApplication;
 
 // The mail-merge and printing half of the engine plugs in here; without it those calls fail with
@@ -40,6 +43,8 @@ struct EngineOptions {
   std::shared_ptr<MailMergeHandler> mailMerge;
   // Word's current printer, which decides what printing to a file writes; the text-only printer when empty.
   std::shared_ptr<const print::Printer> printer;
+  // Opens Word 97-2003 documents as .docx; LibreOffice's converter when empty.
+  std::shared_ptr<convert::BinaryDocumentConverter> binaryDocuments;
 };
 
 class EngineApplication : public word::Application {

@@ -10,6 +10,7 @@
 #include "engine/engine.h"
 #include "engine/model/document_model.h"
 #include "support/test_services.h"
+#include "support/word97.h"
 
 namespace tw::cli {
 namespace {
@@ -129,6 +130,33 @@ TEST_F(WordSessionTest, ADocumentJobProducesTheMergedDocumentInEachLocale) {
     EXPECT_NE(xml.find("r:embed"), std::string::npos);
     EXPECT_FALSE(root.exists("temp/twDoc.tmp"));
   }
+}
+
+// The connector stores every template as SjabloonDocument.doc; one saved as a Word 97-2003 document is
+// opened through LibreOffice and merges like its .docx original, its fields' switches included.
+TEST_F(WordSessionTest, ADocumentJobWithAWord97TemplateMerges) {
+  TW_SKIP_WITHOUT_LIBREOFFICE();
+  const std::string binary = testing::toWord97KeepingSwitches(readFile(kInvoice / "factuur.docx"));
+  ASSERT_EQ(binary.rfind("\xD0\xCF\x11\xE0", 0), 0u);
+  root.write("temp/twDoc.tmp",
+             addin::writeConnectorFile(invoiceJob("1250,5", "2026-12-10"), [&](const std::string& name) {
+               return name == "factuur.docx" ? binary : readFile(kInvoice / name);
+             }));
+  WordSessionOptions options;
+  options.locale = "nl-NL";
+  ASSERT_EQ(run(options), 0) << console.str();
+  auto result = out() / "Standaardbrieven1.docx";
+  ASSERT_TRUE(std::filesystem::exists(result)) << console.str();
+  std::string text = mainText(result);
+  // LibreOffice gives the binary template it writes its own default language, en-US (the .docx has none),
+  // so the month is English, as Word shows a date field in an English run.
+  for (const char* expected : {"Aan: Jansen", "Datum: 10 December 2026", "1.250,50", "Totaal: 1.250,50",
+                               "Advies", "Ontwerp", "Reiskosten"})
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+  std::string xml = engine::loadDocument(readFile(result), "r")->package().readPart("word/document.xml");
+  EXPECT_EQ(xml.find("MERGEFIELD"), std::string::npos);
+  EXPECT_NE(xml.find("r:embed"), std::string::npos);
+  EXPECT_FALSE(root.exists("temp/twDoc.tmp"));
 }
 
 TEST_F(WordSessionTest, TheDebugLogFollowsTheDocumentJob) {

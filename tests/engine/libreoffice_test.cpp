@@ -4,12 +4,13 @@
 #include <cstdlib>
 
 #include "engine/engine_fixture.h"
+#include "support/word97.h"
 
 namespace tw::testing {
 namespace {
 
 TEST_F(EngineTest, LibreOfficeReadsAnEditedDocumentAsTheEngineShowsIt) {
-  if (std::system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "LibreOffice is not installed";
+  TW_SKIP_WITHOUT_LIBREOFFICE();
   auto doc = app->Documents()->Open(fixture("table.docx"));
   doc->Content()->Words()->Item(1)->SetText("Rekening");
   auto rows = doc->Tables()->Item(1)->Rows();

@@ -209,5 +209,125 @@ TEST(PackageLimits, PicturesDoNotCountAsXmlAndAPartThatShrinksLittlePasses) {
   EXPECT_EQ(package.readPart("word/media/image1.png").size(), 3u << 20);
 }
 
+// A rewritten part starts as it did: byte-order mark and the blanks after the declaration kept.
+struct Prolog {
+  const char* name;
+  std::string start;  // what precedes the root element
+};
+
+class PrologTest : public ::testing::TestWithParam<Prolog> {};
+
+TEST_P(PrologTest, ARewrittenPartKeepsItsByteOrderMarkAndDeclarationBreak) {
+  const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>";
+  std::string start = GetParam().start;
+  if (auto at = start.find("DECL"); at != std::string::npos) start.replace(at, 4, declaration);
+  Package package(packageWith("p.xml", start + "<a>x</a>"), "p.docx");
+  auto& part = package.xml("p.xml");
+  part.doc.child("a").append_child("b");
+  part.dirty = true;
+  Package saved(package.save(), "saved.docx");
+  EXPECT_EQ(saved.readPart("p.xml"), start + "<a>x<b/></a>");
+}
+
+INSTANTIATE_TEST_SUITE_P(Starts, PrologTest,
+                         ::testing::Values(Prolog{"WordsCrLf", "DECL\r\n"},
+                                           Prolog{"ByteOrderMarkAndCrLf",
+                                                  "\xEF\xBB\xBF"
+                                                  "DECL\r\n"},
+                                           Prolog{"ByteOrderMarkNoBreak",
+                                                  "\xEF\xBB\xBF"
+                                                  "DECL"},
+                                           Prolog{"LineFeed", "DECL\n"}, Prolog{"NoBreak", "DECL"},
+                                           Prolog{"NoDeclaration", ""},
+                                           Prolog{"ByteOrderMarkOnly", "\xEF\xBB\xBF"}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(Prolog, APartReadAsUtf16IsWrittenAsUtf8WithItsMarkAndBreak) {
+  std::string utf16 = "\xFF\xFE";  // little-endian; the text below is all below U+0100
+  for (char c : std::string("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<a>\xE9</a>")) utf16 += {c, '\0'};
+  Package package(packageWith("p.xml", utf16), "p.docx");
+  package.xml("p.xml").dirty = true;
+  Package saved(package.save(), "saved.docx");
+  EXPECT_EQ(saved.readPart("p.xml"),
+            "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<a>\xC3\xA9</a>");
+}
+
+// One entry of a zip's central directory, as zipinfo -v shows it.
+struct CentralEntry {
+  std::string name;
+  unsigned madeBy = 0;  // host system << 8 | version
+  unsigned flags = 0, time = 0, date = 0, extraLength = 0;
+  std::uint32_t externalAttributes = 0;
+};
+
+std::vector<CentralEntry> centralDirectory(const std::string& zip) {
+  auto u16 = [&](std::size_t at) {
+    return static_cast<unsigned>(static_cast<unsigned char>(zip.at(at)) |
+                                 static_cast<unsigned char>(zip.at(at + 1)) << 8);
+  };
+  auto u32 = [&](std::size_t at) { return u16(at) | static_cast<std::uint32_t>(u16(at + 2)) << 16; };
+  std::size_t end = zip.rfind(std::string("PK\x05\x06", 4));
+  if (end == std::string::npos) return {};
+  std::vector<CentralEntry> entries;
+  std::size_t at = u32(end + 16);
+  for (unsigned i = 0; i < u16(end + 10); ++i) {
+    CentralEntry e;
+    e.madeBy = u16(at + 4);
+    e.flags = u16(at + 8);
+    e.time = u16(at + 12);
+    e.date = u16(at + 14);
+    e.extraLength = u16(at + 30);
+    e.externalAttributes = u32(at + 38);
+    e.name = zip.substr(at + 46, u16(at + 28));
+    entries.push_back(e);
+    at += 46 + u16(at + 28) + e.extraLength + u16(at + 32);
+  }
+  return entries;
+}
+
+TEST_F(EngineTest, EntriesTheEngineWritesCarryWordsStamp) {
+  // Every part of a built document is the engine's, and the edits rewrite the main part.
+  auto doc = openBody(paragraph(run("Beste klant")));
+  doc->Content()->Words()->Item(1)->SetText("Geachte ");
+  auto at = doc->Content()->Words()->Item(2);
+  at->Collapse(word::wdCollapseEnd);
+  doc->Fields()->Add(at, word::wdFieldMergeField, std::string("naam"), false);
+  doc->SaveAs(pathOf("out.docx"));
+  auto entries = centralDirectory(temp.read("out.docx"));
+  ASSERT_GE(entries.size(), 3u);
+  for (const CentralEntry& e : entries) {
+    SCOPED_TRACE(e.name);
+    EXPECT_EQ(e.date, (0u << 9) | (1u << 5) | 1u) << "1 January 1980";
+    EXPECT_EQ(e.time, 0u);
+    EXPECT_EQ(e.madeBy >> 8, 0u) << "made on FAT";
+    EXPECT_EQ(e.externalAttributes, 0u);
+    EXPECT_EQ(e.extraLength, 0u);
+    EXPECT_EQ(e.flags & 8u, 0u) << "no data descriptor";
+  }
+}
+
+TEST_F(EngineTest, AWordFileEditedAndSavedKeepsItsPartsStartAndStamps) {
+  TW_SKIP_WITHOUT_SHARED_WORD_FILES();
+  std::string original = readAll(sharedWordFile("13_docxmailmerge_table_rows_macword.docx"));
+  auto doc = app->Documents()->Open(put("in.docx", original));
+  doc->Content()->Words()->Item(1)->SetText("Andere");
+  doc->SaveAs(pathOf("out.docx"));
+  std::string saved = temp.read("out.docx");
+  Package before(original, "before"), after(saved, "after");
+  const std::string start = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<w:document ";
+  ASSERT_EQ(before.readPart("word/document.xml").rfind(start, 0), 0u);
+  EXPECT_EQ(after.readPart("word/document.xml").rfind(start, 0), 0u);
+  auto was = centralDirectory(original), is = centralDirectory(saved);
+  ASSERT_EQ(was.size(), is.size());
+  for (std::size_t i = 0; i < was.size(); ++i) {
+    SCOPED_TRACE(is[i].name);
+    EXPECT_EQ(is[i].date, was[i].date);
+    EXPECT_EQ(is[i].time, was[i].time);
+    EXPECT_EQ(is[i].madeBy >> 8, was[i].madeBy >> 8);
+    EXPECT_EQ(is[i].externalAttributes, was[i].externalAttributes);
+    EXPECT_EQ(is[i].extraLength, 0u);
+  }
+}
+
 }  // namespace
 }  // namespace tw::testing

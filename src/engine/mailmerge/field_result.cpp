@@ -26,10 +26,23 @@ struct Condition {
   size_t textsAt = 0;  // index of the true text among the arguments
 };
 
-// Finds the comparison, also when the operator is glued to its operands (x>0, x="two").
+// The operator a word starts with ("<=" of "<=30"), or "".
+std::string_view leadingOperator(const FieldArgument& argument) {
+  if (argument.quoted) return "";
+  for (std::string_view op : kOperators) {
+    if (std::string_view(argument.text).starts_with(op)) return op;
+  }
+  return "";
+}
+
+// Finds the comparison, also when the operator is glued to its operands (x>0, x="two", x >=30).
 std::optional<Condition> findCondition(const std::vector<FieldArgument>& args) {
   if (args.size() >= 2 && isOperator(args[1]))
     return Condition{args[0].text, args[1].text, args.size() > 2 ? args[2].text : "", 3};
+  if (args.size() >= 2 && !leadingOperator(args[1]).empty()) {
+    std::string_view op = leadingOperator(args[1]);
+    return Condition{args[0].text, std::string(op), args[1].text.substr(op.size()), 2};
+  }
   if (!args.empty() && isOperator(args[0]))
     return Condition{"", args[0].text, args.size() > 1 ? args[1].text : "", 2};
   if (args.empty() || args[0].quoted) return std::nullopt;
@@ -115,23 +128,35 @@ std::string formatFieldResult(std::string_view value, const FieldCode& code, con
   return code.switchArgument('b').value_or("") + result + code.switchArgument('f').value_or("");
 }
 
+namespace {
+
+struct Truth {
+  bool holds = false;
+  size_t next = 0;  // index of the argument after the condition
+};
+
+// The condition at the start of `args`: a comparison, or one operand that holds when it is a non-zero
+// number or a text that is not empty.
+Truth truthOf(const std::vector<FieldArgument>& args, const runtime::Locale& locale) {
+  if (auto condition = findCondition(args)) return {compare(*condition, locale), condition->textsAt};
+  std::string operand = args.empty() ? std::string() : args[0].text;
+  auto number = parseNumber(operand, locale);
+  return {number ? !number->isZero() : !operand.empty(), 1};
+}
+
+}  // namespace
+
 std::string evaluateIf(const FieldCode& code, const runtime::Locale& locale,
                        const runtime::Locale* language) {
   const std::vector<FieldArgument>& args = code.arguments;
-  bool truth;
-  size_t textsAt;
-  if (auto condition = findCondition(args)) {
-    truth = compare(*condition, locale);
-    textsAt = condition->textsAt;
-  } else {
-    std::string operand = args.empty() ? std::string() : args[0].text;
-    auto number = parseNumber(operand, locale);
-    truth = number ? !number->isZero() : !operand.empty();
-    textsAt = 1;
-  }
-  size_t chosen = truth ? textsAt : textsAt + 1;
+  Truth truth = truthOf(args, locale);
+  size_t chosen = truth.holds ? truth.next : truth.next + 1;
   std::string text = chosen < args.size() ? args[chosen].text : std::string();
   return formatFieldResult(text, code, locale, language);
+}
+
+bool conditionHolds(const FieldCode& code, const runtime::Locale& locale) {
+  return truthOf(code.arguments, locale).holds;
 }
 
 namespace {
@@ -196,7 +221,8 @@ std::optional<std::string> mergedText(const FieldCode& code, const DataTable& ta
     return formatFieldResult(table.text(record, *column), code, locale, language);
   }
   if (code.keyword == "IF") return evaluateIf(code, locale, language);
-  if (code.keyword == "NEXT") return std::string();  // the record step is the caller's
+  // Record steps leave nothing behind; taking them is the caller's.
+  if (code.keyword == "NEXT" || code.keyword == "NEXTIF" || code.keyword == "SKIPIF") return std::string();
   if (code.keyword == "MERGEREC")
     return formatFieldResult(std::to_string(record + 1), code, locale, language);
   return std::nullopt;

@@ -30,6 +30,9 @@ std::string formatFieldResult(std::string_view value, const FieldCode& code, con
 std::string evaluateIf(const FieldCode& code, const runtime::Locale& locale,
                        const runtime::Locale* language = nullptr);
 
+// Whether the condition of NEXTIF or SKIPIF (`left op right`, compared as IF compares) holds.
+bool conditionHolds(const FieldCode& code, const runtime::Locale& locale);
+
 // The pieces of a code that holds nested fields as Range.Text shows codes: a nested field is its begin
 // mark (19), its code, an optional separator (20) and old result, and its end mark (21). Each nested field
 // is replaced by `resolve` of its code, innermost first; old results are dropped. Marks without their
@@ -38,8 +41,8 @@ std::vector<CodePiece> resolveNestedFields(std::string_view code,
                                            const std::function<std::string(const FieldCode&)>& resolve);
 
 // What a field becomes when `record` of `table` is merged: MERGEFIELD its column's value under its
-// switches (no such column, or a picture cell: ""), IF its chosen text, MERGEREC the record's number, NEXT
-// nothing (moving to the next record is up to the caller).
+// switches (no such column, or a picture cell: ""), IF its chosen text, MERGEREC the record's number, NEXT,
+// NEXTIF and SKIPIF nothing (moving to the next record or skipping one is up to the caller).
 // nullopt for fields a merge leaves in place (PAGE, DATE, ...).
 std::optional<std::string> mergedText(const FieldCode& code, const DataTable& table, size_t record,
                                       const runtime::Locale& locale,

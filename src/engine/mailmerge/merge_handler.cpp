@@ -310,17 +310,59 @@ void ownHeadersAndFooters(DocumentModel& document, pugi::xml_node properties, si
   }
 }
 
-// The positions of the NEXT fields of a story's text, outside other fields' codes, in order.
-std::vector<long> nextFieldsOf(Story& story) {
-  std::vector<long> positions;
+// A field that moves the merge through the records: NEXT, NEXTIF or SKIPIF.
+struct RecordStep {
+  long position = 0;  // of its begin mark
+  std::string keyword;
+  std::string code;  // as the story shows it with codes, nested fields unresolved
+};
+
+// The record steps of a story's text, outside other fields' codes, in order.
+std::vector<RecordStep> recordStepsOf(Story& story) {
+  std::vector<RecordStep> steps;
   for (const model::FieldInfo& field : story.fields()) {
     if (field.inCode) continue;
     long codeEnd = field.separator >= 0 ? field.separator : field.end;
-    auto code = parseFieldCode(resolveNestedFields(story.text(field.begin + 1, codeEnd, true),
-                                                   [](const FieldCode&) { return std::string(); }));
-    if (code.keyword == "NEXT") positions.push_back(field.begin);
+    std::string text = story.text(field.begin + 1, codeEnd, true);
+    auto code = parseFieldCode(resolveNestedFields(text, [](const FieldCode&) { return std::string(); }));
+    if (code.keyword == "NEXT" || code.keyword == "NEXTIF" || code.keyword == "SKIPIF")
+      steps.push_back({field.begin, code.keyword, std::move(text)});
   }
-  return positions;
+  return steps;
+}
+
+// Whether the condition of a NEXTIF or SKIPIF holds for `record`.
+bool stepConditionHolds(const RecordStep& step, const DataTable& table, size_t record,
+                        const runtime::Locale& locale) {
+  auto pieces = resolveNestedFields(step.code, [&](const FieldCode& nested) {
+    return mergedText(nested, table, record, locale).value_or("");
+  });
+  return conditionHolds(parseFieldCode(pieces), locale);
+}
+
+// The sheets of a merge (copies of the main text) and the record each stretch of a sheet shows: one
+// stretch before its first record step and one after each. A sheet starts with the record after the
+// previous sheet's last; NEXT moves on to the next record, NEXTIF when its condition holds for the
+// current one, and SKIPIF, when its condition holds, drops the sheet and starts the next with the next
+// record. Records past the data's end show empty merge fields.
+std::vector<std::vector<size_t>> planSheets(const std::vector<RecordStep>& steps, const DataTable& table,
+                                            size_t records, const runtime::Locale& locale) {
+  std::vector<std::vector<size_t>> sheets;
+  for (size_t record = 0; record < records; ++record) {
+    std::vector<size_t> shown{record};
+    bool skipped = false;
+    for (const RecordStep& step : steps) {
+      if (step.keyword == "SKIPIF") {
+        skipped = stepConditionHolds(step, table, record, locale);
+        if (skipped) break;
+      } else if (step.keyword == "NEXT" || stepConditionHolds(step, table, record, locale)) {
+        ++record;
+      }
+      shown.push_back(record);
+    }
+    if (!skipped) sheets.push_back(std::move(shown));
+  }
+  return sheets;
 }
 
 // Keys a note by its kind and id: "footnote 3".
@@ -422,30 +464,41 @@ class Handler : public MailMergeHandler {
     Story& main = *result->mainStory();
     pugi::xml_node body = main.root();
 
-    // One copy of the main text per sheet: a record, or as many as NEXT fields step through (label
-    // sheets); the first sheet keeps the original. The main text as it was, before the section breaks go
-    // into it.
+    // One copy of the main text per sheet: a record, or as many as its NEXT and NEXTIF fields step
+    // through (label sheets), less the sheets SKIPIF drops; the first sheet keeps the original. The main
+    // text as it was, before the section breaks go into it.
     pugi::xml_document pristine;
     pugi::xml_node template_ = pristine.append_child("template");
     for (pugi::xml_node child : body.children()) {
       if (!isNamed(child, "w:sectPr")) template_.append_copy(child);
     }
-    const size_t recordsPerSheet = nextFieldsOf(main).size() + 1;
+    const runtime::Locale& locale = app.system().UserLocale();
+    const std::vector<RecordStep> templateSteps = recordStepsOf(main);
+    const std::vector<std::vector<size_t>> sheets =
+        planSheets(templateSteps, table, std::max<size_t>(table.recordCount(), 1), locale);
+    pugi::xml_node section = bodySection(body);
+    if (!section) section = body.append_child("w:sectPr");
+    if (sheets.empty()) {
+      // Every record skipped: an empty document, whose headers and footers show no record.
+      for (pugi::xml_node node = body.first_child(); node != section;) {
+        pugi::xml_node next = node.next_sibling();
+        result->removeNode(node);
+        node = next;
+      }
+      body.insert_child_before("w:p", section);
+    }
     std::vector<pugi::xml_node> sheetStarts{body.first_child()};
     // Where a sheet begins: its first paragraph or table (other body content has no position).
     auto firstBlock = [](pugi::xml_node node) {
       while (node && !isNamed(node, "w:p") && !isNamed(node, "w:tbl")) node = node.next_sibling();
       return node;
     };
-    size_t records = std::max<size_t>(table.recordCount(), 1);
-    size_t sheets = (records + recordsPerSheet - 1) / recordsPerSheet;
     // The last sheet keeps the parts the document's own section refers to.
     std::map<std::string, size_t> recordOfPart;
+    const size_t noRecord = table.recordCount();
     for (const auto& ref : result->headerFooterRefs())
-      recordOfPart[ref.part] = (sheets - 1) * recordsPerSheet;
-    pugi::xml_node section = bodySection(body);
-    if (!section) section = body.append_child("w:sectPr");
-    for (size_t sheet = 1; sheet < sheets; ++sheet) {
+      recordOfPart[ref.part] = sheets.empty() ? noRecord : sheets.back().front();
+    for (size_t sheet = 1; sheet < sheets.size(); ++sheet) {
       pugi::xml_node last;
       for (pugi::xml_node node = section.previous_sibling(); node; node = node.previous_sibling()) {
         if (isNamed(node, "w:p")) {
@@ -454,7 +507,7 @@ class Handler : public MailMergeHandler {
         }
       }
       pugi::xml_node properties = addSectionBreak(body, last, section);
-      ownHeadersAndFooters(*result, properties, (sheet - 1) * recordsPerSheet, recordOfPart);
+      ownHeadersAndFooters(*result, properties, sheets[sheet - 1].front(), recordOfPart);
       pugi::xml_node first;
       for (pugi::xml_node node : template_.children()) {
         pugi::xml_node copy = body.insert_copy_before(node, section);
@@ -469,14 +522,18 @@ class Handler : public MailMergeHandler {
       pugi::xml_node block = firstBlock(node);
       starts.push_back(block ? main.extent(block).first : (starts.empty() ? 0 : starts.back()));
     }
-    // A position's record: its sheet's first, plus one for every NEXT field of the sheet before it.
-    const std::vector<long> nexts = recordsPerSheet > 1 ? nextFieldsOf(main) : std::vector<long>();
+    // A position's record: that of its stretch of its sheet, counted by the record steps before it.
+    std::vector<long> steps;
+    if (!templateSteps.empty() && !sheets.empty()) {
+      for (const RecordStep& step : recordStepsOf(main)) steps.push_back(step.position);
+    }
     auto recordAt = [&](long position) {
+      if (sheets.empty()) return noRecord;
       auto after = std::upper_bound(starts.begin(), starts.end(), position);
       size_t sheet = after == starts.begin() ? 0 : static_cast<size_t>(after - starts.begin() - 1);
-      auto steps = std::lower_bound(nexts.begin(), nexts.end(), position) -
-                   std::lower_bound(nexts.begin(), nexts.end(), starts[sheet]);
-      return sheet * recordsPerSheet + static_cast<size_t>(steps);
+      auto stretch = std::lower_bound(steps.begin(), steps.end(), position) -
+                     std::lower_bound(steps.begin(), steps.end(), starts[sheet]);
+      return sheets[sheet][std::min(static_cast<size_t>(stretch), sheets[sheet].size() - 1)];
     };
     std::map<std::string, size_t> recordOfNote = ownNotes(*result, main, recordAt);
     Merger merger(app.system(), table, defaultLanguage(*result));

@@ -290,7 +290,7 @@ std::string DocumentModel::addRelationship(const std::string& sourcePart, const 
   if (!package_->hasPart(rels)) {
     package_->writePart(
         rels,
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>");
   }
   ooxml::XmlPart& relsXml = package_->xml(rels);
@@ -332,7 +332,7 @@ std::string DocumentModel::addSettingsPart() {
   std::string part = folder + "settings.xml";
   package_->writePart(
       part,
-      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
       "<w:settings xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"/>");
   addRelationship(mainPart_, "settings", "settings.xml", false);
   ooxml::XmlPart& types = package_->xml("[Content_Types].xml");

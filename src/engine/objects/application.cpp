@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "engine/commandbars/command_bars.h"
+#include "engine/convert/binary_document.h"
 #include "engine/errors.h"
 #include "engine/mailmerge/merge_handler.h"
 #include "engine/objects/handles.h"
@@ -157,7 +158,10 @@ class ApplicationImpl : public EngineApplication, public std::enable_shared_from
           "Sorry, we couldn't find your file. Was it moved, renamed, or deleted?\n(" + fileName + ")");
     }
     auto doc = std::make_shared<DocState>();
-    doc->model = loadDocument(system_.ReadFile(fileName), fileName, options_.limits);
+    std::string bytes = system_.ReadFile(fileName);
+    // A Word 97-2003 document is opened as its .docx conversion, and saved as .docx content.
+    if (convert::isCompoundFile(bytes)) bytes = options_.binaryDocuments->toDocx(bytes, fileName);
+    doc->model = loadDocument(std::move(bytes), fileName, options_.limits);
     doc->fullName = fileName;
     doc->hold = system_.HoldOpen(fileName);
     return adopt(doc);
@@ -444,6 +448,7 @@ void ApplicationImpl::saveAs(const DocPtr& doc, const std::string& fileName, std
 
 std::shared_ptr<EngineApplication> createApplication(sys::System& system, EngineOptions options) {
   if (!options.mailMerge) options.mailMerge = mailmerge::createMailMergeHandler();
+  if (!options.binaryDocuments) options.binaryDocuments = convert::libreOfficeConverter();
   return std::make_shared<objects::ApplicationImpl>(system, std::move(options));
 }
 

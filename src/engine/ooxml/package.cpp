@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "engine/convert/binary_document.h"
 #include "engine/errors.h"
 
 namespace tw::engine::ooxml {
@@ -28,8 +29,6 @@ struct SourceFreer {
 using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
 using ZipFile = std::unique_ptr<zip_file_t, FileCloser>;
 using Source = std::unique_ptr<zip_source_t, SourceFreer>;
-
-constexpr char kOleMagic[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 
 std::string megabytes(std::uint64_t bytes) {
   return std::to_string(bytes >> 20) + " MB";
@@ -73,6 +72,15 @@ bool isXmlPartName(std::string_view name) {
   return endsWith(name, ".xml") || endsWith(name, ".rels");
 }
 
+// Word stamps every entry of a package it writes 1 January 1980 00:00 (the earliest DOS time), made on
+// a FAT file system with no attributes.
+void markAsWordDoes(zip_t* archive, zip_uint64_t index) {
+  constexpr zip_uint16_t kDosMidnight = 0;
+  constexpr zip_uint16_t kDos1980January1 = (0 << 9) | (1 << 5) | 1;
+  zip_file_set_dostime(archive, index, kDosMidnight, kDos1980January1, 0);
+  zip_file_set_external_attributes(archive, index, 0, ZIP_OPSYS_DOS, 0);
+}
+
 }  // namespace
 
 struct Package::Entry {
@@ -85,10 +93,9 @@ struct Package::Entry {
 
 Package::Package(std::string bytes, std::string fileName, PackageLimits limits)
     : bytes_(std::move(bytes)), fileName_(std::move(fileName)), limits_(limits) {
-  if (bytes_.size() >= 8 && std::memcmp(bytes_.data(), kOleMagic, 8) == 0) {
-    throw wordError(kWordFileCorrupt, "Word cannot open " + fileName_ +
-                                          ": it is a Word 97-2003 binary document; only documents in the "
-                                          "Word (.docx) zip format can be opened.");
+  if (convert::isCompoundFile(bytes_)) {
+    throw convert::binaryDocumentError(fileName_,
+                                       "; only documents in the Word (.docx) zip format can be opened");
   }
   if (bytes_.size() < 4 || bytes_.compare(0, 2, "PK") != 0) fail("the file is not a zip package");
   zip_error_t error;
@@ -191,7 +198,7 @@ XmlPart& Package::xml(const std::string& name) {
   if (!e.xml) {
     const bool cached = e.bytes.has_value();
     auto part = std::make_unique<XmlPart>();
-    parseXml(part->doc, load(e, name), fileName_ + " (part " + name + ")", limits_.maxXmlDepth);
+    parseXml(*part, load(e, name), fileName_ + " (part " + name + ")", limits_.maxXmlDepth);
     e.xml = std::move(part);
     // The parsed part holds its own copy; the stored zip entry stays the source for readPart.
     if (!cached && !e.replaced) e.bytes.reset();
@@ -234,6 +241,7 @@ std::string Package::save() {
       fail("cannot write part " + name);
     }
     zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 6);
+    markAsWordDoes(za, static_cast<zip_uint64_t>(index));
   };
   // Parts removed since opening leave the zip.
   zip_int64_t count = zip_get_num_entries(za, 0);
@@ -249,7 +257,7 @@ std::string Package::save() {
   for (const auto& name : order_) {
     const Entry& e = *entries_.at(name);
     if (e.xml && e.xml->dirty) {
-      put(name, e, serializeXml(e.xml->doc));
+      put(name, e, serializeXml(*e.xml));
     } else if (e.replaced) {
       put(name, e, *e.bytes);
     }
@@ -274,20 +282,55 @@ struct StringWriter : pugi::xml_writer {
   void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), size); }
 };
 
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+// A byte-order mark of UTF-8 or UTF-16 (little-endian UTF-32's starts as UTF-16's).
+bool hasByteOrderMark(std::string_view bytes) {
+  return bytes.starts_with(kUtf8ByteOrderMark) || bytes.starts_with("\xFF\xFE") ||
+         bytes.starts_with("\xFE\xFF") || bytes.starts_with(std::string_view("\0\0\xFE\xFF", 4));
+}
+
+// The blanks between a part's XML declaration and what follows it ("\r\n" as Word writes). A part in
+// UTF-16 (with its byte-order mark) is read through the low bytes of its first characters: the
+// declaration is ASCII.
+std::string blanksAfterDeclaration(std::string_view bytes) {
+  std::string narrowed;
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+    const size_t low = bytes[0] == '\xFF' ? 0 : 1;
+    for (size_t i = 2; i + 1 < bytes.size() && narrowed.size() < 512; i += 2) narrowed += bytes[i + low];
+    bytes = narrowed;
+  } else if (bytes.starts_with(kUtf8ByteOrderMark)) {
+    bytes.remove_prefix(kUtf8ByteOrderMark.size());
+  }
+  if (!bytes.starts_with("<?xml")) return "";
+  size_t end = bytes.find("?>");
+  if (end == std::string_view::npos) return "";
+  bytes.remove_prefix(end + 2);
+  return std::string(bytes.substr(0, std::min(bytes.find_first_not_of(" \t\r\n"), bytes.size())));
+}
+
 }  // namespace
 
-std::string serializeXml(pugi::xml_document& doc) {
+std::string serializeXml(XmlPart& part) {
   // The part is written as UTF-8 whatever it was read as, so its declaration must say so.
-  pugi::xml_node declaration = doc.first_child();
-  if (declaration.type() == pugi::node_declaration && declaration.attribute("encoding")) {
-    declaration.attribute("encoding").set_value("UTF-8");
-  }
+  pugi::xml_node declaration = part.doc.first_child();
+  const bool declared = declaration.type() == pugi::node_declaration;
+  if (declared && declaration.attribute("encoding")) declaration.attribute("encoding").set_value("UTF-8");
   StringWriter writer;
-  doc.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  if (part.byteOrderMark) writer.out = kUtf8ByteOrderMark;
+  if (declared && !part.afterDeclaration.empty()) {
+    declaration.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+    writer.out += part.afterDeclaration;
+    for (pugi::xml_node node = declaration.next_sibling(); node; node = node.next_sibling())
+      node.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+  } else {
+    part.doc.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  }
   return std::move(writer.out);
 }
 
-void parseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& where, int maxDepth) {
+void parseXml(XmlPart& part, const std::string& bytes, const std::string& where, int maxDepth) {
+  pugi::xml_document& doc = part.doc;
   constexpr unsigned kOptions = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_eol |
                                 pugi::parse_declaration | pugi::parse_comments | pugi::parse_pi |
                                 pugi::parse_ws_pcdata | pugi::parse_doctype;
@@ -297,6 +340,8 @@ void parseXml(pugi::xml_document& doc, const std::string& bytes, const std::stri
                                           result.description() + " at byte " + std::to_string(result.offset) +
                                           ").");
   }
+  part.byteOrderMark = hasByteOrderMark(bytes);
+  part.afterDeclaration = blanksAfterDeclaration(bytes);
   // Depth check without recursion, so that a hostile part cannot exhaust the stack of later walks.
   pugi::xml_node node = doc.first_child();
   int depth = 1;

@@ -37,6 +37,10 @@ struct PackageLimits {
 struct XmlPart {
   pugi::xml_document doc;
   bool dirty = false;
+  // What the parser drops but a rewritten part keeps: a byte-order mark before the markup, and the
+  // blanks after the XML declaration (Word writes CR LF there).
+  bool byteOrderMark = false;
+  std::string afterDeclaration;
 };
 
 class Package {
@@ -78,11 +82,12 @@ class Package {
   std::map<std::string, std::unique_ptr<Entry>> entries_;
 };
 
-// Serialises an XML document the way Word would read it back: no indentation added, UTF-8.
-std::string serializeXml(pugi::xml_document& doc);
+// Serialises a part the way Word would read it back: no indentation added, UTF-8, with the byte-order
+// mark and the break after the declaration it was read with.
+std::string serializeXml(XmlPart& part);
 
-// Parses XML with whitespace and declarations kept. Throws runtime::Error naming `where` for malformed
-// XML or nesting deeper than `maxDepth`.
-void parseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& where, int maxDepth);
+// Parses XML with whitespace and declarations kept, and notes what `part` needs to be written back as
+// it started. Throws runtime::Error naming `where` for malformed XML or nesting deeper than `maxDepth`.
+void parseXml(XmlPart& part, const std::string& bytes, const std::string& where, int maxDepth);
 
 }  // namespace tw::engine::ooxml

@@ -46,9 +46,11 @@ struct EmbeddedWord::State {
 
 EmbeddedWord::EmbeddedWord(const std::string& version, UnixPathOf unixPathOf)
     : state_(std::make_unique<State>(std::move(unixPathOf))) {
-  state_->word = engine::createApplication(
-      state_->system,
-      engine::EngineOptions{.version = version, .limits = {}, .mailMerge = nullptr, .printer = nullptr});
+  state_->word = engine::createApplication(state_->system, engine::EngineOptions{.version = version,
+                                                                                 .limits = {},
+                                                                                 .mailMerge = nullptr,
+                                                                                 .printer = nullptr,
+                                                                                 .binaryDocuments = nullptr});
 }
 
 EmbeddedWord::~EmbeddedWord() = default;

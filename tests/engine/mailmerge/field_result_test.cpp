@@ -173,6 +173,8 @@ INSTANTIATE_TEST_SUITE_P(
         ResultCase{"nl-NL", "", " IF = \"\" \"leeg\" \"gevuld\" ", "leeg"},  // empty left operand
         ResultCase{"nl-NL", "", " IF x=\"x\" \"ja\" \"nee\" ", "ja"},        // operator glued to operands
         ResultCase{"nl-NL", "", " IF 3>2 \"ja\" \"nee\" ", "ja"},
+        ResultCase{"nl-NL", "", " IF 100 >=30 \"ja\" \"nee\" ", "ja"},  // glued to the right operand
+        ResultCase{"nl-NL", "", " IF 100 <>\"100\" \"ja\" \"nee\" ", "nee"},
         ResultCase{"nl-NL", "", " IF 0 \"ja\" \"nee\" ", "nee"},  // a lone operand
         ResultCase{"nl-NL", "", " IF 1 = 1 \"ja\" \"nee\" \\* Upper ", "JA"}));
 

@@ -244,6 +244,57 @@ TEST_F(MergeHandlerTest, NextFieldsStepToTheNextRecordOnTheSameSheet) {
   EXPECT_EQ(text(*result), "1,2\r3,4\r");
 }
 
+// NEXTIF or SKIPIF comparing a merge field: { KEYWORD { MERGEFIELD column } rest }.
+std::string recordStep(const std::string& keyword, const std::string& column, const std::string& rest) {
+  std::string escaped;
+  for (char c : rest) escaped += c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+  return fieldChar("begin") + instr(" " + keyword + " ") + mergefield(column) + instr(" " + escaped + " ") +
+         fieldChar("end");
+}
+
+TEST_F(MergeHandlerTest, NextIfAndSkipIfStepAndSkipAsTheirConditionsSay) {
+  const std::string csv = "naam,plaats,bedrag\nA,Utrecht,10\nB,Utrecht,100\nC,Delft,30\nD,Den Haag,5\n";
+  const std::string name = mergefield("naam");
+  auto skipIf = [&](const std::string& column, const std::string& rest) {
+    return paragraph(recordStep("SKIPIF", column, rest) + name);
+  };
+  struct Case {
+    std::string name;
+    std::string body;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"NEXTIF holds: the next label shows the next record",
+       paragraph(name + run("|") + recordStep("NEXTIF", "plaats", "= \"Utrecht\"") + name),
+       "A|B\rC|C\rD|D\r"},
+      {"NEXTIF never holds", paragraph(name + run("|") + recordStep("NEXTIF", "plaats", "= Nergens") + name),
+       "A|A\rB|B\rC|C\rD|D\r"},
+      {"SKIPIF =", skipIf("plaats", "= \"Utrecht\""), "C\rD\r"},
+      {"SKIPIF compares text with case", skipIf("plaats", "= \"utrecht\""), "A\rB\rC\rD\r"},
+      {"SKIPIF quoted text with a blank", skipIf("plaats", "= \"Den Haag\""), "A\rB\rC\r"},
+      {"SKIPIF < on numbers, not text", skipIf("bedrag", "< 20"), "B\rC\r"},
+      {"SKIPIF <=", skipIf("bedrag", "<= 10"), "B\rC\r"},
+      {"SKIPIF >", skipIf("bedrag", "> 10"), "A\rD\r"},
+      {"SKIPIF >=", skipIf("bedrag", ">= 30"), "A\rD\r"},
+      {"SKIPIF <> with *", skipIf("plaats", "<> \"D*\""), "C\rD\r"},
+      {"SKIPIF = with ?", skipIf("plaats", "= ?elft"), "A\rB\rD\r"},
+      {"SKIPIF operator glued", skipIf("bedrag", ">=30"), "A\rD\r"},
+      {"SKIPIF drops the whole sheet of a NEXT",
+       paragraph(name + run("|") + field(" NEXT ", "") + recordStep("SKIPIF", "plaats", "= \"Den Haag\"") +
+                 name),
+       "A|B\r"},
+      {"MERGEREC counts skipped records",
+       paragraph(recordStep("SKIPIF", "plaats", "= Utrecht") + field(" MERGEREC ", "")), "3\r4\r"},
+      {"SKIPIF after the text it drops", paragraph(name + recordStep("SKIPIF", "bedrag", "< 20")), "B\rC\r"},
+      {"every record skipped", skipIf("naam", "<> \"\""), "\r"},
+  };
+  for (const Case& c : cases) {
+    auto result = merge(c.body, csv);
+    EXPECT_EQ(text(*result), c.expected) << c.name;
+    EXPECT_EQ(result->Fields()->Count(), 0) << c.name << ": a field stayed";
+  }
+}
+
 TEST_F(MergeHandlerTest, EveryRecordHasNotesOfItsOwn) {
   const std::string w = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";
   auto notesPart = [&](const std::string& kind) {

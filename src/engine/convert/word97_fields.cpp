@@ -1,0 +1,263 @@
+#include "engine/convert/word97_fields.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <map>
+#include <optional>
+
+#include "engine/mailmerge/field_code.h"
+#include "engine/ooxml/package.h"
+#include "runtime/codepage.h"
+#include "runtime/error.h"
+
+namespace tw::engine::convert {
+namespace {
+
+constexpr std::uint32_t kEndOfChain = 0xFFFFFFFE;
+
+// Little-endian reads that give nullopt past the end.
+struct Bytes {
+  std::string_view data;
+  std::optional<std::uint32_t> u16(std::size_t at) const {
+    if (at > data.size() || data.size() - at < 2) return std::nullopt;
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(data[at]) |
+                                      static_cast<unsigned char>(data[at + 1]) << 8);
+  }
+  std::optional<std::uint32_t> u32(std::size_t at) const {
+    auto low = u16(at), high = u16(at + 2);
+    if (!low || !high) return std::nullopt;
+    return *low | *high << 16;
+  }
+};
+
+// The streams of an OLE compound file (version 3 or 4), as far as they can be read.
+class CompoundFile {
+ public:
+  explicit CompoundFile(std::string_view file) : file_{file} {
+    auto shift = file_.u16(0x1E), miniShift = file_.u16(0x20);
+    if (!shift || (*shift != 9 && *shift != 12) || !miniShift || *miniShift != 6) return;
+    sectorSize_ = std::size_t{1} << *shift;
+    // The sectors of the allocation table: 109 in the header, the rest in a chain of its own.
+    std::vector<std::uint32_t> fatSectors;
+    for (std::size_t i = 0; i < 109; ++i) {
+      auto sector = file_.u32(0x4C + 4 * i);
+      if (sector && *sector < kEndOfChain - 2) fatSectors.push_back(*sector);
+    }
+    auto difat = file_.u32(0x44);
+    for (std::size_t guard = 0; difat && *difat < kEndOfChain - 2 && guard < 4096; ++guard) {
+      std::size_t base = offsetOf(*difat);
+      for (std::size_t i = 0; i + 1 < sectorSize_ / 4; ++i) {
+        auto sector = file_.u32(base + 4 * i);
+        if (sector && *sector < kEndOfChain - 2) fatSectors.push_back(*sector);
+      }
+      difat = file_.u32(base + sectorSize_ - 4);
+    }
+    // No more table than the file has sectors: a damaged header must not make it large.
+    fatSectors.resize(std::min(fatSectors.size(), file_.data.size() / sectorSize_ / (sectorSize_ / 4) + 1));
+    for (std::uint32_t sector : fatSectors) {
+      for (std::size_t i = 0; i < sectorSize_ / 4; ++i)
+        fat_.push_back(file_.u32(offsetOf(sector) + 4 * i).value_or(kEndOfChain));
+    }
+    std::string directory = chain(file_.u32(0x30).value_or(kEndOfChain), fat_, sectorSize_, file_.data, 1);
+    miniCutoff_ = file_.u32(0x38).value_or(4096);
+    std::string miniFatBytes = chain(file_.u32(0x3C).value_or(kEndOfChain), fat_, sectorSize_, file_.data, 1);
+    for (std::size_t i = 0; i + 4 <= miniFatBytes.size(); i += 4)
+      miniFat_.push_back(Bytes{miniFatBytes}.u32(i).value_or(kEndOfChain));
+    Bytes entries{directory};
+    for (std::size_t at = 0; at + 128 <= directory.size(); at += 128) {
+      std::size_t nameBytes = std::min<std::size_t>(entries.u16(at + 0x40).value_or(0), 64);
+      std::string name;
+      for (std::size_t i = 0; i + 3 < nameBytes; i += 2) name += directory[at + i];  // ASCII names only
+      Entry entry{entries.u32(at + 0x74).value_or(kEndOfChain), entries.u32(at + 0x78).value_or(0)};
+      if (at == 0) {
+        miniStream_ = chain(entry.start, fat_, sectorSize_, file_.data, 1, entry.size);
+      } else if (directory[at + 0x42] == 2) {
+        streams_.emplace(name, entry);
+      }
+    }
+  }
+
+  // The stream's bytes, or "" when it is missing.
+  std::string stream(const std::string& name) const {
+    auto it = streams_.find(name);
+    if (it == streams_.end()) return "";
+    if (it->second.size < miniCutoff_)
+      return chain(it->second.start, miniFat_, 64, miniStream_, 0, it->second.size);
+    return chain(it->second.start, fat_, sectorSize_, file_.data, 1, it->second.size);
+  }
+
+ private:
+  struct Entry {
+    std::uint32_t start = kEndOfChain;
+    std::uint32_t size = 0;
+  };
+
+  std::size_t offsetOf(std::uint32_t sector) const { return (std::size_t{sector} + 1) * sectorSize_; }
+
+  // The sectors of a chain one after another, at most `limit` bytes; a broken or looping chain ends it.
+  // Sector n lies at (n + skip) * size of `data`: regular sectors follow the file's header sector, mini
+  // sectors fill the mini stream from its start.
+  static std::string chain(std::uint32_t sector, const std::vector<std::uint32_t>& table, std::size_t size,
+                           std::string_view data, std::size_t skip, std::size_t limit = SIZE_MAX) {
+    std::string out;
+    for (std::size_t steps = 0; sector < table.size() && steps <= table.size() && out.size() < limit;
+         ++steps) {
+      std::size_t at = (std::size_t{sector} + skip) * size;
+      if (at >= data.size()) break;
+      out.append(data.substr(at, std::min(size, data.size() - at)));
+      sector = table[sector];
+    }
+    if (out.size() > limit) out.resize(limit);
+    return out;
+  }
+
+  Bytes file_;
+  std::size_t sectorSize_ = 512;
+  std::uint32_t miniCutoff_ = 4096;
+  std::vector<std::uint32_t> fat_, miniFat_;
+  std::string miniStream_;
+  std::map<std::string, Entry> streams_;
+};
+
+void appendUtf8(std::string& out, std::uint32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | c >> 6);
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | c >> 12);
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | c >> 18);
+    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// The document's text from its piece table (the CLX in the table stream), in UTF-8.
+std::string textOf(const CompoundFile& file) {
+  const std::string word = file.stream("WordDocument");
+  Bytes fib{word};
+  // Word 97 and later (nFib 0xC1 and up) keep the piece table where read here.
+  if (fib.u16(0) != 0xA5ECu || fib.u16(2).value_or(0) < 0xC1) return "";
+  const bool table1 = (fib.u16(0x0A).value_or(0) & 0x0200) != 0;
+  const std::string table = file.stream(table1 ? "1Table" : "0Table");
+  auto fcClx = fib.u32(0x01A2), lcbClx = fib.u32(0x01A6);
+  if (!fcClx || !lcbClx || *fcClx >= table.size()) return "";
+  Bytes clx{std::string_view(table).substr(*fcClx, std::min<std::size_t>(*lcbClx, table.size() - *fcClx))};
+  std::size_t at = 0;
+  while (at < clx.data.size() && clx.data[at] == 0x01) at += 3 + clx.u16(at + 1).value_or(clx.data.size());
+  if (at >= clx.data.size() || clx.data[at] != 0x02) return "";
+  std::size_t pieces = std::min<std::size_t>(clx.u32(at + 1).value_or(4) / 12, clx.data.size() / 12);
+  std::size_t cps = at + 5, descriptors = cps + 4 * (pieces + 1);
+  std::string text;
+  for (std::size_t i = 0; i < pieces; ++i) {
+    auto start = clx.u32(cps + 4 * i), end = clx.u32(cps + 4 * i + 4), fc = clx.u32(descriptors + 8 * i + 2);
+    if (!start || !end || !fc || *end < *start || text.size() > word.size() * 3) break;
+    std::size_t count = *end - *start;
+    if (*fc & 0x40000000) {  // eight bits a character, Windows-1252
+      std::size_t offset = (*fc & 0x3FFFFFFF) / 2;
+      if (offset > word.size()) break;
+      text += runtime::cp1252ToUtf8(std::string_view(word).substr(offset, count));
+    } else {
+      Bytes units{word};
+      for (std::size_t k = 0; k < count; ++k) {
+        auto unit = units.u16(*fc + 2 * k);
+        if (!unit) break;
+        std::uint32_t c = *unit;
+        auto low = units.u16(*fc + 2 * k + 2);
+        if (c >= 0xD800 && c < 0xDC00 && low && *low >= 0xDC00 && *low < 0xE000 && k + 1 < count) {
+          c = 0x10000 + ((c - 0xD800) << 10) + (*low - 0xDC00);
+          ++k;
+        }
+        appendUtf8(text, c);
+      }
+    }
+  }
+  return text;
+}
+
+std::string lowerCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// The column of a MERGEFIELD code, lower-cased; nullopt for other codes.
+std::optional<std::string> mergeColumnOf(std::string_view code) {
+  auto parsed = mailmerge::parseFieldCode(code);
+  if (parsed.keyword != "MERGEFIELD" || parsed.firstArgument().empty()) return std::nullopt;
+  return lowerCase(parsed.firstArgument());
+}
+
+}  // namespace
+
+std::vector<Word97Field> word97Fields(std::string_view file) {
+  std::string text = textOf(CompoundFile(file));
+  // Marks 19, 20 and 21 begin a field, end its code and end it; a nested field sits in its parent's code.
+  struct Open {
+    std::size_t index;
+    bool inCode = true;
+  };
+  std::vector<Word97Field> fields;
+  std::vector<Open> open;
+  for (char c : text) {
+    if (c == '\x13') {
+      open.push_back({fields.size()});
+      fields.push_back({"", open.size() > 1});
+    } else if (c == '\x14') {
+      if (!open.empty()) open.back().inCode = false;
+    } else if (c == '\x15') {
+      if (!open.empty()) open.pop_back();
+    } else if (!open.empty() && open.back().inCode) {
+      fields[open.back().index].code += c;
+    }
+  }
+  return fields;
+}
+
+std::string restoreMergeFieldCodes(const std::string& docx, const std::vector<Word97Field>& fields) {
+  std::map<std::string, std::vector<std::string>> byColumn;
+  for (const Word97Field& field : fields) {
+    auto column = mergeColumnOf(field.code);
+    if (column && !field.nested) byColumn[*column].push_back(field.code);
+  }
+  if (byColumn.empty()) return docx;
+  ooxml::Package package(docx, "converted.docx");
+  std::map<std::string, std::size_t> used;
+  bool changed = false;
+  // The code the next merge field of `current`'s column takes, or nullopt.
+  auto original = [&](std::string_view current) -> std::optional<std::string> {
+    auto column = mergeColumnOf(current);
+    if (!column) return std::nullopt;
+    auto it = byColumn.find(*column);
+    if (it == byColumn.end()) return std::nullopt;
+    std::size_t n = used[*column]++;
+    return it->second[std::min(n, it->second.size() - 1)];
+  };
+  for (const std::string& name : package.partNames()) {
+    if (name.rfind("word/", 0) != 0 || name.size() < 4 || name.substr(name.size() - 4) != ".xml") continue;
+    auto& part = package.xml(name);
+    for (pugi::xpath_node hit : part.doc.select_nodes("//w:instrText | //w:fldSimple")) {
+      pugi::xml_node node = hit.node();
+      const bool simple = std::string_view(node.name()) == "w:fldSimple";
+      std::string current = simple ? node.attribute("w:instr").value() : node.text().get();
+      auto code = original(current);
+      if (!code || *code == current) continue;
+      if (simple) {
+        node.attribute("w:instr") = code->c_str();
+      } else {
+        node.text().set(code->c_str());
+        if (!node.attribute("xml:space")) node.append_attribute("xml:space") = "preserve";
+      }
+      part.dirty = true;
+      changed = true;
+    }
+  }
+  return changed ? package.save() : docx;
+}
+
+}  // namespace tw::engine::convert
