@@ -237,6 +237,12 @@ std::string DocumentModel::addImage(const std::string& sourcePart, const std::st
 }
 
 std::shared_ptr<Anchor> DocumentModel::anchor(pugi::xml_node node) {
+  // Handles come and go by the thousand in a long merge: the entries of anchors no handle holds any more
+  // are swept out, so the map stays the size of what is held.
+  if (anchors_.size() > 2 * anchorsAfterSweep_ + 64) {
+    std::erase_if(anchors_, [](const auto& entry) { return entry.second.expired(); });
+    anchorsAfterSweep_ = anchors_.size();
+  }
   auto& slot = anchors_[node.internal_object()];
   if (auto existing = slot.lock()) return existing;
   auto made = std::make_shared<Anchor>();

@@ -86,6 +86,7 @@ class DocumentModel {
   std::unordered_map<std::string, std::shared_ptr<Story>> partStories_;
   std::unordered_map<pugi::xml_node_struct*, std::shared_ptr<Story>> textBoxes_;
   std::unordered_map<pugi::xml_node_struct*, std::weak_ptr<Anchor>> anchors_;
+  std::size_t anchorsAfterSweep_ = 0;
 };
 
 // Resolves a relationship target against the folder of the part that holds it.
