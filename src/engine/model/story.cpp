@@ -617,6 +617,11 @@ std::string Story::text(long start, long end, bool showCodes, bool onePerPositio
     long to = std::min(end, pieceStart + piece->length);
     bool chars =
         piece->kind == SpanKind::Text || piece->kind == SpanKind::Code || piece->kind == SpanKind::SimpleCode;
+    if (chars && hidden.empty()) {
+      out.append(piece->text, static_cast<std::size_t>(from - pieceStart),
+                 static_cast<std::size_t>(to - from));
+      continue;
+    }
     for (long p = from; p < to; ++p) {
       if (!hidden.empty() && hidden[static_cast<std::size_t>(p - start)]) continue;
       if (chars) {
