@@ -459,33 +459,40 @@ std::pair<long, long> Story::extent(pugi::xml_node node) {
   return {ix.startBefore(ix.firstTerminator(node)), ix.position(last) + 1};
 }
 
-// A table without tables inside has its rows' marks in a row: they are counted in the index. Rows of a
-// table that holds tables are looked up in the DOM.
-long Story::rowCount(pugi::xml_node table) {
-  Index& ix = index();
+namespace {
+
+// The rows of a table: the rank of its first row mark among the story's row marks and the number of its
+// rows. A table without tables inside has its rows' marks in a row, so they are counted in the index.
+struct TableRows {
+  long first = 0;
+  long count = 0;
+  bool nested = false;  // the table holds tables: its rows are looked up in the DOM
+};
+
+TableRows tableRows(Story::Index& ix, pugi::xml_node table) {
   auto [entry, added] = ix.nestsTables.try_emplace(table.internal_object(), false);
   if (added)
     entry->second = static_cast<bool>(table.find_node([](pugi::xml_node n) { return is(n, "w:tbl"); }));
-  if (entry->second) {
-    std::vector<pugi::xml_node> rows = wrappedChildren(table, "w:tr");
-    return static_cast<long>(rows.size());
-  }
+  if (entry->second) return {0, static_cast<long>(wrappedChildren(table, "w:tr").size()), true};
   Piece* first = ix.firstTerminator(table);
   Piece* last = ix.lastTerminator(table);
-  if (!first || !last) return 0;
-  return ix.pieces.countBefore(Tally::RowEnd, ix.position(last) + 1) -
-         ix.pieces.countBefore(Tally::RowEnd, ix.startBefore(first));
+  if (!first || !last) return {};
+  long before = ix.pieces.countBefore(Tally::RowEnd, ix.startBefore(first));
+  return {before, ix.pieces.countBefore(Tally::RowEnd, ix.position(last) + 1) - before, false};
+}
+
+}  // namespace
+
+long Story::rowCount(pugi::xml_node table) {
+  return tableRows(index(), table).count;
 }
 
 pugi::xml_node Story::rowAt(pugi::xml_node table, long index) {
-  if (index < 0 || index >= rowCount(table)) return {};
-  Index& ix = *index_;
-  if (ix.nestsTables[table.internal_object()]) {
-    std::vector<pugi::xml_node> rows = wrappedChildren(table, "w:tr");
-    return rows[static_cast<std::size_t>(index)];
-  }
-  long before = ix.pieces.countBefore(Tally::RowEnd, ix.startBefore(ix.firstTerminator(table)));
-  Piece* mark = ix.pieces.nth(Tally::RowEnd, before + index);
+  Index& ix = this->index();
+  TableRows rows = tableRows(ix, table);
+  if (index < 0 || index >= rows.count) return {};
+  if (rows.nested) return wrappedChildren(table, "w:tr")[static_cast<std::size_t>(index)];
+  Piece* mark = ix.pieces.nth(Tally::RowEnd, rows.first + index);
   return mark ? mark->node : pugi::xml_node();
 }
 
