@@ -500,7 +500,9 @@ int fieldTypeOfCode(const std::string& code) {
     for (const auto& [type, name] : kFieldKeywords) types.emplace(name, type);
     return types;
   }();
-  auto found = typeOf.find(parsedCode(code).keyword);
+  // Code text without nested fields needs its first word only.
+  const bool plain = code.find_first_of("\x13\x14\x15") == std::string::npos;
+  auto found = typeOf.find(plain ? mailmerge::parseFieldKeyword(code) : parsedCode(code).keyword);
   return found == typeOf.end() ? word::wdFieldEmpty : found->second;
 }
 
