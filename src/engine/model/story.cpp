@@ -417,8 +417,40 @@ std::vector<Span> Story::spans() {
 std::vector<FieldInfo> Story::fields() {
   Index& ix = index();
   std::vector<FieldInfo> out;
-  for (const Piece* piece = ix.pieces.nth(Tally::FieldBegin, 0); piece; piece = ix.pieces.next(piece)) {
-    if (piece->kind == SpanKind::FieldBegin) out.push_back(ix.info(*piece->field));
+  const Piece* piece = ix.pieces.nth(Tally::FieldBegin, 0);
+  // One walk in document order counts the positions as it goes, rather than asking the tree for the
+  // three marks of every field; `open` holds the fields begun whose end is still ahead, innermost last.
+  std::vector<std::pair<const FieldRec*, std::size_t>> open;
+  auto entryOf = [&](const FieldRec* field) -> FieldInfo* {
+    for (auto it = open.rbegin(); it != open.rend(); ++it) {
+      if (it->first == field) return &out[it->second];
+    }
+    return nullptr;
+  };
+  for (long position = piece ? ix.position(piece) : 0; piece;
+       position += piece->length, piece = ix.pieces.next(piece)) {
+    const FieldRec* field = piece->field;
+    if (!field) continue;
+    if (piece->kind == SpanKind::FieldBegin) {
+      FieldInfo info;
+      info.begin = position;
+      info.end = -1;  // set at its end mark
+      info.beginNode = field->beginNode;
+      info.endNode = field->end ? field->end->node : pugi::xml_node();
+      info.simple = field->simple;
+      info.inCode = field->inCode;
+      open.emplace_back(field, out.size());
+      out.push_back(info);
+    } else if (piece->kind == SpanKind::FieldSeparator && field->separator == piece) {
+      if (FieldInfo* info = entryOf(field)) info->separator = position;
+    } else if (piece->kind == SpanKind::FieldEnd && field->end == piece) {
+      if (FieldInfo* info = entryOf(field)) info->end = position;
+      std::erase_if(open, [&](const auto& entry) { return entry.first == field; });
+    }
+  }
+  // A field without an end runs to the end of the story.
+  for (const auto& [field, entry] : open) {
+    if (out[entry].end < 0) out[entry] = ix.info(*field);
   }
   return out;
 }
