@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -73,13 +74,21 @@ struct Story::Index {
   static constexpr int kFieldSteps = 8;
 
   PieceTree pieces;
-  std::unordered_map<pugi::xml_node_struct*, std::unique_ptr<FieldRec>> fields;  // by begin node
-  std::unordered_map<pugi::xml_node_struct*, Piece*> terminators;                // a w:p or w:tr and its mark
+  std::unordered_map<pugi::xml_node_struct*, FieldRec*> fields;  // by begin node
+  std::deque<FieldRec> fieldRecords;  // the records `fields` points to, kept together
+  std::unordered_map<pugi::xml_node_struct*, Piece*> terminators;  // a w:p or w:tr and its mark
   std::unordered_set<Piece*> objects;
   std::vector<ShapeInfo> shapes;
   std::vector<pugi::xml_node> tables;  // top-level tables with rows
   std::unordered_map<pugi::xml_node_struct*, bool> nestsTables;
 
+  // A new field record, found by its begin node.
+  FieldRec* addField(pugi::xml_node beginNode) {
+    FieldRec* field = &fieldRecords.emplace_back();
+    field->beginNode = beginNode;
+    fields[beginNode.internal_object()] = field;
+    return field;
+  }
   Piece* terminator(pugi::xml_node node) const {
     auto it = terminators.find(node.internal_object());
     return it == terminators.end() ? nullptr : it->second;
@@ -307,18 +316,15 @@ class IndexBuilder {
   }
 
   FieldRec* open(pugi::xml_node node, bool simple) {
-    auto field = std::make_unique<FieldRec>();
-    field->beginNode = node;
+    FieldRec* field = ix_.addField(node);
     field->simple = simple;
     if (!stack_.empty()) {
       field->parent = stack_.back().field;
       field->inCode = stack_.back().code || stack_.back().field->inCode;
     }
-    FieldRec* raw = field.get();
-    ix_.fields[node.internal_object()] = std::move(field);
-    stack_.push_back({raw, true, false});
-    raw->begin = mark(SpanKind::FieldBegin, node, 19, raw);
-    return raw;
+    stack_.push_back({field, true, false});
+    field->begin = mark(SpanKind::FieldBegin, node, 19, field);
+    return field;
   }
 
   void fieldChar(pugi::xml_node node) {
@@ -1136,14 +1142,13 @@ pugi::xml_node Story::insertField(long position, const std::string& code, const 
   pugi::xml_node run = runBefore(position);
   Index& ix = *index_;
   Piece* before = ix.before(position);
-  auto field = std::make_unique<FieldRec>();
+  pugi::xml_node begin = run.append_child("w:fldChar");
+  begin.append_attribute("w:fldCharType") = "begin";
+  FieldRec* field = ix.addField(begin);
   if (before) {
     field->parent = before->context;
     field->inCode = before->codeAfter || (before->context && before->context->inCode);
   }
-  pugi::xml_node begin = run.append_child("w:fldChar");
-  begin.append_attribute("w:fldCharType") = "begin";
-  field->beginNode = begin;
   pugi::xml_node last = run;
   auto next = [&](const char* element) {
     last = newRunLike(run.parent(), last, false, run);
@@ -1155,11 +1160,11 @@ pugi::xml_node Story::insertField(long position, const std::string& code, const 
     if (text.empty()) return static_cast<Piece*>(nullptr);
     Piece data = pieceAfter(before, kind, node, std::move(text));
     if (inField) {
-      data.context = field.get();
+      data.context = field;
       data.codeAfter = inCodePart;
     }
     if (kind == SpanKind::FieldBegin || kind == SpanKind::FieldSeparator || kind == SpanKind::FieldEnd)
-      data.field = field.get();
+      data.field = field;
     Piece* piece = ix.pieces.make(std::move(data));
     ix.pieces.insertAfter(at, piece);
     at = piece;
@@ -1180,7 +1185,6 @@ pugi::xml_node Story::insertField(long position, const std::string& code, const 
   pugi::xml_node end = next("w:fldChar");
   end.append_attribute("w:fldCharType") = "end";
   field->end = add(SpanKind::FieldEnd, end, "\x15", false, false);
-  ix.fields[begin.internal_object()] = std::move(field);
   shift(position, 0, 3 + static_cast<long>(code.size() + result.size()));
   touched();
   return begin;
