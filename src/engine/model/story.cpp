@@ -282,7 +282,11 @@ class IndexBuilder {
 
   void run(pugi::xml_node r) {
     for (auto child : r.children()) {
-      if (isAny(child, {"w:t", "w:delText"})) {
+      // The elements a run holds most come first: its properties, text and field marks.
+      if (is(child, "w:rPr")) continue;
+      if (is(child, "w:fldChar")) {
+        fieldChar(child);
+      } else if (isAny(child, {"w:t", "w:delText"})) {
         std::string text = runtime::utf8ToCp1252(nodeText(child));
         long n = static_cast<long>(text.size());
         emit(SpanKind::Text, child, std::move(text), n);
@@ -307,8 +311,6 @@ class IndexBuilder {
         mark(SpanKind::Char, child, 2);
       } else if (is(child, "w:commentReference")) {
         mark(SpanKind::Char, child, 5);
-      } else if (is(child, "w:fldChar")) {
-        fieldChar(child);
       } else if (isAny(child, {"w:drawing", "w:pict", "w:object", "mc:AlternateContent"})) {
         object(child);
       }
