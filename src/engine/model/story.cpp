@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <memory_resource>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -74,13 +75,16 @@ struct Story::Index {
   static constexpr int kFieldSteps = 8;
 
   PieceTree pieces;
-  std::unordered_map<pugi::xml_node_struct*, FieldRec*> fields;  // by begin node
+  // The maps' entries come from one arena: made side by side, and dropped at once with the index (an
+  // entry erased by an edit leaves its room until then).
+  std::pmr::monotonic_buffer_resource arena;
+  std::pmr::unordered_map<pugi::xml_node_struct*, FieldRec*> fields{&arena};  // by begin node
   std::deque<FieldRec> fieldRecords;  // the records `fields` points to, kept together
-  std::unordered_map<pugi::xml_node_struct*, Piece*> terminators;  // a w:p or w:tr and its mark
-  std::unordered_set<Piece*> objects;
+  std::pmr::unordered_map<pugi::xml_node_struct*, Piece*> terminators{&arena};  // a w:p or w:tr, its mark
+  std::pmr::unordered_set<Piece*> objects{&arena};
   std::vector<ShapeInfo> shapes;
   std::vector<pugi::xml_node> tables;  // top-level tables with rows
-  std::unordered_map<pugi::xml_node_struct*, bool> nestsTables;
+  std::pmr::unordered_map<pugi::xml_node_struct*, bool> nestsTables{&arena};
 
   // A new field record, found by its begin node.
   FieldRec* addField(pugi::xml_node beginNode) {
