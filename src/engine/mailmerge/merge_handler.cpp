@@ -462,8 +462,12 @@ class Handler : public MailMergeHandler {
       }
       sheetStarts.push_back(first);
     }
-    // One sheet leaves the text as it was, and its index stands.
-    if (sheets > 1) main.changed();
+    // One sheet leaves the text as it was (at most a section was added), and its index stands.
+    if (sheets > 1) {
+      main.changed();
+    } else {
+      result->touch(main.part());
+    }
 
     std::vector<long> starts;
     for (pugi::xml_node node : sheetStarts) {
