@@ -1,5 +1,7 @@
 #include "connector/field_lists.h"
 
+#include <limits>
+
 #include "runtime/error.h"
 #include "server/base64.h"
 
@@ -21,8 +23,9 @@ std::vector<std::string_view> splitList(std::string_view text, char separator) {
 }
 
 void addField(tallyweaveModule& m, std::string_view name, std::string_view value) {
-  if (m.fieldCount == INT16_MAX) throw runtime::Error::fromNumber(runtime::kOverflow);
-  m.fieldCount = static_cast<runtime::Integer>(m.fieldCount + 1);
+  if (m.fieldCount == std::numeric_limits<runtime::Long>::max())
+    throw runtime::Error::fromNumber(runtime::kOverflow);
+  ++m.fieldCount;
   m.fieldNames.resize(static_cast<size_t>(m.fieldCount) + 1);
   m.fieldValues.resize(static_cast<size_t>(m.fieldCount) + 1);
   m.fieldNames[static_cast<size_t>(m.fieldCount) - 1] = name;

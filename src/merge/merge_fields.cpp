@@ -120,9 +120,11 @@ void runUnguarded(const std::function<void()>& step) {
 }
 
 void walkFields(const FieldsOf& fieldsOf, const FieldVisit& visit, const Guard& guard) {
-  for (long i = 1; i <= fieldsOf()->Count(); ++i) {
+  for (long i = 1;; ++i) {
+    // Fetched anew for every field (the visit may add or remove fields); counted and read from the same.
+    auto fields = fieldsOf();
+    if (i > fields->Count()) break;
     guard([&] {
-      auto fields = fieldsOf();
       if (visit(*fields->Item(i), *fields)) --i;
     });
   }

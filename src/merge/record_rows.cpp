@@ -37,9 +37,10 @@ class RowExpander {
   std::shared_ptr<word::Document> document() { return ctx_.word().ActiveDocument(); }
   std::shared_ptr<word::Table> table(long i) { return document()->Tables()->Item(i); }
 
-  // The entry count of a group: the leading number of its count text, as a 16-bit Integer.
-  runtime::Integer countOf(const std::string& group) {
-    return runtime::toInteger(runtime::Val(m_.recordCounts.item(group)));
+  // The entry count of a group: the leading number of its count text, as a whole number of 32 bits (a
+  // group may hold more lines than a 16-bit Integer counts).
+  runtime::Long countOf(const std::string& group) {
+    return runtime::toLong(runtime::Val(m_.recordCounts.item(group)));
   }
 
   // The rows a template row must span: the largest count among the groups of its fields. Rows of
@@ -89,7 +90,7 @@ class RowExpander {
                 FieldSpec spec = specOf(field->Code()->Text());
                 if (!m_.recordOfField.contains(spec.name)) return;
                 const std::string group = m_.recordOfField.item(spec.name);
-                const runtime::Integer count = countOf(group);
+                const runtime::Long count = countOf(group);
                 if (!expanded_.contains(group)) expanded_.add(group, "0");
                 if (runtime::Val(expanded_.item(group)) < count) {
                   long inserted = std::max<long>(0, std::max<long>(count, blockRows) - rowsInBlock);

@@ -68,12 +68,21 @@ size_t decodeUtf8(std::string_view text, size_t pos, char32_t& codePoint) {
   return length;
 }
 
+// The length of the leading stretch of ASCII, which reads the same in both encodings.
+size_t asciiPrefix(std::string_view text) {
+  size_t n = 0;
+  while (n < text.size() && static_cast<unsigned char>(text[n]) < 0x80) ++n;
+  return n;
+}
+
 }  // namespace
 
 std::string utf8ToCp1252(std::string_view utf8) {
-  std::string out;
+  const size_t ascii = asciiPrefix(utf8);
+  std::string out(utf8.substr(0, ascii));
+  if (ascii == utf8.size()) return out;
   out.reserve(utf8.size());
-  for (size_t pos = 0; pos < utf8.size();) {
+  for (size_t pos = ascii; pos < utf8.size();) {
     char32_t codePoint = 0;
     size_t length = decodeUtf8(utf8, pos, codePoint);
     if (length == 0) {
@@ -89,9 +98,11 @@ std::string utf8ToCp1252(std::string_view utf8) {
 }
 
 std::string cp1252ToUtf8(std::string_view cp1252) {
-  std::string out;
+  const size_t ascii = asciiPrefix(cp1252);
+  std::string out(cp1252.substr(0, ascii));
+  if (ascii == cp1252.size()) return out;
   out.reserve(cp1252.size() + cp1252.size() / 8);
-  for (char byte : cp1252) appendUtf8(out, codePointOf(static_cast<unsigned char>(byte)));
+  for (char byte : cp1252.substr(ascii)) appendUtf8(out, codePointOf(static_cast<unsigned char>(byte)));
   return out;
 }
 

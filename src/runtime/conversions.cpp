@@ -147,11 +147,24 @@ Integer toInteger(std::string_view text, const Locale& locale) {
   return toInteger(value);
 }
 
-Integer toInteger(double value) {
+namespace {
+
+template <class Whole>
+Whole toWhole(double value) {
   double rounded = std::nearbyint(value);  // the default rounding mode is half to even
-  if (!(rounded >= std::numeric_limits<Integer>::min() && rounded <= std::numeric_limits<Integer>::max()))
+  if (!(rounded >= std::numeric_limits<Whole>::min() && rounded <= std::numeric_limits<Whole>::max()))
     throw Error::fromNumber(kOverflow);
-  return static_cast<Integer>(rounded);
+  return static_cast<Whole>(rounded);
+}
+
+}  // namespace
+
+Integer toInteger(double value) {
+  return toWhole<Integer>(value);
+}
+
+Long toLong(double value) {
+  return toWhole<Long>(value);
 }
 
 bool toBoolean(std::string_view text, const Locale& locale) {

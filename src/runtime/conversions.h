@@ -9,6 +9,8 @@ namespace tw::runtime {
 
 // The 16-bit whole number of the add-in's settings.
 using Integer = std::int16_t;
+// The 32-bit whole number of internal counts that a 16-bit one would cut short (fields of a long job).
+using Long = std::int32_t;
 
 // Boolean as stored in 16 bits: True has all bits set.
 constexpr Integer kTrue = -1;
@@ -24,6 +26,8 @@ constexpr Integer toVbBoolean(bool value) {
 Integer toInteger(std::string_view text, const Locale& locale);
 // A number to Integer: rounded half to even, error 6 beyond -32768..32767.
 Integer toInteger(double value);
+// A number to Long: rounded half to even, error 6 beyond -2147483648..2147483647.
+Long toLong(double value);
 
 // Text to Boolean: the words True or False in any case (blanks around allowed), or a number as
 // toInteger reads it where 0 is False. Any other text is error 13.

@@ -115,5 +115,25 @@ TEST_F(DocumentJobTest, InvalidJobIsMovedAsideOverAnOlderOne) {
   EXPECT_EQ(log.back(), "Building menu");
 }
 
+// A long invoice carries more fields than a 16-bit count holds (three a line: 32,767 is about 10,900
+// lines). Every one of them is read and merged, the ones past 32,767 too.
+TEST_F(DocumentJobTest, AJobOfMoreThan32767FieldsMergesThemAll) {
+  constexpr int kFields = 33000;
+  std::string entries;
+  for (int i = 0; i < kFields; ++i) entries += entry("veld_" + std::to_string(i), "w" + std::to_string(i));
+  const int merged[] = {0, 32766, 32767, 32768, kFields - 1};
+  std::string body;
+  for (int i : merged) body += testing::mergefield("veld_" + std::to_string(i)) + testing::run("|");
+  start(connectorFile(entry("_template", engine::minimalDocx(testing::paragraph(body))) + entries));
+
+  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_EQ(addin.module().fieldCount, kFields);
+  EXPECT_EQ(addin.module().fieldNames[kFields - 1], "veld_32999");
+  auto result = word->ActiveDocument();
+  EXPECT_NE(result->Name(), "SjabloonDocument.doc");
+  result->ActiveWindow()->View()->SetShowFieldCodes(false);
+  EXPECT_EQ(result->Content()->Text(), "w0|w32766|w32767|w32768|w32999|\r");
+}
+
 }  // namespace
 }  // namespace tw::addin

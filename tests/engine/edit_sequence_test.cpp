@@ -2,6 +2,7 @@
 // saved document reads back exactly as the engine showed it.
 
 #include <random>
+#include <tuple>
 
 #include "engine/engine_fixture.h"
 
@@ -71,6 +72,13 @@ TEST_P(EditSequenceTest, SavedDocumentReadsBackAsShown) {
       std::string kept = layout(*story);
       story->changed();
       ASSERT_EQ(kept, layout(*story)) << "round " << round << " step " << step;
+      // The walk over all fields gives each field the marks it reports on its own.
+      for (const auto& field : story->fields()) {
+        auto alone = story->field(field.beginNode);
+        ASSERT_TRUE(alone.has_value());
+        EXPECT_EQ(std::tuple(field.begin, field.separator, field.end),
+                  std::tuple(alone->begin, alone->separator, alone->end));
+      }
     }
     std::string shown = doc->Content()->Text();
     doc->SaveAs(pathOf("sequence.docx"));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <optional>
 #include <string>
 #include <utility>
@@ -97,6 +98,25 @@ TEST(ToInteger, OverflowIsError6AndNonNumbersError13) {
   for (const ErrorCase& c : cases) {
     SCOPED_TRACE(std::string(c.locale) + " \"" + c.text + "\"");
     EXPECT_EQ(errorOf([&] { toInteger(c.text, localeByName(c.locale)); }), c.error);
+  }
+}
+
+// Counts past 16 bits (the fields of a long job) stay whole numbers, rounded as Integer rounds them.
+TEST(ToLong, HoldsCountsBeyond16BitsAndOverflowsBeyond32) {
+  const std::pair<double, Long> cases[] = {{32768, 32768},
+                                           {60000, 60000},
+                                           {-40000, -40000},
+                                           {2.5, 2},
+                                           {3.5, 4},
+                                           {2147483647, 2147483647},
+                                           {-2147483648.0, -2147483647 - 1}};
+  for (const auto& [value, expected] : cases) {
+    SCOPED_TRACE(value);
+    EXPECT_EQ(toLong(value), expected);
+  }
+  for (double value : {2147483647.5, -2147483649.0, 1e10, std::numeric_limits<double>::quiet_NaN()}) {
+    SCOPED_TRACE(value);
+    EXPECT_EQ(errorOf([&] { toLong(value); }), kOverflow);
   }
 }
 

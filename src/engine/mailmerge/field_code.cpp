@@ -21,27 +21,41 @@ bool isBlank(char c) {
 
 class Splitter {
  public:
+  // With `firstWordOnly`, splitting stops once the first word is complete.
+  explicit Splitter(bool firstWordOnly = false) : firstWordOnly_(firstWordOnly) {}
+
   std::vector<Word> words;
 
+  // Takes code text; stretches without a blank, quote or escape go into their word at once.
   void literal(std::string_view text) {
-    for (size_t i = 0; i < text.size(); ++i) {
+    size_t i = 0;
+    while (i < text.size() && !(firstWordOnly_ && words.size() == 1 && !open_)) {
       char c = text[i];
       if (quoted_) {
         if (c == '\\' && i + 1 < text.size() && (text[i + 1] == '\\' || text[i + 1] == '"')) {
-          words.back().text += text[++i];
+          words.back().text += text[i + 1];
+          i += 2;
         } else if (c == '"') {
           finish();
+          ++i;
         } else {
-          words.back().text += c;
+          size_t end = std::min(text.find_first_of("\\\"", i + 1), text.size());
+          words.back().text.append(text.substr(i, end - i));
+          i = end;
         }
       } else if (isBlank(c)) {
         finish();
+        ++i;
       } else if (c == '"') {
         finish();
         start(true, false);
+        ++i;
       } else {
         if (!open_) start(false, c == '\\');
-        words.back().text += c;
+        size_t end = i + 1;
+        while (end < text.size() && !isBlank(text[end]) && text[end] != '"') ++end;
+        words.back().text.append(text.substr(i, end - i));
+        i = end;
       }
     }
   }
@@ -62,9 +76,27 @@ class Splitter {
     quoted_ = false;
   }
 
+  bool firstWordOnly_;
   bool open_ = false;
   bool quoted_ = false;
 };
+
+// Takes the keyword off the front of `words` (upper-cased; "" when the code starts with a switch) and
+// returns the index of the first word after it. A formula's "=" is its keyword also when glued to the
+// expression (=1+2), and a switch may follow the keyword without a blank (PAGE\*roman): the rest of such
+// a word becomes a word of its own.
+size_t takeKeyword(std::vector<Word>& words, std::string& keyword) {
+  if (words.empty() || words.front().switchWord) return 0;
+  Word& first = words.front();
+  size_t end = first.quoted ? std::string::npos : first.text.starts_with('=') ? 1 : first.text.find('\\');
+  if (end != std::string::npos && end > 0 && end < first.text.size()) {
+    Word rest{first.text.substr(end), false, first.text[end] == '\\'};
+    first.text.resize(end);
+    words.insert(words.begin() + 1, std::move(rest));
+  }
+  keyword = toUpper(words.front().text);  // the insert may have moved `first`
+  return 1;
+}
 
 bool takesArgument(char kind) {
   return kind == '#' || kind == '@' || kind == '*' || kind == 'b' || kind == 'f' || kind == 'c';
@@ -104,21 +136,7 @@ FieldCode parseFieldCode(std::span<const CodePiece> pieces) {
   std::vector<Word>& words = splitter.words;
 
   FieldCode code;
-  size_t i = 0;
-  if (!words.empty() && !words.front().switchWord) {
-    // A formula's "=" is its keyword also when glued to the expression (=1+2), and a switch may follow
-    // the keyword without a blank (PAGE\*roman).
-    Word& first = words.front();
-    size_t end = first.quoted ? std::string::npos : first.text.starts_with('=') ? 1 : first.text.find('\\');
-    if (end != std::string::npos && end > 0 && end < first.text.size()) {
-      Word rest{first.text.substr(end), false, first.text[end] == '\\'};
-      first.text.resize(end);
-      words.insert(words.begin() + 1, std::move(rest));
-    }
-    code.keyword = toUpper(words.front().text);  // the insert may have moved `first`
-    i = 1;
-  }
-  for (; i < words.size(); ++i) {
+  for (size_t i = takeKeyword(words, code.keyword); i < words.size(); ++i) {
     Word& word = words[i];
     if (!word.switchWord || word.text.size() < 2) {
       code.arguments.push_back(FieldArgument{std::move(word.text), word.quoted});
@@ -141,6 +159,14 @@ FieldCode parseFieldCode(std::span<const CodePiece> pieces) {
 FieldCode parseFieldCode(std::string_view code) {
   CodePiece piece{std::string(code), false};
   return parseFieldCode(std::span<const CodePiece>(&piece, 1));
+}
+
+std::string parseFieldKeyword(std::string_view code) {
+  Splitter splitter(true);
+  splitter.literal(code);
+  std::string keyword;
+  takeKeyword(splitter.words, keyword);
+  return keyword;
 }
 
 }  // namespace tw::engine::mailmerge

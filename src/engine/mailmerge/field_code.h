@@ -47,5 +47,7 @@ struct CodePiece {
 // the next word (or the rest of their own word, as in \*Upper) as argument; other switches take none.
 FieldCode parseFieldCode(std::span<const CodePiece> pieces);
 FieldCode parseFieldCode(std::string_view code);
+// The keyword parseFieldCode gives for literal code text, without splitting the rest of the code.
+std::string parseFieldKeyword(std::string_view code);
 
 }  // namespace tw::engine::mailmerge

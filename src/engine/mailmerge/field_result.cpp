@@ -1,5 +1,6 @@
 #include "engine/mailmerge/field_result.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -172,10 +173,11 @@ std::vector<CodePiece> resolveNested(std::string_view code,
   std::string literal;
   size_t i = 0;
   while (i < code.size()) {
-    char c = code[i];
-    if (c != kBegin) {
-      if (c != kSeparator && c != kEnd) literal += c;
-      ++i;
+    if (code[i] != kBegin) {
+      // Text up to the next mark goes in as it is; a separator or end without its begin is dropped.
+      size_t mark = std::min(code.find_first_of("\x13\x14\x15", i), code.size());
+      literal.append(code.substr(i, mark - i));
+      i = mark < code.size() && code[mark] != kBegin ? mark + 1 : mark;
       continue;
     }
     // Find this field's separator and end at its own depth.

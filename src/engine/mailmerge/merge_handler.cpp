@@ -515,7 +515,12 @@ class Handler : public MailMergeHandler {
       }
       sheetStarts.push_back(first);
     }
-    main.changed();
+    // One sheet leaves the text as it was (at most a section was added), and its index stands.
+    if (sheets > 1) {
+      main.changed();
+    } else {
+      result->touch(main.part());
+    }
 
     std::vector<long> starts;
     for (pugi::xml_node node : sheetStarts) {
@@ -546,12 +551,15 @@ class Handler : public MailMergeHandler {
       boxes.emplace_back(result->textBoxStory(main, shape),
                          paragraph ? recordAt(main.extent(paragraph).first) : 0);
     }
+    // The stories are listed before the main text is merged: listing them after would index the merged
+    // main text anew only to find the text boxes already listed above.
+    const auto stories = result->stories();
     merger.mergeStory(*result, main, recordAt);
     for (const auto& [box, record] : boxes) {
       if (box->alive()) merger.mergeStory(*result, *box, [record = record](long) { return record; });
     }
     // Every section has headers and footers of its own, every note reference a note of its own.
-    for (const auto& story : result->stories()) {
+    for (const auto& story : stories) {
       bool box =
           std::any_of(boxes.begin(), boxes.end(), [&](const auto& entry) { return entry.first == story; });
       if (story.get() == &main || box || !story->alive()) continue;

@@ -99,9 +99,8 @@ DocumentModel::DocumentModel(std::unique_ptr<ooxml::Package> package) : package_
 
 DocumentModel::~DocumentModel() = default;
 
-std::vector<std::pair<std::string, DocumentModel::Relationship>> DocumentModel::relationships(
-    const std::string& part) {
-  std::vector<std::pair<std::string, Relationship>> out;
+DocumentModel::Relationships DocumentModel::relationships(const std::string& part) {
+  Relationships out;
   std::string rels = part.empty() ? "_rels/.rels" : relsPartOf(part);
   if (!package_->hasPart(rels)) return out;
   for (auto rel : package_->xml(rels).doc.child("Relationships").children("Relationship")) {
@@ -116,8 +115,13 @@ std::vector<std::pair<std::string, DocumentModel::Relationship>> DocumentModel::
 }
 
 std::vector<std::string> DocumentModel::relatedParts(const std::string& typeSuffix) {
+  return relatedParts(relationships(mainPart_), typeSuffix);
+}
+
+std::vector<std::string> DocumentModel::relatedParts(const Relationships& rels,
+                                                     const std::string& typeSuffix) {
   std::vector<std::string> out;
-  for (const auto& [id, rel] : relationships(mainPart_)) {
+  for (const auto& [id, rel] : rels) {
     if (!rel.external && endsWith(rel.type, "/" + typeSuffix) && package_->hasPart(rel.target)) {
       out.push_back(rel.target);
     }
@@ -126,7 +130,10 @@ std::vector<std::string> DocumentModel::relatedParts(const std::string& typeSuff
 }
 
 std::vector<HeaderFooterRef> DocumentModel::headerFooterRefs() {
-  auto rels = relationships(mainPart_);
+  return headerFooterRefs(relationships(mainPart_));
+}
+
+std::vector<HeaderFooterRef> DocumentModel::headerFooterRefs(const Relationships& rels) {
   std::vector<HeaderFooterRef> out;
   auto visit = [&](pugi::xml_node sectPr) {
     for (auto ref : sectPr.children()) {
@@ -168,10 +175,13 @@ std::vector<std::shared_ptr<Story>> DocumentModel::stories() {
   auto add = [&](const std::shared_ptr<Story>& story) {
     if (story && std::find(out.begin(), out.end(), story) == out.end()) out.push_back(story);
   };
-  for (const auto& part : relatedParts("footnotes"))
+  // Asked for at every field a walk through the stories meets: the relationships are read once.
+  const Relationships rels = relationships(mainPart_);
+  for (const auto& part : relatedParts(rels, "footnotes"))
     add(partStory(part, StoryKind::Footnotes, "w:footnotes"));
-  for (const auto& part : relatedParts("endnotes")) add(partStory(part, StoryKind::Endnotes, "w:endnotes"));
-  for (const auto& ref : headerFooterRefs()) {
+  for (const auto& part : relatedParts(rels, "endnotes"))
+    add(partStory(part, StoryKind::Endnotes, "w:endnotes"));
+  for (const auto& ref : headerFooterRefs(rels)) {
     add(ref.footer ? partStory(ref.part, StoryKind::Footer, "w:ftr")
                    : partStory(ref.part, StoryKind::Header, "w:hdr"));
   }
@@ -237,6 +247,12 @@ std::string DocumentModel::addImage(const std::string& sourcePart, const std::st
 }
 
 std::shared_ptr<Anchor> DocumentModel::anchor(pugi::xml_node node) {
+  // Handles come and go by the thousand in a long merge: the entries of anchors no handle holds any more
+  // are swept out, so the map stays the size of what is held.
+  if (anchors_.size() > 2 * anchorsAfterSweep_ + 64) {
+    std::erase_if(anchors_, [](const auto& entry) { return entry.second.expired(); });
+    anchorsAfterSweep_ = anchors_.size();
+  }
   auto& slot = anchors_[node.internal_object()];
   if (auto existing = slot.lock()) return existing;
   auto made = std::make_shared<Anchor>();

@@ -39,7 +39,8 @@ class DocumentModel {
     std::string target;
     bool external = false;
   };
-  std::vector<std::pair<std::string, Relationship>> relationships(const std::string& part);
+  using Relationships = std::vector<std::pair<std::string, Relationship>>;
+  Relationships relationships(const std::string& part);
 
   std::shared_ptr<Story> mainStory() { return main_; }
   // Every story in Word's order: main text, footnotes, endnotes, headers and footers (in the order the
@@ -77,6 +78,8 @@ class DocumentModel {
   std::any mailMergeState;
 
  private:
+  std::vector<std::string> relatedParts(const Relationships& rels, const std::string& typeSuffix);
+  std::vector<HeaderFooterRef> headerFooterRefs(const Relationships& rels);
   std::string addSettingsPart();
   std::shared_ptr<Story> partStory(const std::string& part, StoryKind kind, const char* rootName);
 
@@ -86,6 +89,7 @@ class DocumentModel {
   std::unordered_map<std::string, std::shared_ptr<Story>> partStories_;
   std::unordered_map<pugi::xml_node_struct*, std::shared_ptr<Story>> textBoxes_;
   std::unordered_map<pugi::xml_node_struct*, std::weak_ptr<Anchor>> anchors_;
+  std::size_t anchorsAfterSweep_ = 0;
 };
 
 // Resolves a relationship target against the folder of the part that holds it.

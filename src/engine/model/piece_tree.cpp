@@ -40,8 +40,11 @@ void PieceTree::update(Piece* piece) const {
   }
 }
 
-void PieceTree::updateUp(Piece* piece) const {
-  for (; piece; piece = piece->parent) update(piece);
+void PieceTree::addUp(Piece* piece, long positions, const std::array<long, 2>& counts) const {
+  for (; piece; piece = piece->parent) {
+    piece->positions += positions;
+    for (std::size_t tally = 0; tally < counts.size(); ++tally) piece->counts[tally] += counts[tally];
+  }
 }
 
 void PieceTree::assign(const std::vector<Piece*>& pieces) {
@@ -123,7 +126,9 @@ void PieceTree::insertAfter(Piece* where, Piece* piece) {
     leftmost->left = piece;
     piece->parent = leftmost;
   }
-  updateUp(piece->parent);
+  // The new leaf adds its own to every node above it; the rotations then mend the nodes they move.
+  update(piece);
+  addUp(piece->parent, piece->positions, piece->counts);
   while (piece->parent && piece->parent->priority < piece->priority) rotateUp(piece);
 }
 
@@ -135,16 +140,18 @@ void PieceTree::erase(Piece* piece) {
                                                                     : piece->right;
     rotateUp(child);
   }
+  // A leaf now: what it held leaves every node above it.
   Piece* parent = piece->parent;
   replaceChild(parent, piece, nullptr);
-  updateUp(parent);
+  addUp(parent, -piece->positions, {-piece->counts[0], -piece->counts[1]});
   *piece = Piece();
   free_.push_back(piece);
 }
 
 void PieceTree::resize(Piece* piece, long length) {
+  const long change = length - piece->length;
   piece->length = length;
-  updateUp(piece);
+  addUp(piece, change, {0, 0});
 }
 
 long PieceTree::position(const Piece* piece) const {

@@ -81,7 +81,8 @@ class PieceTree {
 
  private:
   void update(Piece* piece) const;
-  void updateUp(Piece* piece) const;
+  // Adds `positions` and `counts` to `piece` and every node above it.
+  void addUp(Piece* piece, long positions, const std::array<long, 2>& counts) const;
   void rotateUp(Piece* piece);
   void replaceChild(Piece* parent, Piece* old, Piece* replacement);
 

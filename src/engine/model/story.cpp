@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
+#include <memory_resource>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -69,14 +71,28 @@ char breakChar(pugi::xml_node br) {
 }  // namespace
 
 struct Story::Index {
+  // How far info() counts on from a field's begin before it asks the tree for the other marks.
+  static constexpr int kFieldSteps = 8;
+
   PieceTree pieces;
-  std::unordered_map<pugi::xml_node_struct*, std::unique_ptr<FieldRec>> fields;  // by begin node
-  std::unordered_map<pugi::xml_node_struct*, Piece*> terminators;                // a w:p or w:tr and its mark
-  std::unordered_set<Piece*> objects;
+  // The maps' entries come from one arena: made side by side, and dropped at once with the index (an
+  // entry erased by an edit leaves its room until then).
+  std::pmr::monotonic_buffer_resource arena;
+  std::pmr::unordered_map<pugi::xml_node_struct*, FieldRec*> fields{&arena};  // by begin node
+  std::deque<FieldRec> fieldRecords;  // the records `fields` points to, kept together
+  std::pmr::unordered_map<pugi::xml_node_struct*, Piece*> terminators{&arena};  // a w:p or w:tr, its mark
+  std::pmr::unordered_set<Piece*> objects{&arena};
   std::vector<ShapeInfo> shapes;
   std::vector<pugi::xml_node> tables;  // top-level tables with rows
-  std::unordered_map<pugi::xml_node_struct*, bool> nestsTables;
+  std::pmr::unordered_map<pugi::xml_node_struct*, bool> nestsTables{&arena};
 
+  // A new field record, found by its begin node.
+  FieldRec* addField(pugi::xml_node beginNode) {
+    FieldRec* field = &fieldRecords.emplace_back();
+    field->beginNode = beginNode;
+    fields[beginNode.internal_object()] = field;
+    return field;
+  }
   Piece* terminator(pugi::xml_node node) const {
     auto it = terminators.find(node.internal_object());
     return it == terminators.end() ? nullptr : it->second;
@@ -88,8 +104,20 @@ struct Story::Index {
   FieldInfo info(const FieldRec& field) const {
     FieldInfo out;
     out.begin = position(field.begin);
-    out.separator = field.separator ? position(field.separator) : -1;
-    out.end = endOf(field);
+    // A field's separator and end mostly follow its begin within a few pieces: counted on from the begin
+    // they cost a step each, where a walk up the tree from each costs its depth in cache misses.
+    long separator = -1;
+    long end = -1;
+    long at = out.begin;
+    const Piece* piece = field.begin;
+    for (int steps = 0; piece && end < 0 && steps < kFieldSteps; ++steps) {
+      if (piece == field.separator) separator = at;
+      if (piece == field.end) end = at;
+      at += piece->length;
+      piece = pieces.next(piece);
+    }
+    out.separator = !field.separator ? -1 : separator >= 0 ? separator : position(field.separator);
+    out.end = end >= 0 ? end : endOf(field);
     out.beginNode = field.beginNode;
     out.endNode = field.end ? field.end->node : pugi::xml_node();
     out.simple = field.simple;
@@ -258,7 +286,11 @@ class IndexBuilder {
 
   void run(pugi::xml_node r) {
     for (auto child : r.children()) {
-      if (isAny(child, {"w:t", "w:delText"})) {
+      // The elements a run holds most come first: its properties, text and field marks.
+      if (is(child, "w:rPr")) continue;
+      if (is(child, "w:fldChar")) {
+        fieldChar(child);
+      } else if (isAny(child, {"w:t", "w:delText"})) {
         std::string text = runtime::utf8ToCp1252(nodeText(child));
         long n = static_cast<long>(text.size());
         emit(SpanKind::Text, child, std::move(text), n);
@@ -283,8 +315,6 @@ class IndexBuilder {
         mark(SpanKind::Char, child, 2);
       } else if (is(child, "w:commentReference")) {
         mark(SpanKind::Char, child, 5);
-      } else if (is(child, "w:fldChar")) {
-        fieldChar(child);
       } else if (isAny(child, {"w:drawing", "w:pict", "w:object", "mc:AlternateContent"})) {
         object(child);
       }
@@ -292,18 +322,15 @@ class IndexBuilder {
   }
 
   FieldRec* open(pugi::xml_node node, bool simple) {
-    auto field = std::make_unique<FieldRec>();
-    field->beginNode = node;
+    FieldRec* field = ix_.addField(node);
     field->simple = simple;
     if (!stack_.empty()) {
       field->parent = stack_.back().field;
       field->inCode = stack_.back().code || stack_.back().field->inCode;
     }
-    FieldRec* raw = field.get();
-    ix_.fields[node.internal_object()] = std::move(field);
-    stack_.push_back({raw, true, false});
-    raw->begin = mark(SpanKind::FieldBegin, node, 19, raw);
-    return raw;
+    stack_.push_back({field, true, false});
+    field->begin = mark(SpanKind::FieldBegin, node, 19, field);
+    return field;
   }
 
   void fieldChar(pugi::xml_node node) {
@@ -417,8 +444,40 @@ std::vector<Span> Story::spans() {
 std::vector<FieldInfo> Story::fields() {
   Index& ix = index();
   std::vector<FieldInfo> out;
-  for (const Piece* piece = ix.pieces.nth(Tally::FieldBegin, 0); piece; piece = ix.pieces.next(piece)) {
-    if (piece->kind == SpanKind::FieldBegin) out.push_back(ix.info(*piece->field));
+  const Piece* piece = ix.pieces.nth(Tally::FieldBegin, 0);
+  // One walk in document order counts the positions as it goes, rather than asking the tree for the
+  // three marks of every field; `open` holds the fields begun whose end is still ahead, innermost last.
+  std::vector<std::pair<const FieldRec*, std::size_t>> open;
+  auto entryOf = [&](const FieldRec* field) -> FieldInfo* {
+    for (auto it = open.rbegin(); it != open.rend(); ++it) {
+      if (it->first == field) return &out[it->second];
+    }
+    return nullptr;
+  };
+  for (long position = piece ? ix.position(piece) : 0; piece;
+       position += piece->length, piece = ix.pieces.next(piece)) {
+    const FieldRec* field = piece->field;
+    if (!field) continue;
+    if (piece->kind == SpanKind::FieldBegin) {
+      FieldInfo info;
+      info.begin = position;
+      info.end = -1;  // set at its end mark
+      info.beginNode = field->beginNode;
+      info.endNode = field->end ? field->end->node : pugi::xml_node();
+      info.simple = field->simple;
+      info.inCode = field->inCode;
+      open.emplace_back(field, out.size());
+      out.push_back(info);
+    } else if (piece->kind == SpanKind::FieldSeparator && field->separator == piece) {
+      if (FieldInfo* info = entryOf(field)) info->separator = position;
+    } else if (piece->kind == SpanKind::FieldEnd && field->end == piece) {
+      if (FieldInfo* info = entryOf(field)) info->end = position;
+      std::erase_if(open, [&](const auto& entry) { return entry.first == field; });
+    }
+  }
+  // A field without an end runs to the end of the story.
+  for (const auto& [field, entry] : open) {
+    if (out[entry].end < 0) out[entry] = ix.info(*field);
   }
   return out;
 }
@@ -459,33 +518,40 @@ std::pair<long, long> Story::extent(pugi::xml_node node) {
   return {ix.startBefore(ix.firstTerminator(node)), ix.position(last) + 1};
 }
 
-// A table without tables inside has its rows' marks in a row: they are counted in the index. Rows of a
-// table that holds tables are looked up in the DOM.
-long Story::rowCount(pugi::xml_node table) {
-  Index& ix = index();
+namespace {
+
+// The rows of a table: the rank of its first row mark among the story's row marks and the number of its
+// rows. A table without tables inside has its rows' marks in a row, so they are counted in the index.
+struct TableRows {
+  long first = 0;
+  long count = 0;
+  bool nested = false;  // the table holds tables: its rows are looked up in the DOM
+};
+
+TableRows tableRows(Story::Index& ix, pugi::xml_node table) {
   auto [entry, added] = ix.nestsTables.try_emplace(table.internal_object(), false);
   if (added)
     entry->second = static_cast<bool>(table.find_node([](pugi::xml_node n) { return is(n, "w:tbl"); }));
-  if (entry->second) {
-    std::vector<pugi::xml_node> rows = wrappedChildren(table, "w:tr");
-    return static_cast<long>(rows.size());
-  }
+  if (entry->second) return {0, static_cast<long>(wrappedChildren(table, "w:tr").size()), true};
   Piece* first = ix.firstTerminator(table);
   Piece* last = ix.lastTerminator(table);
-  if (!first || !last) return 0;
-  return ix.pieces.countBefore(Tally::RowEnd, ix.position(last) + 1) -
-         ix.pieces.countBefore(Tally::RowEnd, ix.startBefore(first));
+  if (!first || !last) return {};
+  long before = ix.pieces.countBefore(Tally::RowEnd, ix.startBefore(first));
+  return {before, ix.pieces.countBefore(Tally::RowEnd, ix.position(last) + 1) - before, false};
+}
+
+}  // namespace
+
+long Story::rowCount(pugi::xml_node table) {
+  return tableRows(index(), table).count;
 }
 
 pugi::xml_node Story::rowAt(pugi::xml_node table, long index) {
-  if (index < 0 || index >= rowCount(table)) return {};
-  Index& ix = *index_;
-  if (ix.nestsTables[table.internal_object()]) {
-    std::vector<pugi::xml_node> rows = wrappedChildren(table, "w:tr");
-    return rows[static_cast<std::size_t>(index)];
-  }
-  long before = ix.pieces.countBefore(Tally::RowEnd, ix.startBefore(ix.firstTerminator(table)));
-  Piece* mark = ix.pieces.nth(Tally::RowEnd, before + index);
+  Index& ix = this->index();
+  TableRows rows = tableRows(ix, table);
+  if (index < 0 || index >= rows.count) return {};
+  if (rows.nested) return wrappedChildren(table, "w:tr")[static_cast<std::size_t>(index)];
+  Piece* mark = ix.pieces.nth(Tally::RowEnd, rows.first + index);
   return mark ? mark->node : pugi::xml_node();
 }
 
@@ -617,6 +683,11 @@ std::string Story::text(long start, long end, bool showCodes, bool onePerPositio
     long to = std::min(end, pieceStart + piece->length);
     bool chars =
         piece->kind == SpanKind::Text || piece->kind == SpanKind::Code || piece->kind == SpanKind::SimpleCode;
+    if (chars && hidden.empty()) {
+      out.append(piece->text, static_cast<std::size_t>(from - pieceStart),
+                 static_cast<std::size_t>(to - from));
+      continue;
+    }
     for (long p = from; p < to; ++p) {
       if (!hidden.empty() && hidden[static_cast<std::size_t>(p - start)]) continue;
       if (chars) {
@@ -1077,14 +1148,13 @@ pugi::xml_node Story::insertField(long position, const std::string& code, const 
   pugi::xml_node run = runBefore(position);
   Index& ix = *index_;
   Piece* before = ix.before(position);
-  auto field = std::make_unique<FieldRec>();
+  pugi::xml_node begin = run.append_child("w:fldChar");
+  begin.append_attribute("w:fldCharType") = "begin";
+  FieldRec* field = ix.addField(begin);
   if (before) {
     field->parent = before->context;
     field->inCode = before->codeAfter || (before->context && before->context->inCode);
   }
-  pugi::xml_node begin = run.append_child("w:fldChar");
-  begin.append_attribute("w:fldCharType") = "begin";
-  field->beginNode = begin;
   pugi::xml_node last = run;
   auto next = [&](const char* element) {
     last = newRunLike(run.parent(), last, false, run);
@@ -1096,11 +1166,11 @@ pugi::xml_node Story::insertField(long position, const std::string& code, const 
     if (text.empty()) return static_cast<Piece*>(nullptr);
     Piece data = pieceAfter(before, kind, node, std::move(text));
     if (inField) {
-      data.context = field.get();
+      data.context = field;
       data.codeAfter = inCodePart;
     }
     if (kind == SpanKind::FieldBegin || kind == SpanKind::FieldSeparator || kind == SpanKind::FieldEnd)
-      data.field = field.get();
+      data.field = field;
     Piece* piece = ix.pieces.make(std::move(data));
     ix.pieces.insertAfter(at, piece);
     at = piece;
@@ -1121,7 +1191,6 @@ pugi::xml_node Story::insertField(long position, const std::string& code, const 
   pugi::xml_node end = next("w:fldChar");
   end.append_attribute("w:fldCharType") = "end";
   field->end = add(SpanKind::FieldEnd, end, "\x15", false, false);
-  ix.fields[begin.internal_object()] = std::move(field);
   shift(position, 0, 3 + static_cast<long>(code.size() + result.size()));
   touched();
   return begin;

@@ -106,9 +106,9 @@ class RowsImpl : public word::Rows, NodeHandle {
   using NodeHandle::NodeHandle;
   long Count() override { return story().rowCount(node()); }
   std::shared_ptr<word::Row> Item(long index) override {
-    pugi::xml_node table = node();
-    if (index < 1 || index > story().rowCount(table)) throw noSuchMember();
-    return make(story().rowAt(table, index - 1));
+    pugi::xml_node row = story().rowAt(node(), index - 1);
+    if (!row) throw noSuchMember();
+    return make(row);
   }
 
   std::shared_ptr<word::Row> Add(const std::shared_ptr<word::Row>& beforeRow) override {
@@ -144,9 +144,9 @@ class TableImpl : public word::Table, NodeHandle {
     return std::make_shared<RowsImpl>(doc_, anchor_);
   }
   std::shared_ptr<word::Cell> Cell(long row, long column) override {
-    pugi::xml_node table = node();
-    if (row < 1 || row > story().rowCount(table)) throw noSuchMember();
-    auto cells = model::wrappedChildren(story().rowAt(table, row - 1), "w:tc");
+    pugi::xml_node rowNode = story().rowAt(node(), row - 1);
+    if (!rowNode) throw noSuchMember();
+    auto cells = model::wrappedChildren(rowNode, "w:tc");
     if (column < 1 || column > static_cast<long>(cells.size())) throw noSuchMember();
     return std::make_shared<CellImpl>(doc_, doc_->model->anchor(cells[static_cast<std::size_t>(column - 1)]));
   }

@@ -25,6 +25,8 @@ TEST_P(FieldCodeTest, SplitsAsWordDoes) {
   std::vector<std::pair<char, std::string>> switches;
   for (const auto& s : code.switches) switches.emplace_back(s.kind, s.argument);
   EXPECT_EQ(switches, GetParam().switches);
+  // The keyword alone reads the same.
+  EXPECT_EQ(parseFieldKeyword(GetParam().code), GetParam().keyword);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -57,7 +59,10 @@ INSTANTIATE_TEST_SUITE_P(
         CodeCase{" \"unterminated", "UNTERMINATED", {}, {}},
         // A formula's "=" glued to its expression, a switch glued to the keyword.
         CodeCase{" =1+2 \\# 0,00 ", "=", {"1+2"}, {{'#', "0,00"}}}, CodeCase{" = 3 ", "=", {"3"}, {}},
-        CodeCase{" PAGE\\* roman ", "PAGE", {}, {{'*', "roman"}}}));
+        CodeCase{" PAGE\\* roman ", "PAGE", {}, {{'*', "roman"}}},
+        // A quoted keyword, a code that starts with a switch.
+        CodeCase{" \"merge\\\"field\" x ", "MERGE\"FIELD", {"x"}, {}},
+        CodeCase{" \\* MERGEFORMAT ", "", {}, {{'*', "MERGEFORMAT"}}}));
 
 TEST(FieldCodePiecesTest, NestedResultsAreOneWordEvenWithBlanksOrEmpty) {
   std::vector<CodePiece> pieces = {{" IF ", false},   {"Jan de Vries", true}, {" = \"Jan*\" ", false},
