@@ -515,8 +515,9 @@ class Handler : public MailMergeHandler {
       }
       sheetStarts.push_back(first);
     }
-    // One sheet leaves the text as it was (at most a section was added), and its index stands.
-    if (sheets > 1) {
+    // One sheet leaves the text as it was (at most a section was added), and its index stands; more
+    // sheets, or none (every record skipped), changed it.
+    if (sheets.size() != 1) {
       main.changed();
     } else {
       result->touch(main.part());
