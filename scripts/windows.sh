@@ -182,6 +182,24 @@ build_host() {
   timeout 1200 cmake --build "$host_dir" -j2 --target word_host
 }
 
+# A Wine session for a Dutch user (nl-NL, as the Linux session works) with the add-in registered. Wine
+# keeps the user's locale in the registry and every process rewrites it from its own Unix locale: all
+# processes of the session, from a new wineserver on, get the same one. Sets dll_path.
+start_dutch_session_with_addin() {
+  timeout 60 wineserver -k >/dev/null 2>&1 || true
+  wine_locale=nl_NL.UTF-8
+  dll_path=$(timeout 60 env LC_ALL=$wine_locale winepath -w "$dll" 2>/dev/null)
+  wine_run regsvr32 /s "$dll_path"
+  copy_classes_to_machine
+}
+
+end_dutch_session_with_addin() {
+  remove_machine_classes
+  wine_run regsvr32 /s /u "$dll_path" >/dev/null 2>&1 || true
+  timeout 60 wineserver -k >/dev/null 2>&1 || true
+  wine_locale=
+}
+
 # The invoice's document job through the DLL in the Word host, against the same job on Linux.
 host_test() {
   echo "The invoice job through $dll in the Word host:"
@@ -191,15 +209,8 @@ host_test() {
   timeout 60 build/default/src/tallyweave connector --json examples/invoice/invoice.json --out "$work/temp/twDoc.tmp"
   cp -r "$work/temp" "$work/temp-linux"
   timeout 120 build/default/src/tallyweave word --temp "$work/temp-linux" --out "$work/linux" >"$work/linux.log" 2>&1
-  # The embedded Word on Linux works for a Dutch user (nl-NL), so Windows does too. Wine keeps the user's
-  # locale in the registry and every process rewrites it from its own Unix locale: all processes of the
-  # session, from a new wineserver on, get the same one.
-  timeout 60 wineserver -k >/dev/null 2>&1 || true
-  wine_locale=nl_NL.UTF-8
   local dll_path
-  dll_path=$(timeout 60 env LC_ALL=$wine_locale winepath -w "$dll" 2>/dev/null)
-  wine_run regsvr32 /s "$dll_path"
-  copy_classes_to_machine
+  start_dutch_session_with_addin
   wine_run "$host" --temp "$work/temp" --out "$work/wine" >"$work/wine.log" 2>&1 || true
   cat "$work/wine.log"
   local linux_doc wine_doc
@@ -213,10 +224,7 @@ host_test() {
   else
     fail "the invoice job through the DLL in the Word host gives the Linux text"
   fi
-  remove_machine_classes
-  wine_run regsvr32 /s /u "$dll_path" >/dev/null 2>&1 || true
-  timeout 60 wineserver -k >/dev/null 2>&1 || true
-  wine_locale=
+  end_dutch_session_with_addin
 }
 
 # Starts the service stand-in in the background (bounded by `timeout`) with the given options; sets
@@ -277,12 +285,8 @@ template_test() {
   timeout 120 build/default/src/tallyweave word --temp "$work/linux/temp" --out "$work/linux/out" \
     --script "$work/linux/session.txt" >"$work/linux.log" 2>&1 || true
 
-  timeout 60 wineserver -k >/dev/null 2>&1 || true
-  wine_locale=nl_NL.UTF-8
   local dll_path
-  dll_path=$(timeout 60 env LC_ALL=$wine_locale winepath -w "$dll" 2>/dev/null)
-  wine_run regsvr32 /s "$dll_path"
-  copy_classes_to_machine
+  start_dutch_session_with_addin
   wine_run reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
   timeout 60 wineserver -k >/dev/null 2>&1 || true
 
@@ -338,10 +342,7 @@ template_test() {
     "$work/unreachable.log"
 
   wine_run reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 || true
-  remove_machine_classes
-  wine_run regsvr32 /s /u "$dll_path" >/dev/null 2>&1 || true
-  timeout 60 wineserver -k >/dev/null 2>&1 || true
-  wine_locale=
+  end_dutch_session_with_addin
 }
 
 summary() {
