@@ -75,6 +75,11 @@ bool isXmlPartName(std::string_view name) {
 
 }  // namespace
 
+// The stored zip, opened once to read the parts from.
+struct Package::Reader {
+  Archive archive;
+};
+
 struct Package::Entry {
   zip_int64_t index = -1;  // in the stored zip; -1 for a part added since
   std::uint64_t size = 0;
@@ -93,19 +98,20 @@ Package::Package(std::string bytes, std::string fileName, PackageLimits limits)
   if (bytes_.size() < 4 || bytes_.compare(0, 2, "PK") != 0) fail("the file is not a zip package");
   zip_error_t error;
   zip_error_init(&error);
-  Archive archive = openArchive(bytes_, ZIP_RDONLY, error);
+  reader_ = std::make_unique<Reader>(openArchive(bytes_, ZIP_RDONLY, error));
+  zip_t* archive = reader_->archive.get();
   if (!archive) {
     std::string reason = zip_error_strerror(&error);
     zip_error_fini(&error);
     fail("the zip package is damaged (" + reason + ")");
   }
-  zip_int64_t count = zip_get_num_entries(archive.get(), 0);
+  zip_int64_t count = zip_get_num_entries(archive, 0);
   std::uint64_t total = 0;
   std::uint64_t xmlTotal = 0;
   for (zip_int64_t i = 0; i < count; ++i) {
     zip_stat_t st;
     zip_stat_init(&st);
-    if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0 || !st.name) {
+    if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &st) != 0 || !st.name) {
       fail("the zip package is damaged (entry " + std::to_string(i) + ")");
     }
     auto entry = std::make_unique<Entry>();
@@ -166,12 +172,9 @@ std::string Package::readPart(const std::string& name) {
 
 const std::string& Package::load(Entry& e, const std::string& name) {
   if (e.bytes) return *e.bytes;
-  zip_error_t error;
-  zip_error_init(&error);
-  Archive archive = openArchive(bytes_, ZIP_RDONLY, error);
-  if (!archive) fail("the zip package is damaged");
-  ZipFile file(zip_fopen_index(archive.get(), static_cast<zip_uint64_t>(e.index), 0));
-  if (!file) fail("part " + name + " cannot be read (" + zip_strerror(archive.get()) + ")");
+  zip_t* archive = reader_->archive.get();
+  ZipFile file(zip_fopen_index(archive, static_cast<zip_uint64_t>(e.index), 0));
+  if (!file) fail("part " + name + " cannot be read (" + zip_strerror(archive) + ")");
   std::string data;
   data.resize(e.size);
   std::uint64_t done = 0;
