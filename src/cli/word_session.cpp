@@ -11,13 +11,12 @@
 #include <system_error>
 
 #include "addin/plugin.h"
+#include "cli/modules.h"
 #include "cli/real_time.h"
 #include "engine/commandbars/command_bars.h"
 #include "engine/engine.h"
-#include "engine/print/pdf_printer.h"
 #include "engine/print/text_printer.h"
 #include "posix/console_ui.h"
-#include "posix/curl_http.h"
 #include "posix/posix_system.h"
 #include "runtime/codepage.h"
 #include "runtime/error.h"
@@ -240,7 +239,7 @@ bool saveOpenDocuments(word::Application& word, const std::string& folder, std::
 
 // The printer a name on the command line chooses; none for an unknown name.
 std::shared_ptr<const engine::print::Printer> printerNamed(const std::string& name) {
-  if (name == "pdf") return std::make_shared<engine::print::PdfPrinter>();
+  if (name == "pdf") return pdfPrinterInModule();
   if (name == "text") return std::make_shared<engine::print::TextOnlyPrinter>();
   return nullptr;
 }
@@ -271,11 +270,11 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
       .administrator = options.administrator,
   });
   posix::ConsoleUi ui(console, options.answers);
-  posix::CurlHttp http(options.httpTimeout);
+  auto http = curlHttpInModule(options.httpTimeout);
   auto word = engine::createApplication(
       sys, engine::EngineOptions{
                .version = options.wordVersion, .limits = {}, .mailMerge = nullptr, .printer = printer});
-  addin::plugin addin(addin::Services{sys, ui, http});
+  addin::plugin addin(addin::Services{sys, ui, *http});
 
   addin.AddinInstance_OnConnection(word, 0, addin::AddInInstance{"Tallyweave.plugin"});
   // A daemon session runs until the service or a signal ends it; signals are caught before it starts.
