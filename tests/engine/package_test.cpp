@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "engine/engine_fixture.h"
+#include "engine/model/document_model.h"
 #include "engine/ooxml/package.h"
 
 namespace tw::testing {
@@ -211,3 +212,32 @@ TEST(PackageLimits, PicturesDoNotCountAsXmlAndAPartThatShrinksLittlePasses) {
 
 }  // namespace
 }  // namespace tw::testing
+
+namespace tw::engine::model {
+namespace {
+
+// Relationship targets resolved against the folder of the part that holds them, as Word reads them.
+TEST(ResolvePartName, TargetsResolveAgainstTheSourceFolder) {
+  struct Case {
+    const char* source;
+    const char* target;
+    const char* part;
+  };
+  const Case cases[] = {
+      {"word/document.xml", "styles.xml", "word/styles.xml"},
+      {"word/document.xml", "media/image1.png", "word/media/image1.png"},
+      {"word/document.xml", "../customXml/item1.xml", "customXml/item1.xml"},
+      {"word/document.xml", "/word/footer1.xml", "word/footer1.xml"},
+      {"word/document.xml", "./theme/../theme/theme1.xml", "word/theme/theme1.xml"},
+      {"word/document.xml", "../../../x.xml", "x.xml"},
+      {"word/document.xml", "media//a.png", "word/media/a.png"},
+      {"", "word/document.xml", "word/document.xml"},
+      {"document.xml", "..", ""},
+      {"a/b/c.xml", "../d/", "a/d"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(resolvePartName(c.source, c.target), c.part) << c.source << " " << c.target;
+}
+
+}  // namespace
+}  // namespace tw::engine::model

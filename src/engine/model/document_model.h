@@ -6,6 +6,7 @@
 #include <any>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -39,7 +40,8 @@ class DocumentModel {
     std::string target;
     bool external = false;
   };
-  std::vector<std::pair<std::string, Relationship>> relationships(const std::string& part);
+  using Relationships = std::vector<std::pair<std::string, Relationship>>;
+  Relationships relationships(const std::string& part);
 
   std::shared_ptr<Story> mainStory() { return main_; }
   // Every story in Word's order: main text, footnotes, endnotes, headers and footers (in the order the
@@ -77,6 +79,9 @@ class DocumentModel {
   std::any mailMergeState;
 
  private:
+  // relatedParts and headerFooterRefs from the main part's relationships, read once by the caller.
+  std::vector<std::string> relatedParts(const Relationships& mainRels, std::string_view typeSuffix);
+  std::vector<HeaderFooterRef> headerFooterRefs(const Relationships& mainRels);
   std::string addSettingsPart();
   std::shared_ptr<Story> partStory(const std::string& part, StoryKind kind, const char* rootName);
 
