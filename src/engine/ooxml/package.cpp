@@ -31,6 +31,11 @@ using Source = std::unique_ptr<zip_source_t, SourceFreer>;
 
 constexpr char kOleMagic[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 
+// Deflate level of the parts written anew. Measured on 137 XML parts of Word documents (555 KB): level 2
+// takes 60 % of the time of level 6 for 9 % more bytes (19.4 % of the XML instead of 17.8 %); levels
+// above 3 cost more time than they save bytes.
+constexpr int kDeflateLevel = 2;
+
 std::string megabytes(std::uint64_t bytes) {
   return std::to_string(bytes >> 20) + " MB";
 }
@@ -236,7 +241,7 @@ std::string Package::save() {
       zip_source_free(s);
       fail("cannot write part " + name);
     }
-    zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 6);
+    zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, kDeflateLevel);
   };
   // Parts removed since opening leave the zip.
   zip_int64_t count = zip_get_num_entries(za, 0);
