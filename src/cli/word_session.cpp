@@ -1,5 +1,6 @@
 #include "cli/word_session.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -250,9 +251,21 @@ std::string sessionTemp(const std::string& requested) {
   return temp && *temp ? temp : "/tmp";
 }
 
+// Every document job allocates and frees the same buffers of some 100 KB (a zip stream's window and hash
+// table for every part written, the parts themselves). By default the allocator hands such blocks back
+// to the system when freed and takes them anew, page fault by page fault; a session keeps up to 8 MB of
+// freed memory instead, which spares a one-page job about a sixth of its time.
+void keepFreedMemoryForTheNextJob() {
+#ifdef __GLIBC__
+  ::mallopt(M_MMAP_THRESHOLD, 1 << 20);
+  ::mallopt(M_TRIM_THRESHOLD, 8 << 20);
+#endif
+}
+
 }  // namespace
 
 int runWordSession(const WordSessionOptions& options, std::ostream& console) {
+  keepFreedMemoryForTheNextJob();
   if (!runtime::isKnownLocale(options.locale)) {
     console << "tallyweave word: unknown locale '" << options.locale << "'\n";
     return kBadUsage;
