@@ -87,7 +87,7 @@ std::string resolvePartName(const std::string& sourcePart, const std::string& ta
 }
 
 DocumentModel::DocumentModel(std::unique_ptr<ooxml::Package> package) : package_(std::move(package)) {
-  for (const auto& [id, rel] : relationships("")) {
+  for (const auto& [id, rel] : cachedRelationships("")) {
     if (endsWith(rel.type, "/officeDocument") && !rel.external) mainPart_ = rel.target;
   }
   if (mainPart_.empty() && package_->hasPart("word/document.xml")) mainPart_ = "word/document.xml";
@@ -102,21 +102,27 @@ DocumentModel::DocumentModel(std::unique_ptr<ooxml::Package> package) : package_
 DocumentModel::~DocumentModel() = default;
 
 DocumentModel::Relationships DocumentModel::relationships(const std::string& part) {
+  return cachedRelationships(part);
+}
+
+const DocumentModel::Relationships& DocumentModel::cachedRelationships(const std::string& part) {
+  if (auto kept = relationships_.find(part); kept != relationships_.end()) return kept->second;
   Relationships out;
   std::string rels = part.empty() ? "_rels/.rels" : relsPartOf(part);
-  if (!package_->hasPart(rels)) return out;
-  for (auto rel : package_->xml(rels).doc.child("Relationships").children("Relationship")) {
-    Relationship& r = out.emplace_back(rel.attribute("Id").value(), Relationship{}).second;
-    r.type = rel.attribute("Type").value();
-    r.external = std::strcmp(rel.attribute("TargetMode").value(), "External") == 0;
-    r.target =
-        r.external ? rel.attribute("Target").value() : resolvePartName(part, rel.attribute("Target").value());
+  if (package_->hasPart(rels)) {
+    for (auto rel : package_->xml(rels).doc.child("Relationships").children("Relationship")) {
+      Relationship& r = out.emplace_back(rel.attribute("Id").value(), Relationship{}).second;
+      r.type = rel.attribute("Type").value();
+      r.external = std::strcmp(rel.attribute("TargetMode").value(), "External") == 0;
+      r.target = r.external ? rel.attribute("Target").value()
+                            : resolvePartName(part, rel.attribute("Target").value());
+    }
   }
-  return out;
+  return relationships_.emplace(part, std::move(out)).first->second;
 }
 
 std::vector<std::string> DocumentModel::relatedParts(const std::string& typeSuffix) {
-  return relatedParts(relationships(mainPart_), typeSuffix);
+  return relatedParts(cachedRelationships(mainPart_), typeSuffix);
 }
 
 std::vector<std::string> DocumentModel::relatedParts(const Relationships& mainRels,
@@ -132,7 +138,7 @@ std::vector<std::string> DocumentModel::relatedParts(const Relationships& mainRe
 }
 
 std::vector<HeaderFooterRef> DocumentModel::headerFooterRefs() {
-  return headerFooterRefs(relationships(mainPart_));
+  return headerFooterRefs(cachedRelationships(mainPart_));
 }
 
 std::vector<HeaderFooterRef> DocumentModel::headerFooterRefs(const Relationships& mainRels) {
@@ -177,7 +183,7 @@ std::vector<std::shared_ptr<Story>> DocumentModel::stories() {
   auto add = [&](const std::shared_ptr<Story>& story) {
     if (story && std::find(out.begin(), out.end(), story) == out.end()) out.push_back(story);
   };
-  const Relationships mainRels = relationships(mainPart_);
+  const Relationships& mainRels = cachedRelationships(mainPart_);
   for (const auto& part : relatedParts(mainRels, "footnotes"))
     add(partStory(part, StoryKind::Footnotes, "w:footnotes"));
   for (const auto& part : relatedParts(mainRels, "endnotes"))
@@ -317,6 +323,7 @@ std::string DocumentModel::addRelationship(const std::string& sourcePart, const 
   rel.append_attribute("Target") = target.c_str();
   if (external) rel.append_attribute("TargetMode") = "External";
   relsXml.dirty = true;
+  relationships_.erase(sourcePart);
   return id;
 }
 
@@ -326,6 +333,7 @@ std::string DocumentModel::copyPart(const std::string& part, const std::string& 
   package_->writePart(copy, package_->readPart(part));
   std::string rels = relsPartOf(part);
   if (package_->hasPart(rels)) package_->writePart(relsPartOf(copy), package_->readPart(rels));
+  relationships_.erase(copy);
   ooxml::XmlPart& types = package_->xml("[Content_Types].xml");
   pugi::xml_node list = types.doc.child("Types");
   pugi::xml_node original = list.find_child_by_attribute("Override", "PartName", ("/" + part).c_str());

@@ -79,7 +79,10 @@ class DocumentModel {
   std::any mailMergeState;
 
  private:
-  // relatedParts and headerFooterRefs from the main part's relationships, read once by the caller.
+  // The relationships of `part`, read from its relationship part on first use and kept. Relationship
+  // parts change only through this class (addRelationship, copyPart), which drops what it kept of them.
+  const Relationships& cachedRelationships(const std::string& part);
+  // relatedParts and headerFooterRefs from the main part's relationships.
   std::vector<std::string> relatedParts(const Relationships& mainRels, std::string_view typeSuffix);
   std::vector<HeaderFooterRef> headerFooterRefs(const Relationships& mainRels);
   std::string addSettingsPart();
@@ -91,6 +94,7 @@ class DocumentModel {
   std::unordered_map<std::string, std::shared_ptr<Story>> partStories_;
   std::unordered_map<pugi::xml_node_struct*, std::shared_ptr<Story>> textBoxes_;
   std::unordered_map<pugi::xml_node_struct*, std::weak_ptr<Anchor>> anchors_;
+  std::unordered_map<std::string, Relationships> relationships_;  // by source part, "" for the package
 };
 
 // Resolves a relationship target against the folder of the part that holds it.
