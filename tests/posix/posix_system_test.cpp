@@ -184,6 +184,9 @@ TEST_F(PosixSystemTest, HeldFileCannotBeDeletedReplacedOrRenamed) {
       EXPECT_EQ(errorOf([&] { sys.MoveFile(path, windowsPath("renamed.docx")); }),
                 runtime::kPermissionDenied);
     }
+    // A hard link is the held file under another name, as Windows sees it.
+    fs::create_hard_link(temp.path() / "doc.docx", temp.path() / "link.docx");
+    EXPECT_EQ(errorOf([&] { sys.DeleteFile(windowsPath("link.docx")); }), runtime::kPermissionDenied);
     temp.write("other.docx", "other");
     EXPECT_EQ(errorOf([&] { sys.MoveFile(windowsPath("other.docx"), windowsPath("doc.docx")); }),
               runtime::kPermissionDenied);
@@ -195,6 +198,7 @@ TEST_F(PosixSystemTest, HeldFileCannotBeDeletedReplacedOrRenamed) {
     EXPECT_EQ(sys.ReadFile(windowsPath("doc.docx")), "original");  // reading is allowed
     sys.WriteFile(windowsPath("other.docx"), "unheld files stay writable");
   }
+  sys.DeleteFile(windowsPath("link.docx"));
   sys.WriteFile(windowsPath("doc.docx"), "saved");
   sys.MoveFile(windowsPath("doc.docx"), windowsPath("renamed.docx"));
   sys.DeleteFile(windowsPath("renamed.docx"));
