@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 #include "engine/errors.h"
 #include "engine/mailmerge/field_result.h"
@@ -492,11 +494,15 @@ mailmerge::FieldCode parsedCode(const std::string& code) {
 }
 
 int fieldTypeOfCode(const std::string& code) {
-  std::string keyword = parsedCode(code).keyword;
-  for (const auto& [type, name] : kFieldKeywords) {
-    if (keyword == name) return type;
-  }
-  return word::wdFieldEmpty;
+  // Asked for every field a walk over the fields meets: the keywords hashed once, the first type of a
+  // keyword kept.
+  static const std::unordered_map<std::string_view, int> types = [] {
+    std::unordered_map<std::string_view, int> byKeyword;
+    for (const auto& [type, name] : kFieldKeywords) byKeyword.emplace(name, type);
+    return byKeyword;
+  }();
+  auto found = types.find(parsedCode(code).keyword);
+  return found == types.end() ? word::wdFieldEmpty : found->second;
 }
 
 std::string fieldKeyword(int type) {
