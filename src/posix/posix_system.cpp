@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -216,6 +217,22 @@ std::vector<sys::DirEntry> PosixSystem::ListDirectory(const std::string& pattern
   std::sort(entries.begin(), entries.end(),
             [](const sys::DirEntry& a, const sys::DirEntry& b) { return a.name < b.name; });
   return entries;
+}
+
+bool PosixSystem::FileExists(const std::string& pattern) {
+  // A visible file of exactly the name asked for, in a folder that could be listed, is found without
+  // listing it. The listing, which also finds the name in other letter case (Windows's names are not
+  // case-sensitive), is needed only when there is none.
+  std::string host = HostPath(pattern);
+  size_t slash = host.find_last_of('/');
+  std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : host.substr(0, slash));
+  std::string_view name = std::string_view(host).substr(slash == std::string::npos ? 0 : slash + 1);
+  struct stat info;
+  if (!name.empty() && name.front() != '.' && name.find_first_of("*?") == std::string_view::npos &&
+      ::stat(host.c_str(), &info) == 0 && !S_ISDIR(info.st_mode) && ::access(folder.c_str(), R_OK) == 0) {
+    return true;
+  }
+  return System::FileExists(pattern);
 }
 
 bool PosixSystem::FolderExists(const std::string& path) {

@@ -169,6 +169,25 @@ TEST_F(PosixSystemTest, ListingMatchesWildcardsWithoutRegardToCase) {
   for (const auto& [pattern, expected] : cases) EXPECT_EQ(names(pattern), expected) << pattern;
 }
 
+// FileExists looks a plain name up directly; its answers are those of the listing it spares.
+TEST_F(PosixSystemTest, FileExistsAnswersAsTheListingDoes) {
+  for (const char* name : {"Report.docx", ".hidden.docx", "notes.txt", "caf\xC3\xA9.txt"})
+    temp.write(name, "x");
+  fs::create_directory(temp.path() / "sub.docx");
+  fs::create_symlink(temp.path() / "gone.txt", temp.path() / "dangling.txt");
+  const std::pair<const char*, bool> cases[] = {
+      {"Report.docx", true},    {"REPORT.DOCX", true},     {"report.docx", true},
+      {"caf\xE9.txt", true},    {"CAF\xC9.TXT", true},     {"*.txt", true},
+      {"R?port.docx", true},    {".hidden.docx", false},   {"sub.docx", false},
+      {"dangling.txt", false},  {"missing.txt", false},    {"nofolder\\Report.docx", false},
+      {"Report.docx\\", false}, {"Report.docx\\x", false},
+  };
+  for (const auto& [pattern, found] : cases) {
+    EXPECT_EQ(sys.FileExists(windowsPath(pattern)), found) << pattern;
+    EXPECT_EQ(sys.sys::System::FileExists(windowsPath(pattern)), found) << pattern;
+  }
+}
+
 TEST_F(PosixSystemTest, HeldFileCannotBeDeletedReplacedOrRenamed) {
   temp.write("doc.docx", "original");
   fs::create_directory(temp.path() / "sub");
