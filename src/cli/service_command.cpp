@@ -2,6 +2,7 @@
 #include <map>
 
 #include "cli/commands.h"
+#include "cli/modules.h"
 #include "cli/service.h"
 
 namespace tw::cli {
@@ -26,7 +27,7 @@ void addServiceCommand(CLI::App& app, int& exitStatus) {
   service
       ->add_option("--answer", options->answer, "ok (check uploads), error, garbage or slow (never answers)")
       ->transform(CLI::CheckedTransformer(answers, CLI::ignore_case));
-  service->callback([options, &exitStatus] { exitStatus = runService(*options, std::cout); });
+  service->callback([options, &exitStatus] { exitStatus = runServiceInModule(*options, std::cout); });
 }
 
 }  // namespace tw::cli

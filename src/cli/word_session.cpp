@@ -1,5 +1,6 @@
 #include "cli/word_session.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -11,13 +12,12 @@
 #include <system_error>
 
 #include "addin/plugin.h"
+#include "cli/modules.h"
 #include "cli/real_time.h"
 #include "engine/commandbars/command_bars.h"
 #include "engine/engine.h"
-#include "engine/print/pdf_printer.h"
 #include "engine/print/text_printer.h"
 #include "posix/console_ui.h"
-#include "posix/curl_http.h"
 #include "posix/posix_system.h"
 #include "runtime/codepage.h"
 #include "runtime/error.h"
@@ -227,7 +227,7 @@ bool saveOpenDocuments(word::Application& word, const std::string& folder, std::
 
 // The printer a name on the command line chooses; none for an unknown name.
 std::shared_ptr<const engine::print::Printer> printerNamed(const std::string& name) {
-  if (name == "pdf") return std::make_shared<engine::print::PdfPrinter>();
+  if (name == "pdf") return pdfPrinterInModule();
   if (name == "text") return std::make_shared<engine::print::TextOnlyPrinter>();
   return nullptr;
 }
@@ -238,9 +238,21 @@ std::string sessionTemp(const std::string& requested) {
   return temp && *temp ? temp : "/tmp";
 }
 
+// Every document job allocates and frees the same buffers of some 100 KB (a zip stream's window and hash
+// table for every part written, the parts themselves). By default the allocator hands such blocks back
+// to the system when freed and takes them anew, page fault by page fault; a session keeps up to 8 MB of
+// freed memory instead, which spares a one-page job about a sixth of its time.
+void keepFreedMemoryForTheNextJob() {
+#ifdef __GLIBC__
+  ::mallopt(M_MMAP_THRESHOLD, 1 << 20);
+  ::mallopt(M_TRIM_THRESHOLD, 8 << 20);
+#endif
+}
+
 }  // namespace
 
 int runWordSession(const WordSessionOptions& options, std::ostream& console) {
+  keepFreedMemoryForTheNextJob();
   if (!runtime::isKnownLocale(options.locale)) {
     console << "tallyweave word: unknown locale '" << options.locale << "'\n";
     return kBadUsage;
@@ -258,13 +270,13 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
       .administrator = options.administrator,
   });
   posix::ConsoleUi ui(console, options.answers);
-  posix::CurlHttp http(options.httpTimeout);
+  auto http = curlHttpInModule(options.httpTimeout);
   auto word = engine::createApplication(sys, engine::EngineOptions{.version = options.wordVersion,
                                                                    .limits = {},
                                                                    .mailMerge = nullptr,
                                                                    .printer = printer,
                                                                    .binaryDocuments = nullptr});
-  addin::plugin addin(addin::Services{sys, ui, http});
+  addin::plugin addin(addin::Services{sys, ui, *http});
 
   addin.AddinInstance_OnConnection(word, 0, addin::AddInInstance{"Tallyweave.plugin"});
   // A daemon session runs until the service or a signal ends it; signals are caught before it starts.

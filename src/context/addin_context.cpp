@@ -56,11 +56,7 @@ void AddinContext::debugMsg(std::string_view msg) const {
 }
 
 bool AddinContext::fileExists(const std::string& pattern) const {
-  if (!active) return false;
-  for (const sys::DirEntry& entry : services.sys.ListDirectory(pattern)) {
-    if (!entry.directory && !entry.hidden && !entry.system) return true;
-  }
-  return false;
+  return active && services.sys.FileExists(pattern);
 }
 
 bool AddinContext::dirExists(const std::string& path) const {

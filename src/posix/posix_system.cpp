@@ -12,7 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
-#include <filesystem>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -129,35 +129,36 @@ void writeFile(const std::string& hostPath, const std::string& bytes, int flags)
 
 }  // namespace
 
-// The canonical host paths that holds keep open, one entry per hold.
+// The files that holds keep open, by device and inode, one entry per hold: every spelling of a path to
+// a held file, and every link to it, names the same file. One stat tells whether a path is held.
 struct PosixSystem::HeldFiles {
-  std::multiset<std::string> paths;
+  using FileId = std::pair<dev_t, ino_t>;
+  std::multiset<FileId> files;
 
-  // Resolving the path costs a system call per folder of it; with nothing held there is nothing to find.
   bool contains(const std::string& hostPath) const {
-    return !paths.empty() && paths.count(canonical(hostPath)) > 0;
-  }
-  static std::string canonical(const std::string& hostPath) {
-    std::error_code error;
-    std::filesystem::path path = std::filesystem::weakly_canonical(hostPath, error);
-    return error ? hostPath : path.string();
+    if (files.empty()) return false;
+    struct stat info;
+    return ::stat(hostPath.c_str(), &info) == 0 && files.count({info.st_dev, info.st_ino}) > 0;
   }
 
-  // An open descriptor of the file, and its entry in `paths` while it lives.
+  // An open descriptor of the file, and its entry in `files` while it lives.
   class Hold : public sys::FileHold {
    public:
-    Hold(std::shared_ptr<HeldFiles> held, std::string canonicalPath, int fd)
-        : held_(std::move(held)), canonicalPath_(std::move(canonicalPath)), fd_(fd) {
-      held_->paths.insert(canonicalPath_);
+    Hold(std::shared_ptr<HeldFiles> held, int fd, const std::string& hostPath)
+        : held_(std::move(held)), fd_(fd) {
+      struct stat info;
+      if (::fstat(fd_.get(), &info) != 0) throw fileError(errno, hostPath);
+      file_ = {info.st_dev, info.st_ino};
+      held_->files.insert(file_);
     }
-    ~Hold() override { held_->paths.erase(held_->paths.find(canonicalPath_)); }
+    ~Hold() override { held_->files.erase(held_->files.find(file_)); }
     Hold(const Hold&) = delete;
     Hold& operator=(const Hold&) = delete;
 
    private:
     std::shared_ptr<HeldFiles> held_;
-    std::string canonicalPath_;
     FileDescriptor fd_;
+    FileId file_{};
   };
 };
 
@@ -216,6 +217,22 @@ std::vector<sys::DirEntry> PosixSystem::ListDirectory(const std::string& pattern
   std::sort(entries.begin(), entries.end(),
             [](const sys::DirEntry& a, const sys::DirEntry& b) { return a.name < b.name; });
   return entries;
+}
+
+bool PosixSystem::FileExists(const std::string& pattern) {
+  // A visible file of exactly the name asked for, in a folder that could be listed, is found without
+  // listing it. The listing, which also finds the name in other letter case (Windows's names are not
+  // case-sensitive), is needed only when there is none.
+  std::string host = HostPath(pattern);
+  size_t slash = host.find_last_of('/');
+  std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : host.substr(0, slash));
+  std::string_view name = std::string_view(host).substr(slash == std::string::npos ? 0 : slash + 1);
+  struct stat info;
+  if (!name.empty() && name.front() != '.' && name.find_first_of("*?") == std::string_view::npos &&
+      ::stat(host.c_str(), &info) == 0 && !S_ISDIR(info.st_mode) && ::access(folder.c_str(), R_OK) == 0) {
+    return true;
+  }
+  return System::FileExists(pattern);
 }
 
 bool PosixSystem::FolderExists(const std::string& path) {
@@ -294,7 +311,7 @@ std::unique_ptr<sys::FileHold> PosixSystem::HoldOpen(const std::string& path) {
   std::string host = HostPath(path);
   int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw fileError(errno, host);
-  return std::make_unique<HeldFiles::Hold>(held_, HeldFiles::canonical(host), fd);
+  return std::make_unique<HeldFiles::Hold>(held_, fd, host);
 }
 
 const runtime::Locale& PosixSystem::UserLocale() {

@@ -31,6 +31,7 @@ class PosixSystem : public sys::System {
 
   std::optional<std::string> GetEnv(const std::string& name) override;
   std::vector<sys::DirEntry> ListDirectory(const std::string& pattern) override;
+  bool FileExists(const std::string& pattern) override;
   bool FolderExists(const std::string& path) override;
   bool PathExists(const std::string& path) override;
   std::string ReadFile(const std::string& path) override;

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "engine/engine_fixture.h"
+#include "engine/model/document_model.h"
 #include "engine/ooxml/package.h"
 
 namespace tw::testing {
@@ -331,3 +332,58 @@ TEST_F(EngineTest, AWordFileEditedAndSavedKeepsItsPartsStartAndStamps) {
 
 }  // namespace
 }  // namespace tw::testing
+
+namespace tw::engine::model {
+namespace {
+
+// Relationship targets resolved against the folder of the part that holds them, as Word reads them.
+TEST(ResolvePartName, TargetsResolveAgainstTheSourceFolder) {
+  struct Case {
+    const char* source;
+    const char* target;
+    const char* part;
+  };
+  const Case cases[] = {
+      {"word/document.xml", "styles.xml", "word/styles.xml"},
+      {"word/document.xml", "media/image1.png", "word/media/image1.png"},
+      {"word/document.xml", "../customXml/item1.xml", "customXml/item1.xml"},
+      {"word/document.xml", "/word/footer1.xml", "word/footer1.xml"},
+      {"word/document.xml", "./theme/../theme/theme1.xml", "word/theme/theme1.xml"},
+      {"word/document.xml", "../../../x.xml", "x.xml"},
+      {"word/document.xml", "media//a.png", "word/media/a.png"},
+      {"", "word/document.xml", "word/document.xml"},
+      {"document.xml", "..", ""},
+      {"a/b/c.xml", "../d/", "a/d"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(resolvePartName(c.source, c.target), c.part) << c.source << " " << c.target;
+}
+
+// The relationships the model keeps follow its edits: a relationship added, a part copied with its own.
+TEST(DocumentModelRelationships, FollowAddedRelationshipsAndCopiedParts) {
+  auto doc = engine::loadDocument(engine::minimalDocx("<w:p/>"), "brief.docx");
+  const std::string main = doc->mainPart();
+  const std::string copy = "word/document2.xml";
+  const auto before = doc->relationships(main);
+
+  const std::string id = doc->addRelationship(main, "image", "media/logo.png", false);
+  auto after = doc->relationships(main);
+  ASSERT_EQ(after.size(), before.size() + 1);
+  EXPECT_EQ(after.back().first, id);
+  EXPECT_EQ(after.back().second.target, "word/media/logo.png");
+  EXPECT_FALSE(after.back().second.external);
+
+  // Copied from the saved package, where the relationship part holds what was added.
+  auto saved = engine::loadDocument(doc->package().save(), "brief.docx");
+  EXPECT_TRUE(saved->relationships(copy).empty());
+  ASSERT_EQ(saved->copyPart(main, "2"), copy);
+  auto copied = saved->relationships(copy);
+  ASSERT_EQ(copied.size(), after.size());
+  for (std::size_t i = 0; i < copied.size(); ++i) {
+    EXPECT_EQ(copied[i].first, after[i].first);
+    EXPECT_EQ(copied[i].second.target, after[i].second.target);
+  }
+}
+
+}  // namespace
+}  // namespace tw::engine::model

@@ -169,6 +169,25 @@ TEST_F(PosixSystemTest, ListingMatchesWildcardsWithoutRegardToCase) {
   for (const auto& [pattern, expected] : cases) EXPECT_EQ(names(pattern), expected) << pattern;
 }
 
+// FileExists looks a plain name up directly; its answers are those of the listing it spares.
+TEST_F(PosixSystemTest, FileExistsAnswersAsTheListingDoes) {
+  for (const char* name : {"Report.docx", ".hidden.docx", "notes.txt", "caf\xC3\xA9.txt"})
+    temp.write(name, "x");
+  fs::create_directory(temp.path() / "sub.docx");
+  fs::create_symlink(temp.path() / "gone.txt", temp.path() / "dangling.txt");
+  const std::pair<const char*, bool> cases[] = {
+      {"Report.docx", true},    {"REPORT.DOCX", true},     {"report.docx", true},
+      {"caf\xE9.txt", true},    {"CAF\xC9.TXT", true},     {"*.txt", true},
+      {"R?port.docx", true},    {".hidden.docx", false},   {"sub.docx", false},
+      {"dangling.txt", false},  {"missing.txt", false},    {"nofolder\\Report.docx", false},
+      {"Report.docx\\", false}, {"Report.docx\\x", false},
+  };
+  for (const auto& [pattern, found] : cases) {
+    EXPECT_EQ(sys.FileExists(windowsPath(pattern)), found) << pattern;
+    EXPECT_EQ(sys.sys::System::FileExists(windowsPath(pattern)), found) << pattern;
+  }
+}
+
 TEST_F(PosixSystemTest, HeldFileCannotBeDeletedReplacedOrRenamed) {
   temp.write("doc.docx", "original");
   fs::create_directory(temp.path() / "sub");
@@ -184,6 +203,9 @@ TEST_F(PosixSystemTest, HeldFileCannotBeDeletedReplacedOrRenamed) {
       EXPECT_EQ(errorOf([&] { sys.MoveFile(path, windowsPath("renamed.docx")); }),
                 runtime::kPermissionDenied);
     }
+    // A hard link is the held file under another name, as Windows sees it.
+    fs::create_hard_link(temp.path() / "doc.docx", temp.path() / "link.docx");
+    EXPECT_EQ(errorOf([&] { sys.DeleteFile(windowsPath("link.docx")); }), runtime::kPermissionDenied);
     temp.write("other.docx", "other");
     EXPECT_EQ(errorOf([&] { sys.MoveFile(windowsPath("other.docx"), windowsPath("doc.docx")); }),
               runtime::kPermissionDenied);
@@ -195,6 +217,7 @@ TEST_F(PosixSystemTest, HeldFileCannotBeDeletedReplacedOrRenamed) {
     EXPECT_EQ(sys.ReadFile(windowsPath("doc.docx")), "original");  // reading is allowed
     sys.WriteFile(windowsPath("other.docx"), "unheld files stay writable");
   }
+  sys.DeleteFile(windowsPath("link.docx"));
   sys.WriteFile(windowsPath("doc.docx"), "saved");
   sys.MoveFile(windowsPath("doc.docx"), windowsPath("renamed.docx"));
   sys.DeleteFile(windowsPath("renamed.docx"));

@@ -66,26 +66,28 @@ std::string resolvePartName(const std::string& sourcePart, const std::string& ta
     auto slash = sourcePart.rfind('/');
     path = (slash == std::string::npos ? "" : sourcePart.substr(0, slash + 1)) + target;
   }
-  std::vector<std::string> parts;
+  // The pieces between slashes, ".." taking back the piece before it; one pass, no piece copied twice.
+  std::string out;
+  out.reserve(path.size());
   std::size_t start = 0;
   while (start <= path.size()) {
     std::size_t slash = path.find('/', start);
     if (slash == std::string::npos) slash = path.size();
-    std::string piece = path.substr(start, slash - start);
+    std::string_view piece(path.data() + start, slash - start);
     if (piece == "..") {
-      if (!parts.empty()) parts.pop_back();
+      std::size_t last = out.rfind('/');
+      out.erase(last == std::string::npos ? 0 : last);
     } else if (!piece.empty() && piece != ".") {
-      parts.push_back(piece);
+      if (!out.empty()) out += '/';
+      out += piece;
     }
     start = slash + 1;
   }
-  std::string out;
-  for (const auto& piece : parts) out += (out.empty() ? "" : "/") + piece;
   return out;
 }
 
 DocumentModel::DocumentModel(std::unique_ptr<ooxml::Package> package) : package_(std::move(package)) {
-  for (const auto& [id, rel] : relationships("")) {
+  for (const auto& [id, rel] : cachedRelationships("")) {
     if (endsWith(rel.type, "/officeDocument") && !rel.external) mainPart_ = rel.target;
   }
   if (mainPart_.empty() && package_->hasPart("word/document.xml")) mainPart_ = "word/document.xml";
@@ -100,40 +102,46 @@ DocumentModel::DocumentModel(std::unique_ptr<ooxml::Package> package) : package_
 DocumentModel::~DocumentModel() = default;
 
 DocumentModel::Relationships DocumentModel::relationships(const std::string& part) {
+  return cachedRelationships(part);
+}
+
+const DocumentModel::Relationships& DocumentModel::cachedRelationships(const std::string& part) {
+  if (auto kept = relationships_.find(part); kept != relationships_.end()) return kept->second;
   Relationships out;
   std::string rels = part.empty() ? "_rels/.rels" : relsPartOf(part);
-  if (!package_->hasPart(rels)) return out;
-  for (auto rel : package_->xml(rels).doc.child("Relationships").children("Relationship")) {
-    Relationship r;
-    r.type = rel.attribute("Type").value();
-    r.external = std::strcmp(rel.attribute("TargetMode").value(), "External") == 0;
-    r.target =
-        r.external ? rel.attribute("Target").value() : resolvePartName(part, rel.attribute("Target").value());
-    out.emplace_back(rel.attribute("Id").value(), r);
+  if (package_->hasPart(rels)) {
+    for (auto rel : package_->xml(rels).doc.child("Relationships").children("Relationship")) {
+      Relationship& r = out.emplace_back(rel.attribute("Id").value(), Relationship{}).second;
+      r.type = rel.attribute("Type").value();
+      r.external = std::strcmp(rel.attribute("TargetMode").value(), "External") == 0;
+      r.target = r.external ? rel.attribute("Target").value()
+                            : resolvePartName(part, rel.attribute("Target").value());
+    }
   }
-  return out;
+  return relationships_.emplace(part, std::move(out)).first->second;
 }
 
 std::vector<std::string> DocumentModel::relatedParts(const std::string& typeSuffix) {
-  return relatedParts(relationships(mainPart_), typeSuffix);
+  return relatedParts(cachedRelationships(mainPart_), typeSuffix);
 }
 
-std::vector<std::string> DocumentModel::relatedParts(const Relationships& rels,
-                                                     const std::string& typeSuffix) {
+std::vector<std::string> DocumentModel::relatedParts(const Relationships& mainRels,
+                                                     std::string_view typeSuffix) {
   std::vector<std::string> out;
-  for (const auto& [id, rel] : rels) {
-    if (!rel.external && endsWith(rel.type, "/" + typeSuffix) && package_->hasPart(rel.target)) {
-      out.push_back(rel.target);
-    }
+  for (const auto& [id, rel] : mainRels) {
+    const std::string& type = rel.type;
+    const bool typed = type.size() > typeSuffix.size() && type.ends_with(typeSuffix) &&
+                       type[type.size() - typeSuffix.size() - 1] == '/';
+    if (!rel.external && typed && package_->hasPart(rel.target)) out.push_back(rel.target);
   }
   return out;
 }
 
 std::vector<HeaderFooterRef> DocumentModel::headerFooterRefs() {
-  return headerFooterRefs(relationships(mainPart_));
+  return headerFooterRefs(cachedRelationships(mainPart_));
 }
 
-std::vector<HeaderFooterRef> DocumentModel::headerFooterRefs(const Relationships& rels) {
+std::vector<HeaderFooterRef> DocumentModel::headerFooterRefs(const Relationships& mainRels) {
   std::vector<HeaderFooterRef> out;
   auto visit = [&](pugi::xml_node sectPr) {
     for (auto ref : sectPr.children()) {
@@ -141,7 +149,7 @@ std::vector<HeaderFooterRef> DocumentModel::headerFooterRefs(const Relationships
       bool footer = std::strcmp(ref.name(), "w:footerReference") == 0;
       if (!header && !footer) continue;
       std::string id = ref.attribute("r:id").value();
-      for (const auto& [rid, rel] : rels) {
+      for (const auto& [rid, rel] : mainRels) {
         if (rid == id && !rel.external && package_->hasPart(rel.target)) {
           out.push_back({footer, ref.attribute("w:type").value(), rel.target});
         }
@@ -175,13 +183,12 @@ std::vector<std::shared_ptr<Story>> DocumentModel::stories() {
   auto add = [&](const std::shared_ptr<Story>& story) {
     if (story && std::find(out.begin(), out.end(), story) == out.end()) out.push_back(story);
   };
-  // Asked for at every field a walk through the stories meets: the relationships are read once.
-  const Relationships rels = relationships(mainPart_);
-  for (const auto& part : relatedParts(rels, "footnotes"))
+  const Relationships& mainRels = cachedRelationships(mainPart_);
+  for (const auto& part : relatedParts(mainRels, "footnotes"))
     add(partStory(part, StoryKind::Footnotes, "w:footnotes"));
-  for (const auto& part : relatedParts(rels, "endnotes"))
+  for (const auto& part : relatedParts(mainRels, "endnotes"))
     add(partStory(part, StoryKind::Endnotes, "w:endnotes"));
-  for (const auto& ref : headerFooterRefs(rels)) {
+  for (const auto& ref : headerFooterRefs(mainRels)) {
     add(ref.footer ? partStory(ref.part, StoryKind::Footer, "w:ftr")
                    : partStory(ref.part, StoryKind::Header, "w:hdr"));
   }
@@ -322,6 +329,7 @@ std::string DocumentModel::addRelationship(const std::string& sourcePart, const 
   rel.append_attribute("Target") = target.c_str();
   if (external) rel.append_attribute("TargetMode") = "External";
   relsXml.dirty = true;
+  relationships_.erase(sourcePart);
   return id;
 }
 
@@ -331,6 +339,7 @@ std::string DocumentModel::copyPart(const std::string& part, const std::string& 
   package_->writePart(copy, package_->readPart(part));
   std::string rels = relsPartOf(part);
   if (package_->hasPart(rels)) package_->writePart(relsPartOf(copy), package_->readPart(rels));
+  relationships_.erase(copy);
   ooxml::XmlPart& types = package_->xml("[Content_Types].xml");
   pugi::xml_node list = types.doc.child("Types");
   pugi::xml_node original = list.find_child_by_attribute("Override", "PartName", ("/" + part).c_str());

@@ -6,6 +6,7 @@
 #include <any>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -78,8 +79,12 @@ class DocumentModel {
   std::any mailMergeState;
 
  private:
-  std::vector<std::string> relatedParts(const Relationships& rels, const std::string& typeSuffix);
-  std::vector<HeaderFooterRef> headerFooterRefs(const Relationships& rels);
+  // The relationships of `part`, read from its relationship part on first use and kept. Relationship
+  // parts change only through this class (addRelationship, copyPart), which drops what it kept of them.
+  const Relationships& cachedRelationships(const std::string& part);
+  // relatedParts and headerFooterRefs from the main part's relationships.
+  std::vector<std::string> relatedParts(const Relationships& mainRels, std::string_view typeSuffix);
+  std::vector<HeaderFooterRef> headerFooterRefs(const Relationships& mainRels);
   std::string addSettingsPart();
   std::shared_ptr<Story> partStory(const std::string& part, StoryKind kind, const char* rootName);
 
@@ -90,6 +95,7 @@ class DocumentModel {
   std::unordered_map<pugi::xml_node_struct*, std::shared_ptr<Story>> textBoxes_;
   std::unordered_map<pugi::xml_node_struct*, std::weak_ptr<Anchor>> anchors_;
   std::size_t anchorsAfterSweep_ = 0;
+  std::unordered_map<std::string, Relationships> relationships_;  // by source part, "" for the package
 };
 
 // Resolves a relationship target against the folder of the part that holds it.

@@ -231,7 +231,14 @@ class StoryRangesImpl : public word::Collection<word::Range> {
   explicit StoryRangesImpl(DocPtr doc) : doc_(std::move(doc)) {}
   long Count() override { return static_cast<long>(doc_->live().stories().size()); }
   std::shared_ptr<word::Range> Item(long index) override {
-    auto stories = doc_->live().stories();
+    model::DocumentModel& model = doc_->live();
+    // The main text is always the first story, and the one asked for most (for each of its fields by a
+    // walk over them): the others are gathered only when asked for.
+    if (index == 1) {
+      auto story = model.mainStory();
+      return makeRange(doc_, story, 0, story->length());
+    }
+    auto stories = model.stories();
     if (index < 1 || index > static_cast<long>(stories.size())) throw noSuchMember();
     auto& story = stories[static_cast<std::size_t>(index - 1)];
     return makeRange(doc_, story, 0, story->length());

@@ -30,6 +30,15 @@ using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
 using ZipFile = std::unique_ptr<zip_file_t, FileCloser>;
 using Source = std::unique_ptr<zip_source_t, SourceFreer>;
 
+// Deflate level of the parts written anew. Measured on 137 XML parts of Word documents (555 KB): level 2
+// takes 60 % of the time of level 6 and a quarter of level 9's, for 9 % more bytes than level 6 (19.4 % of
+// the XML instead of 17.8 %, 17.4 % at level 9); levels above 3 cost more time than they save bytes.
+constexpr int kDeflateLevel = 2;
+// libzip (1.7) ignores the level given with ZIP_CM_DEFLATE for a replaced part that was stored deflated,
+// and deflates it at level 9. Its default method takes the level: it deflates, and stores only data that
+// deflating would not make smaller.
+constexpr zip_int32_t kCompression = ZIP_CM_DEFAULT;
+
 std::string megabytes(std::uint64_t bytes) {
   return std::to_string(bytes >> 20) + " MB";
 }
@@ -83,6 +92,11 @@ void markAsWordDoes(zip_t* archive, zip_uint64_t index) {
 
 }  // namespace
 
+// The stored zip, opened once to read the parts from.
+struct Package::Reader {
+  Archive archive;
+};
+
 struct Package::Entry {
   zip_int64_t index = -1;  // in the stored zip; -1 for a part added since
   std::uint64_t size = 0;
@@ -100,19 +114,20 @@ Package::Package(std::string bytes, std::string fileName, PackageLimits limits)
   if (bytes_.size() < 4 || bytes_.compare(0, 2, "PK") != 0) fail("the file is not a zip package");
   zip_error_t error;
   zip_error_init(&error);
-  Archive archive = openArchive(bytes_, ZIP_RDONLY, error);
+  reader_ = std::make_unique<Reader>(openArchive(bytes_, ZIP_RDONLY, error));
+  zip_t* archive = reader_->archive.get();
   if (!archive) {
     std::string reason = zip_error_strerror(&error);
     zip_error_fini(&error);
     fail("the zip package is damaged (" + reason + ")");
   }
-  zip_int64_t count = zip_get_num_entries(archive.get(), 0);
+  zip_int64_t count = zip_get_num_entries(archive, 0);
   std::uint64_t total = 0;
   std::uint64_t xmlTotal = 0;
   for (zip_int64_t i = 0; i < count; ++i) {
     zip_stat_t st;
     zip_stat_init(&st);
-    if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0 || !st.name) {
+    if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &st) != 0 || !st.name) {
       fail("the zip package is damaged (entry " + std::to_string(i) + ")");
     }
     auto entry = std::make_unique<Entry>();
@@ -173,12 +188,9 @@ std::string Package::readPart(const std::string& name) {
 
 const std::string& Package::load(Entry& e, const std::string& name) {
   if (e.bytes) return *e.bytes;
-  zip_error_t error;
-  zip_error_init(&error);
-  Archive archive = openArchive(bytes_, ZIP_RDONLY, error);
-  if (!archive) fail("the zip package is damaged");
-  ZipFile file(zip_fopen_index(archive.get(), static_cast<zip_uint64_t>(e.index), 0));
-  if (!file) fail("part " + name + " cannot be read (" + zip_strerror(archive.get()) + ")");
+  zip_t* archive = reader_->archive.get();
+  ZipFile file(zip_fopen_index(archive, static_cast<zip_uint64_t>(e.index), 0));
+  if (!file) fail("part " + name + " cannot be read (" + zip_strerror(archive) + ")");
   std::string data;
   data.resize(e.size);
   std::uint64_t done = 0;
@@ -240,7 +252,7 @@ std::string Package::save() {
       zip_source_free(s);
       fail("cannot write part " + name);
     }
-    zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 6);
+    zip_set_file_compression(za, static_cast<zip_uint64_t>(index), kCompression, kDeflateLevel);
     markAsWordDoes(za, static_cast<zip_uint64_t>(index));
   };
   // Parts removed since opening leave the zip.

@@ -69,13 +69,15 @@ class Package {
   std::string save();
 
  private:
+  struct Reader;
   struct Entry;
   [[noreturn]] void fail(const std::string& what) const;
   Entry& entry(const std::string& name);
   // The decompressed bytes of a part, read on first use and kept.
   const std::string& load(Entry& e, const std::string& name);
 
-  std::string bytes_;
+  std::string bytes_;  // read in place by reader_
+  std::unique_ptr<Reader> reader_;
   std::string fileName_;
   PackageLimits limits_;
   std::vector<std::string> order_;

@@ -9,7 +9,8 @@ namespace tw::engine::print {
 
 class PdfPrinter : public Printer {
  public:
-  std::string name() const override { return "Microsoft Print to PDF"; }
+  static constexpr const char* kName = "Microsoft Print to PDF";
+  std::string name() const override { return kName; }
   std::string render(const PrintLayout& layout) const override;
 };
 

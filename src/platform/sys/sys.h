@@ -40,6 +40,14 @@ class System {
   // The entries of the folder of `pattern` whose names match its last part, which may hold the
   // wildcards * and ?. "." and ".." are not listed. A folder that does not exist gives no entries.
   virtual std::vector<DirEntry> ListDirectory(const std::string& pattern) = 0;
+  // Whether ListDirectory(pattern) finds an ordinary file that is neither hidden nor a system file. An
+  // implementation may answer without listing the folder where it can tell the same.
+  virtual bool FileExists(const std::string& pattern) {
+    for (const DirEntry& entry : ListDirectory(pattern)) {
+      if (!entry.directory && !entry.hidden && !entry.system) return true;
+    }
+    return false;
+  }
   virtual bool FolderExists(const std::string& path) = 0;
   virtual bool PathExists(const std::string& path) = 0;
 

@@ -1,0 +1,80 @@
+// The command's modules, each loaded on first use: the PDF printer, the HTTP client and the service's
+// stand-in do their work from the module as they do linked in.
+
+#include "cli/modules.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <sstream>
+#include <thread>
+
+#include "cli/service.h"
+#include "runtime/error.h"
+#include "support/test_services.h"
+
+namespace tw::cli {
+namespace {
+
+TEST(ModulesTest, ThePdfPrinterRendersFromItsModule) {
+  auto printer = pdfPrinterInModule();
+  EXPECT_EQ(printer->name(), "Microsoft Print to PDF");
+  engine::print::PrintLayout layout;
+  layout.pages.emplace_back(
+      std::vector<engine::print::Block>{},
+      std::vector<engine::print::Block>{engine::print::ParagraphBlock("Factuur 2026-001")},
+      std::vector<engine::print::Block>{});
+  EXPECT_TRUE(printer->render(layout).starts_with("%PDF-"));
+}
+
+TEST(ModulesTest, TheHttpClientFetchesFromItsModule) {
+  testing::TempFolder root;
+  root.write("twUpdate.exe", "MZ installer");
+  std::ostringstream log;
+  ServiceOptions options;
+  options.installerFile = (root / "twUpdate.exe").string();
+  Service service(options, log);
+  auto http = curlHttpInModule(std::chrono::milliseconds(5000));
+  auto request = http->CreateRequest(net::RequestClass::kXmlHttp);
+  request->Open("GET", "http://127.0.0.1:" + std::to_string(service.port()) + std::string(kInstallerPath),
+                false);
+  request->Send();
+  EXPECT_EQ(request->Status(), 200);
+  EXPECT_EQ(request->ResponseBody(), "MZ installer");
+}
+
+TEST(ModulesTest, TheServiceRunsFromItsModule) {
+  int port = 0;
+  {
+    std::ostringstream log;
+    port = Service(ServiceOptions{}, log).port();  // a port free a moment ago
+  }
+  ServiceOptions options;
+  options.port = port;
+  std::ostringstream console;  // written by the service's thread, read once it has ended
+  int status = -1;
+  std::thread service([&] { status = runServiceInModule(options, console); });
+  // Once it answers, the service waits for the stop signals, which its thread has blocked.
+  auto http = curlHttpInModule(std::chrono::milliseconds(1000));
+  bool answered = false;
+  for (int attempt = 0; attempt < 100 && !answered; ++attempt) {
+    auto request = http->CreateRequest(net::RequestClass::kXmlHttp);
+    request->Open("GET", "http://127.0.0.1:" + std::to_string(port) + std::string(kInstallerPath), false);
+    try {
+      request->Send();
+      answered = true;
+    } catch (const runtime::Error&) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+  ASSERT_TRUE(answered);
+  pthread_kill(service.native_handle(), SIGTERM);
+  service.join();
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(console.str(), "tallyweave service: listening on http://127.0.0.1:" + std::to_string(port) +
+                               " (upload /upload, installer /twUpdate.exe)\nGET /twUpdate.exe: "
+                               "404\ntallyweave service: stopped\n");
+}
+
+}  // namespace
+}  // namespace tw::cli
