@@ -383,6 +383,20 @@ TEST(DocumentModelRelationships, FollowAddedRelationshipsAndCopiedParts) {
     EXPECT_EQ(copied[i].first, after[i].first);
     EXPECT_EQ(copied[i].second.target, after[i].second.target);
   }
+
+  // Copied before any save: the copy holds the added relationship and the text as edited.
+  doc->package()
+      .xml(main)
+      .doc.child("w:document")
+      .child("w:body")
+      .child("w:p")
+      .append_child("w:r")
+      .append_child("w:t")
+      .text() = "bewerkt";
+  doc->package().xml(main).dirty = true;
+  const std::string unsaved = doc->copyPart(main, "3");
+  EXPECT_EQ(doc->relationships(unsaved).size(), after.size());
+  EXPECT_NE(doc->package().readPart(unsaved).find("bewerkt"), std::string::npos);
 }
 
 }  // namespace

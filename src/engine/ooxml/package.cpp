@@ -183,7 +183,10 @@ Package::Entry& Package::entry(const std::string& name) {
 }
 
 std::string Package::readPart(const std::string& name) {
-  return load(entry(name), name);
+  Entry& e = entry(name);
+  // A changed part is read as it now stands, as save would write it.
+  if (e.xml && e.xml->dirty) return serializeXml(*e.xml);
+  return load(e, name);
 }
 
 const std::string& Package::load(Entry& e, const std::string& name) {

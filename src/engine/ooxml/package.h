@@ -57,7 +57,7 @@ class Package {
   std::vector<std::string> partNames() const;
   bool hasPart(const std::string& name) const;
 
-  // The bytes of a part (decompressed).
+  // The bytes of a part (decompressed) as it now stands: a parsed part that was changed is serialised.
   std::string readPart(const std::string& name);
   // The part as XML, parsed on first use. Malformed XML is an error naming file and part.
   XmlPart& xml(const std::string& name);
