@@ -2,7 +2,9 @@
 
 #include <dlfcn.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "engine/print/pdf_printer.h"
 #include "modules/module_entries.h"
@@ -11,14 +13,36 @@
 namespace tw::cli {
 namespace {
 
+// Where modules are looked for: beside the running program (the command and its modules go together),
+// then in the folder the build puts them in (for the build's tests and benchmarks, which live elsewhere).
+// Always by full path: a sanitizer's dlopen interceptor hides the program's own run path.
+std::vector<std::filesystem::path> moduleFolders() {
+  std::vector<std::filesystem::path> folders;
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error) folders.push_back(program.parent_path());
+  folders.emplace_back(TW_MODULE_DIR);
+  return folders;
+}
+
 // A loaded module. It stays mapped after the handle closes (RTLD_NODELETE): objects it made may outlive
 // the handle at exit.
 class Module {
  public:
   explicit Module(const char* fileName) : fileName_(fileName) {
-    // Found through the program's run path, which names the folder the modules are built into.
-    handle_ = ::dlopen(fileName, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
-    if (!handle_) fail(::dlerror());
+    std::string searched;
+    for (const std::filesystem::path& folder : moduleFolders()) {
+      const std::filesystem::path path = folder / fileName;
+      std::error_code error;
+      if (!std::filesystem::exists(path, error)) {
+        searched += (searched.empty() ? "" : ", ") + folder.string();
+        continue;
+      }
+      handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+      if (!handle_) fail(::dlerror());
+      return;
+    }
+    fail(("not found in " + searched).c_str());
   }
   ~Module() { ::dlclose(handle_); }
   Module(const Module&) = delete;
