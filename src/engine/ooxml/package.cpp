@@ -114,7 +114,7 @@ Package::Package(std::string bytes, std::string fileName, PackageLimits limits)
   if (bytes_.size() < 4 || bytes_.compare(0, 2, "PK") != 0) fail("the file is not a zip package");
   zip_error_t error;
   zip_error_init(&error);
-  reader_ = std::make_unique<Reader>(openArchive(bytes_, ZIP_RDONLY, error));
+  reader_ = std::make_unique<Reader>(Reader{openArchive(bytes_, ZIP_RDONLY, error)});
   zip_t* archive = reader_->archive.get();
   if (!archive) {
     std::string reason = zip_error_strerror(&error);
