@@ -120,6 +120,48 @@ std::string zipBomb(std::uint64_t size) {
   return packageWith("word/document.xml", std::string(size, '\0'));
 }
 
+TEST(PackageCopy, HasThePartsAsTheyNowStandAndChangesApart) {
+  auto owned = std::make_unique<Package>(packageWith({{"a.xml", "<a>stored</a>"},
+                                                      {"b.xml", "<b>stored</b>"},
+                                                      {"c.bin", "raw"},
+                                                      {"d.bin", "gone"},
+                                                      {"e.xml", "<e/>"}}),
+                                         "original.docx");
+  Package& original = *owned;
+  original.xml("a.xml").doc.child("a").text().set("edited");
+  original.xml("a.xml").dirty = true;
+  original.xml("b.xml");  // parsed, unchanged
+  original.writePart("c.bin", "written");
+  original.removePart("d.bin");
+  original.writePart("f.bin", "added");
+
+  std::unique_ptr<Package> copy = original.copy();
+  EXPECT_EQ(copy->fileName(), "original.docx");
+  EXPECT_EQ(copy->partNames(), original.partNames());
+  const std::pair<const char*, const char*> expected[] = {
+      {"a.xml", "<a>edited</a>"}, {"b.xml", "<b>stored</b>"}, {"c.bin", "written"},
+      {"e.xml", "<e/>"},          {"f.bin", "added"},
+  };
+  for (const auto& [name, content] : expected) EXPECT_EQ(copy->readPart(name), content) << name;
+  EXPECT_FALSE(copy->hasPart("d.bin"));
+
+  // Edits to either side stay on that side.
+  copy->xml("a.xml").doc.child("a").text().set("copy");
+  original.xml("b.xml").doc.child("b").text().set("original");
+  original.xml("b.xml").dirty = true;
+  EXPECT_EQ(original.readPart("a.xml"), "<a>edited</a>");
+  EXPECT_EQ(copy->readPart("b.xml"), "<b>stored</b>");
+
+  // The copy saves as a package of its own, after the original is gone.
+  owned.reset();
+  std::string saved = copy->save();
+  Package reread(saved, "reread");
+  EXPECT_EQ(reread.readPart("a.xml"), "<a>copy</a>");
+  EXPECT_EQ(reread.readPart("e.xml"), "<e/>");
+  EXPECT_EQ(reread.readPart("f.bin"), "added");
+  EXPECT_FALSE(reread.hasPart("d.bin"));
+}
+
 struct BadInput {
   const char* name;
   std::string (*bytes)();  // made inside the test: some inputs are large to build

@@ -459,8 +459,7 @@ class Handler : public MailMergeHandler {
                            "Microsoft Word");
     }
     const DataTable& table = sources->table();
-    std::string bytes = document.package().save();
-    std::unique_ptr<DocumentModel> result = loadDocument(bytes, document.package().fileName());
+    auto result = std::make_unique<DocumentModel>(document.package().copy());
     Story& main = *result->mainStory();
     pugi::xml_node body = main.root();
 

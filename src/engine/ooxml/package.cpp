@@ -106,21 +106,16 @@ struct Package::Entry {
 };
 
 Package::Package(std::string bytes, std::string fileName, PackageLimits limits)
-    : bytes_(std::move(bytes)), fileName_(std::move(fileName)), limits_(limits) {
-  if (convert::isCompoundFile(bytes_)) {
+    : bytes_(std::make_shared<const std::string>(std::move(bytes))),
+      fileName_(std::move(fileName)),
+      limits_(limits) {
+  if (convert::isCompoundFile(*bytes_)) {
     throw convert::binaryDocumentError(fileName_,
                                        "; only documents in the Word (.docx) zip format can be opened");
   }
-  if (bytes_.size() < 4 || bytes_.compare(0, 2, "PK") != 0) fail("the file is not a zip package");
-  zip_error_t error;
-  zip_error_init(&error);
-  reader_ = std::make_unique<Reader>(Reader{openArchive(bytes_, ZIP_RDONLY, error)});
+  if (bytes_->size() < 4 || bytes_->compare(0, 2, "PK") != 0) fail("the file is not a zip package");
+  openReader();
   zip_t* archive = reader_->archive.get();
-  if (!archive) {
-    std::string reason = zip_error_strerror(&error);
-    zip_error_fini(&error);
-    fail("the zip package is damaged (" + reason + ")");
-  }
   zip_int64_t count = zip_get_num_entries(archive, 0);
   std::uint64_t total = 0;
   std::uint64_t xmlTotal = 0;
@@ -162,7 +157,43 @@ Package::Package(std::string bytes, std::string fileName, PackageLimits limits)
   }
 }
 
+Package::Package(const Package& source, std::shared_ptr<const std::string> bytes)
+    : bytes_(std::move(bytes)), fileName_(source.fileName_), limits_(source.limits_), order_(source.order_) {
+  openReader();
+}
+
+void Package::openReader() {
+  zip_error_t error;
+  zip_error_init(&error);
+  reader_ = std::make_unique<Reader>(Reader{openArchive(*bytes_, ZIP_RDONLY, error)});
+  if (!reader_->archive) {
+    std::string reason = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    fail("the zip package is damaged (" + reason + ")");
+  }
+}
+
 Package::~Package() = default;
+
+std::unique_ptr<Package> Package::copy() const {
+  std::unique_ptr<Package> result(new Package(*this, bytes_));
+  for (const auto& [name, e] : entries_) {
+    auto entry = std::make_unique<Entry>();
+    entry->index = e->index;
+    entry->size = e->size;
+    entry->bytes = e->bytes;
+    entry->replaced = e->replaced;
+    if (e->xml) {
+      entry->xml = std::make_unique<XmlPart>();
+      entry->xml->doc.reset(e->xml->doc);
+      entry->xml->dirty = e->xml->dirty;
+      entry->xml->byteOrderMark = e->xml->byteOrderMark;
+      entry->xml->afterDeclaration = e->xml->afterDeclaration;
+    }
+    result->entries_.emplace(name, std::move(entry));
+  }
+  return result;
+}
 
 void Package::fail(const std::string& what) const {
   throw corruptFile(fileName_, what);
@@ -240,7 +271,7 @@ std::string Package::save() {
   zip_error_t error;
   zip_error_init(&error);
   Source source;
-  Archive archive = openArchive(bytes_, 0, error, &source);
+  Archive archive = openArchive(*bytes_, 0, error, &source);
   if (!archive) fail("the zip package is damaged");
   zip_t* za = archive.get();
   // Data handed to libzip must live until the archive is written.

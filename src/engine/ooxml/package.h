@@ -67,6 +67,9 @@ class Package {
 
   // The package as zip bytes: untouched parts copied as stored, changed parts written anew.
   std::string save();
+  // A package with the same parts as this one now has, made without writing a zip: both read the parts
+  // nobody changed from the same stored zip, and parsed parts are copied as parsed.
+  std::unique_ptr<Package> copy() const;
 
  private:
   struct Reader;
@@ -76,7 +79,12 @@ class Package {
   // The decompressed bytes of a part, read on first use and kept.
   const std::string& load(Entry& e, const std::string& name);
 
-  std::string bytes_;  // read in place by reader_
+  // Shares the stored zip with `source`; the entries are filled in by copy().
+  Package(const Package& source, std::shared_ptr<const std::string> bytes);
+  // Opens the stored zip for reading parts.
+  void openReader();
+
+  std::shared_ptr<const std::string> bytes_;  // the stored zip, read in place by reader_
   std::unique_ptr<Reader> reader_;
   std::string fileName_;
   PackageLimits limits_;
