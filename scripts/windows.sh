@@ -166,7 +166,7 @@ windows_test() {
 }
 
 # The Word host: a 32-bit Winelib program over the embedded Word, built against Debian's i386 libraries.
-host_packages=(wine64-tools g++-multilib libzip-dev:i386 libpugixml-dev:i386 libxml2-dev:i386 zlib1g-dev:i386)
+host_packages=(wine64-tools g++-multilib libzip-dev:i386 libdeflate-dev:i386 libpugixml-dev:i386 libxml2-dev:i386 zlib1g-dev:i386)
 host_dir=$root/build/wine-host
 
 install_host_packages() {

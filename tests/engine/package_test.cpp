@@ -299,8 +299,8 @@ TEST(Prolog, APartReadAsUtf16IsWrittenAsUtf8WithItsMarkAndBreak) {
 struct CentralEntry {
   std::string name;
   unsigned madeBy = 0;  // host system << 8 | version
-  unsigned flags = 0, time = 0, date = 0, extraLength = 0;
-  std::uint32_t externalAttributes = 0;
+  unsigned flags = 0, method = 0, time = 0, date = 0, extraLength = 0;
+  std::uint32_t crc = 0, externalAttributes = 0;
 };
 
 std::vector<CentralEntry> centralDirectory(const std::string& zip) {
@@ -317,6 +317,8 @@ std::vector<CentralEntry> centralDirectory(const std::string& zip) {
     CentralEntry e;
     e.madeBy = u16(at + 4);
     e.flags = u16(at + 8);
+    e.method = u16(at + 10);
+    e.crc = u32(at + 16);
     e.time = u16(at + 12);
     e.date = u16(at + 14);
     e.extraLength = u16(at + 30);
@@ -347,6 +349,44 @@ TEST_F(EngineTest, EntriesTheEngineWritesCarryWordsStamp) {
     EXPECT_EQ(e.extraLength, 0u);
     EXPECT_EQ(e.flags & 8u, 0u) << "no data descriptor";
   }
+}
+
+TEST(PackageSave, DeflatesWhatShrinksStoresTheRestAndReadsItBack) {
+  std::string noise(4096, '\0');
+  std::uint32_t state = 7;
+  for (char& c : noise) {
+    state = state * 1664525u + 1013904223u;
+    c = static_cast<char>(state >> 24);
+  }
+  std::string text;
+  while (text.size() < 200000) text += "<w:p><w:r><w:t>" + varied(40) + "</w:t></w:r></w:p>";
+  const struct {
+    const char* name;
+    std::string content;
+    unsigned method;  // 8 deflated, 0 stored
+  } cases[] = {
+      {"word/document.xml", text, 8},
+      {"word/media/noise.bin", noise, 0},
+      {"word/empty.xml", "", 0},
+      {"word/one.xml", "x", 0},
+  };
+  std::string saved = packageWith({{cases[0].name, cases[0].content},
+                                   {cases[1].name, cases[1].content},
+                                   {cases[2].name, cases[2].content},
+                                   {cases[3].name, cases[3].content}});
+  auto entries = centralDirectory(saved);
+  ASSERT_EQ(entries.size(), std::size(cases));
+  Package reread(saved, "saved.docx");
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    EXPECT_EQ(entries[i].name, cases[i].name);
+    EXPECT_EQ(entries[i].method, cases[i].method);
+    const std::string& content = cases[i].content;
+    EXPECT_EQ(entries[i].crc,
+              crc32(0, reinterpret_cast<const Bytef*>(content.data()), static_cast<uInt>(content.size())));
+    EXPECT_EQ(reread.readPart(cases[i].name), cases[i].content);
+  }
+  EXPECT_LT(saved.size(), text.size() / 2 + noise.size() + 1000);
 }
 
 TEST_F(EngineTest, AWordFileEditedAndSavedKeepsItsPartsStartAndStamps) {

@@ -1,11 +1,13 @@
 #include "engine/ooxml/package.h"
 
+#include <libdeflate.h>
 #include <zip.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <new>
 #include <optional>
 #include <sstream>
@@ -30,14 +32,67 @@ using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
 using ZipFile = std::unique_ptr<zip_file_t, FileCloser>;
 using Source = std::unique_ptr<zip_source_t, SourceFreer>;
 
-// Deflate level of the parts written anew. Measured on 137 XML parts of Word documents (555 KB): level 2
-// takes 60 % of the time of level 6 and a quarter of level 9's, for 9 % more bytes than level 6 (19.4 % of
-// the XML instead of 17.8 %, 17.4 % at level 9); levels above 3 cost more time than they save bytes.
-constexpr int kDeflateLevel = 2;
-// libzip (1.7) ignores the level given with ZIP_CM_DEFLATE for a replaced part that was stored deflated,
-// and deflates it at level 9. Its default method takes the level: it deflates, and stores only data that
-// deflating would not make smaller.
-constexpr zip_int32_t kCompression = ZIP_CM_DEFAULT;
+// Deflate level of the parts written anew, by libdeflate. Measured on 172 XML parts of Word documents
+// (589 KB): level 1 takes 2.2 ms for 19.8 % of the bytes, level 3 3.2 ms for 19.5 %, level 6 4.1 ms for
+// 18.6 %; zlib's level 2, used before, 4.2 ms for 20.3 %. A part's setup costs about as much as
+// deflating 2 KB, so the cheapest level wins for the small parts a document consists of.
+constexpr int kDeflateLevel = 1;
+
+struct CompressorFreer {
+  void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
+};
+using Compressor = std::unique_ptr<libdeflate_compressor, CompressorFreer>;
+
+// A part deflated before it goes into the zip: libzip copies data whose stat says it is deflated as it
+// is, with the size and CRC given here.
+struct DeflatedPart {
+  DeflatedPart() { zip_error_init(&error); }
+  ~DeflatedPart() { zip_error_fini(&error); }
+  DeflatedPart(const DeflatedPart&) = delete;
+  DeflatedPart& operator=(const DeflatedPart&) = delete;
+
+  std::string data;
+  zip_uint64_t size = 0;
+  zip_uint32_t crc = 0;
+  zip_uint64_t offset = 0;
+  zip_error_t error;
+};
+
+zip_int64_t readDeflatedPart(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+  auto& part = *static_cast<DeflatedPart*>(state);
+  switch (command) {
+    case ZIP_SOURCE_OPEN:
+      part.offset = 0;
+      return 0;
+    case ZIP_SOURCE_READ: {
+      zip_uint64_t n = std::min<zip_uint64_t>(length, part.data.size() - part.offset);
+      std::memcpy(data, part.data.data() + part.offset, n);
+      part.offset += n;
+      return static_cast<zip_int64_t>(n);
+    }
+    case ZIP_SOURCE_STAT: {
+      auto* st = static_cast<zip_stat_t*>(data);
+      zip_stat_init(st);
+      st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC;
+      st->size = part.size;
+      st->comp_size = part.data.size();
+      st->comp_method = ZIP_CM_DEFLATE;
+      st->crc = part.crc;
+      return sizeof(*st);
+    }
+    case ZIP_SOURCE_ERROR:
+      return zip_error_to_data(&part.error, data, length);
+    case ZIP_SOURCE_CLOSE:
+    case ZIP_SOURCE_FREE:
+      return 0;
+    case ZIP_SOURCE_SUPPORTS:
+      return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                            ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default:
+      zip_error_set(&part.error, ZIP_ER_OPNOTSUPP, 0);
+      return -1;
+  }
+}
 
 std::string megabytes(std::uint64_t bytes) {
   return std::to_string(bytes >> 20) + " MB";
@@ -274,19 +329,35 @@ std::string Package::save() {
   Archive archive = openArchive(*bytes_, 0, error, &source);
   if (!archive) fail("the zip package is damaged");
   zip_t* za = archive.get();
+  Compressor compressor(libdeflate_alloc_compressor(kDeflateLevel));
+  if (!compressor) throw std::bad_alloc();
   // Data handed to libzip must live until the archive is written.
-  std::vector<std::string> pending;
-  pending.reserve(entries_.size());
-  auto put = [&](const std::string& name, const Entry& e, std::string data) {
-    pending.push_back(std::move(data));
-    zip_source_t* s = zip_source_buffer(za, pending.back().data(), pending.back().size(), 0);
+  std::deque<DeflatedPart> deflated;
+  std::deque<std::string> stored;
+  auto put = [&](const std::string& name, const Entry& e, std::string_view data) {
+    DeflatedPart& part = deflated.emplace_back();
+    part.data.resize(libdeflate_deflate_compress_bound(compressor.get(), data.size()));
+    part.data.resize(libdeflate_deflate_compress(compressor.get(), data.data(), data.size(), part.data.data(),
+                                                 part.data.size()));
+    zip_source_t* s = nullptr;
+    zip_int32_t method = ZIP_CM_DEFLATE;
+    if (!part.data.empty() && part.data.size() < data.size()) {
+      part.size = data.size();
+      part.crc = static_cast<zip_uint32_t>(libdeflate_crc32(0, data.data(), data.size()));
+      s = zip_source_function(za, readDeflatedPart, &part);
+    } else {
+      // Data deflate cannot shrink (a picture) is stored.
+      method = ZIP_CM_STORE;
+      const std::string& copy = stored.emplace_back(data);
+      s = zip_source_buffer(za, copy.data(), copy.size(), 0);
+    }
     if (!s) fail("cannot write part " + name);
     zip_int64_t index = e.index >= 0 ? e.index : zip_file_add(za, name.c_str(), s, ZIP_FL_ENC_UTF_8);
     if (e.index >= 0 ? zip_file_replace(za, static_cast<zip_uint64_t>(e.index), s, 0) != 0 : index < 0) {
       zip_source_free(s);
       fail("cannot write part " + name);
     }
-    zip_set_file_compression(za, static_cast<zip_uint64_t>(index), kCompression, kDeflateLevel);
+    zip_set_file_compression(za, static_cast<zip_uint64_t>(index), method, 0);
     markAsWordDoes(za, static_cast<zip_uint64_t>(index));
   };
   // Parts removed since opening leave the zip.
