@@ -162,6 +162,29 @@ TEST(PackageCopy, HasThePartsAsTheyNowStandAndChangesApart) {
   EXPECT_FALSE(reread.hasPart("d.bin"));
 }
 
+// `zip` with a bit of the named part's stored checksum flipped, or with bytes of its packed data changed.
+std::string damaged(std::string zip, const std::string& name, bool data) {
+  auto u16 = [&](std::size_t at) {
+    return static_cast<std::size_t>(static_cast<unsigned char>(zip.at(at)) |
+                                    static_cast<unsigned char>(zip.at(at + 1)) << 8);
+  };
+  auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+  const std::string signature("PK\x01\x02", 4);
+  for (std::size_t at = zip.find(signature); at != std::string::npos; at = zip.find(signature, at + 1)) {
+    if (zip.compare(at + 46, u16(at + 28), name) != 0) continue;
+    if (!data) {
+      zip[at + 16] ^= 1;
+    } else {
+      const std::size_t local = u32(at + 42);
+      const std::size_t start = local + 30 + u16(local + 26) + u16(local + 28);
+      for (std::size_t i = 0; i < 4; ++i) zip.at(start + u32(at + 20) / 2 + i) ^= '\x55';
+    }
+    return zip;
+  }
+  ADD_FAILURE() << "no part " << name;
+  return zip;
+}
+
 struct BadInput {
   const char* name;
   std::string (*bytes)();  // made inside the test: some inputs are large to build
@@ -196,6 +219,11 @@ const BadInput kBadInputs[] = {
        return good.substr(0, good.size() / 2);
      },
      "damaged"},
+    {"WrongChecksum", [] { return damaged(buildDocx(paragraph(run("x"))), "word/document.xml", false); },
+     "part word/document.xml is damaged"},
+    {"DamagedPackedData",
+     [] { return damaged(buildDocx(paragraph(run(varied(2000)))), "word/document.xml", true); },
+     "part word/document.xml is damaged"},
     {"BinaryWord", [] { return std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, '\0'); },
      "Word 97-2003"},
     {"NoDocumentPart", [] { return packageWith("word/other.xml", "<a/>"); }, "no main document part"},

@@ -35,6 +35,14 @@ struct PackageLimits {
 
 // A parsed XML part; `dirty` marks it for serialisation on save.
 struct XmlPart {
+  XmlPart() = default;
+  // A deep copy of the parsed part.
+  XmlPart(const XmlPart& other)
+      : dirty(other.dirty), byteOrderMark(other.byteOrderMark), afterDeclaration(other.afterDeclaration) {
+    doc.reset(other.doc);
+  }
+  XmlPart& operator=(const XmlPart&) = delete;
+
   pugi::xml_document doc;
   bool dirty = false;
   // What the parser drops but a rewritten part keeps: a byte-order mark before the markup, and the
