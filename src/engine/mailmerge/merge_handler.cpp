@@ -464,17 +464,19 @@ class Handler : public MailMergeHandler {
     pugi::xml_node body = main.root();
 
     // One copy of the main text per sheet: a record, or as many as its NEXT and NEXTIF fields step
-    // through (label sheets), less the sheets SKIPIF drops; the first sheet keeps the original. The main
-    // text as it was, before the section breaks go into it.
-    pugi::xml_document pristine;
-    pugi::xml_node template_ = pristine.append_child("template");
-    for (pugi::xml_node child : body.children()) {
-      if (!isNamed(child, "w:sectPr")) template_.append_copy(child);
-    }
+    // through (label sheets), less the sheets SKIPIF drops; the first sheet keeps the original.
     const runtime::Locale& locale = app.system().UserLocale();
     const std::vector<RecordStep> templateSteps = recordStepsOf(main);
     const std::vector<std::vector<size_t>> sheets =
         planSheets(templateSteps, table, std::max<size_t>(table.recordCount(), 1), locale);
+    // The main text as it was, before the section breaks go into it, for the sheets after the first.
+    pugi::xml_document pristine;
+    pugi::xml_node template_ = pristine.append_child("template");
+    if (sheets.size() > 1) {
+      for (pugi::xml_node child : body.children()) {
+        if (!isNamed(child, "w:sectPr")) template_.append_copy(child);
+      }
+    }
     pugi::xml_node section = bodySection(body);
     if (!section) section = body.append_child("w:sectPr");
     if (sheets.empty()) {
