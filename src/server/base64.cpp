@@ -291,14 +291,44 @@ TW_AVX2 __m256i packGroups(__m256i values) {
   return _mm256_permutevar8x32_epi32(lanes, _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7));
 }
 
+// A block whose only characters that are not clean form one run of skipped characters at a group
+// boundary (a line break: wrapped text has one every 78 characters) is decoded as the 32 characters around
+// the run, read as the block before the run and the block `run` characters on after it. Sets `consumed`
+// and returns true when that worked.
+TW_AVX2 bool decodeAroundRun(const char* in, const char* end, unsigned not_clean, unsigned pads, char* out,
+                             size_t& consumed) {
+  const unsigned clean = unsigned(std::countr_zero(not_clean));
+  const unsigned run = unsigned(std::countr_one(not_clean >> clean));
+  if (clean % 4 != 0 || ((pads >> clean) & ((1u << run) - 1)) != 0 || end - in < 32 + std::ptrdiff_t(run))
+    return false;
+  const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
+  const __m256i after = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + run));
+  const __m256i index = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19,
+                                         20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
+  const __m256i keep = _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(clean)), index);
+  unsigned merged_not_clean = 0;
+  const __m256i values = translate(_mm256_blendv_epi8(after, before, keep), merged_not_clean);
+  if (merged_not_clean != 0) return false;
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), packGroups(values));
+  consumed = 32 + run;
+  return true;
+}
+
 TW_AVX2 DecodePosition decodeCleanAvx2(DecodePosition at, const char* end, char* out_end) {
   auto [in, out] = at;
   while (end - in >= 32 && out_end - out >= 32) {
     __m256i chars = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
     unsigned not_clean = 0;
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), packGroups(translate(chars, not_clean)));
+    __m256i values = translate(chars, not_clean);
     unsigned pads =
         not_clean ? unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(chars, _mm256_set1_epi8('=')))) : 0;
+    size_t consumed = 0;
+    if (not_clean != 0 && decodeAroundRun(in, end, not_clean, pads, out, consumed)) {
+      in += consumed;
+      out += 24;
+      continue;
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), packGroups(values));
     BlockStep step = stepOverBlock(32, not_clean, pads);
     in += step.consumed;
     out += step.produced;

@@ -149,6 +149,26 @@ TEST(Base64Decode, EveryKernelAgreesWithTheReferenceOnMessyInput) {
   }
 }
 
+// Wrapped text: runs of skipped characters at group boundaries, at every distance from each other and
+// from the blocks' edges, with padding at the end.
+TEST(Base64Decode, EveryKernelAgreesWithTheReferenceOnWrappedText) {
+  std::mt19937 random(76);
+  const char* const breaks[] = {"\r\n", "\n", " \r\n", "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"};
+  for (size_t width = 4; width <= 120; width += 4) {
+    for (const char* lineBreak : breaks) {
+      for (size_t bytes : {width, 5 * width + 1, 40 * width + 2}) {
+        const std::string plain = base64Encode(randomBytes(random, bytes));
+        std::string text;
+        for (size_t pos = 0; pos < plain.size(); pos += width) text += plain.substr(pos, width) + lineBreak;
+        const std::string expected = base64DecodeReference(text);
+        for (Isa isa : base64_kernels::available()) {
+          ASSERT_EQ(decodeWith(isa, text), expected) << base64_kernels::name(isa) << " width " << width;
+        }
+      }
+    }
+  }
+}
+
 // Each byte value in each place of a block: the SIMD kernels classify characters with lookups that must
 // match the decode table exactly.
 TEST(Base64Decode, EveryKernelTreatsEveryByteValueAsTheReferenceDoes) {
