@@ -361,6 +361,8 @@ std::string Package::save() {
     part.data.resize(libdeflate_deflate_compress_bound(compressor.get(), data.size()));
     part.data.resize(libdeflate_deflate_compress(compressor.get(), data.data(), data.size(), part.data.data(),
                                                  part.data.size()));
+    // Held until the zip is written: only what deflate made of the part, not room for the part itself.
+    part.data.shrink_to_fit();
     zip_source_t* s = nullptr;
     zip_int32_t method = ZIP_CM_DEFLATE;
     if (!part.data.empty() && part.data.size() < data.size()) {
