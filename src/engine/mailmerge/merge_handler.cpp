@@ -128,8 +128,6 @@ class Merger {
         locale_(system.UserLocale()),
         defaultLanguage_(std::move(defaultLanguage)) {}
 
-  // Merges the fields of `story` that lie in [start, end) with `record` (of the block they stand in when
-  // `recordAt` is given).
   // Merges the outermost fields of `story`, each with the record `recordAt` gives for its position. A field
   // that becomes plain text inside one paragraph is replaced in the DOM directly, all in one go; the rest
   // (pictures, fields across paragraphs, text with line or tab characters) go through the story's edits.
