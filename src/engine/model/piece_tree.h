@@ -79,7 +79,7 @@ class PieceTree {
  private:
   using Slot = std::uint32_t;
   static constexpr Slot kNone = 0;  // slot 0: the empty tree, holding nothing
-  static constexpr std::size_t kChunk = 256;
+  static constexpr std::size_t kChunk = 64;
 
   // A tree node: links, what its piece holds and what its subtree holds, in 32 bytes.
   struct Node {
