@@ -63,6 +63,37 @@ TEST_F(EngineTest, RowsAddWithoutARowAppendsACopyOfTheLastRow) {
   EXPECT_EQ(rows->Item(4)->Range()->Text(), "\r\a\r\a\r\a\r\a");  // the nested table is not copied
 }
 
+// The copy keeps the row's properties, content controls and custom XML around its cells, the cells'
+// properties and their first paragraph's properties; the content and Word 2010's identifiers go.
+TEST_F(EngineTest, RowsAddCopiesWrappedCellsEmptyWithoutIdentifiers) {
+  const std::string row =
+      "<w:tr w14:paraId=\"1A2B3C4D\" w:rsidR=\"00AB\"><w:trPr><w:cantSplit/></w:trPr>"
+      "<w:sdt><w:sdtPr><w:alias w:val=\"c\"/></w:sdtPr><w:sdtContent><w:tc><w:tcPr><w:tcW "
+      "w:w=\"100\"/></w:tcPr>"
+      "<w:p w14:paraId=\"11111111\" w:rsidR=\"01\"><w:pPr><w:jc "
+      "w:val=\"right\"/></w:pPr><w:r><w:t>a</w:t></w:r></w:p>"
+      "<w:p><w:r><w:t>b</w:t></w:r></w:p></w:tc></w:sdtContent></w:sdt>"
+      "<w:customXml w:element=\"x\"><w:tc><w:tcPr><w:tcW w:w=\"200\"/></w:tcPr></w:tc></w:customXml></w:tr>";
+  auto doc = openBody("<w:tbl><w:tblGrid><w:gridCol/><w:gridCol/></w:tblGrid>" + row + "</w:tbl><w:p/>");
+  auto rows = doc->Tables()->Item(1)->Rows();
+  rows->Add(rows->Item(1));
+  ASSERT_EQ(rows->Count(), 2);
+  EXPECT_EQ(rows->Item(1)->Range()->Text(), "\r\a\r\a\r\a");
+  EXPECT_EQ(rows->Item(2)->Range()->Text(), "a\rb\r\a\r\a");  // a cell without a paragraph has no mark
+  doc->SaveAs(pathOf("rows.docx"));
+  std::string xml = engine::ooxml::Package(temp.read("rows.docx"), "rows").readPart("word/document.xml");
+  std::size_t start = xml.find("<w:tr");
+  std::string copy = xml.substr(start, xml.find("</w:tr>", start) + 7 - start);
+  EXPECT_EQ(
+      copy,
+      "<w:tr w:rsidR=\"00AB\"><w:trPr><w:cantSplit/></w:trPr><w:sdt><w:sdtPr><w:alias w:val=\"c\"/></w:sdtPr>"
+      "<w:sdtContent><w:tc><w:tcPr><w:tcW w:w=\"100\"/></w:tcPr><w:p w:rsidR=\"01\"><w:pPr><w:jc "
+      "w:val=\"right\"/></w:pPr></w:p></w:tc></w:sdtContent></w:sdt><w:customXml "
+      "w:element=\"x\"><w:tc><w:tcPr>"
+      "<w:tcW w:w=\"200\"/></w:tcPr><w:p/></w:tc></w:customXml></w:tr>");
+  EXPECT_NE(xml.find(row), std::string::npos);  // the model row stays as it was
+}
+
 TEST_F(EngineTest, TextBoxIsAShapeWhoseEditsReachBothCopies) {
   auto doc = app->Documents()->Open(fixture("textbox.docx"));
   auto shapes = doc->Shapes();

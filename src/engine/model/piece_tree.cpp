@@ -3,239 +3,273 @@
 namespace tw::engine::model {
 namespace {
 
-long own(const Piece& piece, Tally tally) {
-  SpanKind counted = tally == Tally::FieldBegin ? SpanKind::FieldBegin : SpanKind::RowEnd;
-  return piece.kind == counted ? 1 : 0;
-}
-
-long below(const Piece* piece, Tally tally) {
-  return piece ? piece->counts[static_cast<std::size_t>(tally)] : 0;
+unsigned ownMarks(const Piece& piece) {
+  return (piece.kind == SpanKind::FieldBegin ? 1U << static_cast<unsigned>(Tally::FieldBegin) : 0U) |
+         (piece.kind == SpanKind::RowEnd ? 1U << static_cast<unsigned>(Tally::RowEnd) : 0U);
 }
 
 }  // namespace
 
-PieceTree::PieceTree() : random_(20240613) {}
+PieceTree::PieceTree() : nodes_(1), random_(20240613) {}
 
 Piece* PieceTree::make(Piece data) {
-  data.left = data.right = data.parent = nullptr;
-  data.priority = static_cast<std::uint32_t>(random_());
-  data.positions = data.length;
-  for (Tally tally : {Tally::FieldBegin, Tally::RowEnd})
-    data.counts[static_cast<std::size_t>(tally)] = own(data, tally);
+  Slot slot = kNone;
   if (!free_.empty()) {
-    Piece* piece = free_.back();
+    slot = free_.back();
     free_.pop_back();
-    *piece = std::move(data);
-    return piece;
+  } else {
+    slot = static_cast<Slot>(nodes_.size());
+    nodes_.emplace_back();
+    if (slot / kChunk >= chunks_.size()) chunks_.push_back(std::make_unique<std::array<Piece, kChunk>>());
   }
-  return &pool_.emplace_back(std::move(data));
+  Node& node = nodes_[slot];
+  node = Node();
+  node.priority = static_cast<std::uint32_t>(random_()) & ((1U << 30) - 1);
+  node.marks = ownMarks(data) & 3U;
+  node.length = static_cast<std::int32_t>(data.length);
+  node.positions = node.length;
+  for (Tally tally : {Tally::FieldBegin, Tally::RowEnd})
+    node.counts[static_cast<std::size_t>(tally)] = static_cast<std::int32_t>(own(node, tally));
+  Piece* piece = this->piece(slot);
+  *piece = std::move(data);
+  piece->slot = slot;
+  return piece;
 }
 
-void PieceTree::update(Piece* piece) const {
-  piece->positions = piece->length + (piece->left ? piece->left->positions : 0) +
-                     (piece->right ? piece->right->positions : 0);
-  for (Tally tally : {Tally::FieldBegin, Tally::RowEnd}) {
-    piece->counts[static_cast<std::size_t>(tally)] =
-        own(*piece, tally) + below(piece->left, tally) + below(piece->right, tally);
+void PieceTree::update(Slot slot) {
+  Node& node = nodes_[slot];
+  const Node& left = nodes_[node.left];
+  const Node& right = nodes_[node.right];
+  node.positions = node.length + left.positions + right.positions;
+  for (std::size_t tally = 0; tally < node.counts.size(); ++tally) {
+    node.counts[tally] = static_cast<std::int32_t>(own(node, static_cast<Tally>(tally))) +
+                         left.counts[tally] + right.counts[tally];
   }
 }
 
-void PieceTree::addUp(Piece* piece, long positions, const std::array<long, 2>& counts) const {
-  for (; piece; piece = piece->parent) {
-    piece->positions += positions;
-    for (std::size_t tally = 0; tally < counts.size(); ++tally) piece->counts[tally] += counts[tally];
+void PieceTree::addUp(Slot slot, long positions, const std::array<std::int32_t, 2>& counts) {
+  for (; slot != kNone; slot = nodes_[slot].parent) {
+    Node& node = nodes_[slot];
+    node.positions += static_cast<std::int32_t>(positions);
+    for (std::size_t tally = 0; tally < counts.size(); ++tally) node.counts[tally] += counts[tally];
   }
 }
 
 void PieceTree::assign(const std::vector<Piece*>& pieces) {
   // A Cartesian tree over the pieces in order, by their random priorities: a treap in linear time.
-  std::vector<Piece*> spine;
-  for (Piece* piece : pieces) {
-    Piece* last = nullptr;
-    while (!spine.empty() && spine.back()->priority < piece->priority) {
+  std::vector<Slot> spine;
+  for (const Piece* piece : pieces) {
+    const Slot slot = piece->slot;
+    Node& node = nodes_[slot];
+    Slot last = kNone;
+    while (!spine.empty() && nodes_[spine.back()].priority < node.priority) {
       last = spine.back();
       spine.pop_back();
     }
-    piece->left = last;
-    if (last) last->parent = piece;
-    piece->parent = spine.empty() ? nullptr : spine.back();
-    if (!spine.empty()) spine.back()->right = piece;
-    spine.push_back(piece);
+    node.left = last;
+    if (last != kNone) nodes_[last].parent = slot;
+    node.parent = spine.empty() ? kNone : spine.back();
+    if (!spine.empty()) nodes_[spine.back()].right = slot;
+    spine.push_back(slot);
   }
-  root_ = spine.empty() ? nullptr : spine.front();
-  // Children before parents: the order in which pieces were taken off the spine, and the spine itself.
-  std::vector<Piece*> order;
-  std::vector<Piece*> stack;
-  if (root_) stack.push_back(root_);
+  root_ = spine.empty() ? kNone : spine.front();
+  // Children before parents: the reverse of an order that visits every node before its children.
+  std::vector<Slot> order;
+  order.reserve(pieces.size());
+  std::vector<Slot> stack;
+  if (root_ != kNone) stack.push_back(root_);
   while (!stack.empty()) {
-    Piece* piece = stack.back();
+    Slot slot = stack.back();
     stack.pop_back();
-    order.push_back(piece);
-    if (piece->left) stack.push_back(piece->left);
-    if (piece->right) stack.push_back(piece->right);
+    order.push_back(slot);
+    if (nodes_[slot].left != kNone) stack.push_back(nodes_[slot].left);
+    if (nodes_[slot].right != kNone) stack.push_back(nodes_[slot].right);
   }
   for (auto it = order.rbegin(); it != order.rend(); ++it) update(*it);
 }
 
-void PieceTree::replaceChild(Piece* parent, Piece* old, Piece* replacement) {
-  if (!parent) {
+void PieceTree::replaceChild(Slot parent, Slot old, Slot replacement) {
+  if (parent == kNone) {
     root_ = replacement;
-  } else if (parent->left == old) {
-    parent->left = replacement;
+  } else if (nodes_[parent].left == old) {
+    nodes_[parent].left = replacement;
   } else {
-    parent->right = replacement;
+    nodes_[parent].right = replacement;
   }
-  if (replacement) replacement->parent = parent;
+  if (replacement != kNone) nodes_[replacement].parent = parent;
 }
 
-void PieceTree::rotateUp(Piece* piece) {
-  Piece* parent = piece->parent;
-  Piece* grand = parent->parent;
-  if (parent->left == piece) {
-    parent->left = piece->right;
-    if (piece->right) piece->right->parent = parent;
-    piece->right = parent;
+void PieceTree::rotateUp(Slot slot) {
+  const Slot parent = nodes_[slot].parent;
+  const Slot grand = nodes_[parent].parent;
+  Node& node = nodes_[slot];
+  Node& above = nodes_[parent];
+  if (above.left == slot) {
+    above.left = node.right;
+    if (node.right != kNone) nodes_[node.right].parent = parent;
+    node.right = parent;
   } else {
-    parent->right = piece->left;
-    if (piece->left) piece->left->parent = parent;
-    piece->left = parent;
+    above.right = node.left;
+    if (node.left != kNone) nodes_[node.left].parent = parent;
+    node.left = parent;
   }
-  parent->parent = piece;
-  replaceChild(grand, parent, piece);
+  above.parent = slot;
+  replaceChild(grand, parent, slot);
   update(parent);
-  update(piece);
+  update(slot);
+}
+
+PieceTree::Slot PieceTree::leftmost(Slot slot) const {
+  while (nodes_[slot].left != kNone) slot = nodes_[slot].left;
+  return slot;
 }
 
 void PieceTree::insertAfter(Piece* where, Piece* piece) {
-  if (!root_) {
-    root_ = piece;
-    piece->parent = nullptr;
+  const Slot slot = piece->slot;
+  if (root_ == kNone) {
+    root_ = slot;
+    nodes_[slot].parent = kNone;
     return;
   }
+  Slot parent = kNone;
   if (!where) {
-    Piece* leftmost = root_;
-    while (leftmost->left) leftmost = leftmost->left;
-    leftmost->left = piece;
-    piece->parent = leftmost;
-  } else if (!where->right) {
-    where->right = piece;
-    piece->parent = where;
+    parent = leftmost(root_);
+    nodes_[parent].left = slot;
+  } else if (nodes_[where->slot].right == kNone) {
+    parent = where->slot;
+    nodes_[parent].right = slot;
   } else {
-    Piece* leftmost = where->right;
-    while (leftmost->left) leftmost = leftmost->left;
-    leftmost->left = piece;
-    piece->parent = leftmost;
+    parent = leftmost(nodes_[where->slot].right);
+    nodes_[parent].left = slot;
   }
+  nodes_[slot].parent = parent;
   // The new leaf adds its own to every node above it; the rotations then mend the nodes they move.
-  update(piece);
-  addUp(piece->parent, piece->positions, piece->counts);
-  while (piece->parent && piece->parent->priority < piece->priority) rotateUp(piece);
+  update(slot);
+  addUp(parent, nodes_[slot].positions, nodes_[slot].counts);
+  while (nodes_[slot].parent != kNone && nodes_[nodes_[slot].parent].priority < nodes_[slot].priority)
+    rotateUp(slot);
 }
 
 void PieceTree::erase(Piece* piece) {
-  while (piece->left || piece->right) {
-    Piece* child = !piece->right                                    ? piece->left
-                   : !piece->left                                   ? piece->right
-                   : piece->left->priority > piece->right->priority ? piece->left
-                                                                    : piece->right;
+  const Slot slot = piece->slot;
+  for (;;) {
+    const Node& node = nodes_[slot];
+    if (node.left == kNone && node.right == kNone) break;
+    Slot child = node.right == kNone                                        ? node.left
+                 : node.left == kNone                                       ? node.right
+                 : nodes_[node.left].priority > nodes_[node.right].priority ? node.left
+                                                                            : node.right;
     rotateUp(child);
   }
   // A leaf now: what it held leaves every node above it.
-  Piece* parent = piece->parent;
-  replaceChild(parent, piece, nullptr);
-  addUp(parent, -piece->positions, {-piece->counts[0], -piece->counts[1]});
+  const Slot parent = nodes_[slot].parent;
+  replaceChild(parent, slot, kNone);
+  const Node& node = nodes_[slot];
+  addUp(parent, -node.positions, {-node.counts[0], -node.counts[1]});
+  nodes_[slot] = Node();
   *piece = Piece();
-  free_.push_back(piece);
+  free_.push_back(slot);
 }
 
 void PieceTree::resize(Piece* piece, long length) {
   const long change = length - piece->length;
   piece->length = length;
-  addUp(piece, change, {0, 0});
+  nodes_[piece->slot].length = static_cast<std::int32_t>(length);
+  addUp(piece->slot, change, {0, 0});
 }
 
 long PieceTree::position(const Piece* piece) const {
-  long position = piece->left ? piece->left->positions : 0;
-  for (const Piece* p = piece; p->parent; p = p->parent) {
-    if (p->parent->right == p)
-      position += p->parent->length + (p->parent->left ? p->parent->left->positions : 0);
+  Slot slot = piece->slot;
+  long position = nodes_[nodes_[slot].left].positions;
+  for (Slot parent = nodes_[slot].parent; parent != kNone; slot = parent, parent = nodes_[slot].parent) {
+    const Node& above = nodes_[parent];
+    if (above.right == slot) position += above.length + nodes_[above.left].positions;
   }
   return position;
 }
 
 Piece* PieceTree::at(long position) const {
   if (position < 0) return nullptr;
-  Piece* piece = root_;
-  while (piece) {
-    long left = piece->left ? piece->left->positions : 0;
+  Slot slot = root_;
+  while (slot != kNone) {
+    const Node& node = nodes_[slot];
+    const long left = nodes_[node.left].positions;
     if (position < left) {
-      piece = piece->left;
+      slot = node.left;
       continue;
     }
     position -= left;
-    if (position < piece->length) return piece;
-    position -= piece->length;
-    piece = piece->right;
+    if (position < node.length) return piece(slot);
+    position -= node.length;
+    slot = node.right;
   }
   return nullptr;
 }
 
 Piece* PieceTree::first() const {
-  Piece* piece = root_;
-  while (piece && piece->left) piece = piece->left;
-  return piece;
+  return root_ == kNone ? nullptr : piece(leftmost(root_));
 }
 
 Piece* PieceTree::next(const Piece* piece) const {
-  if (piece->right) {
-    Piece* p = piece->right;
-    while (p->left) p = p->left;
-    return p;
+  Slot slot = piece->slot;
+  if (nodes_[slot].right != kNone) return this->piece(leftmost(nodes_[slot].right));
+  Slot parent = nodes_[slot].parent;
+  while (parent != kNone && nodes_[parent].right == slot) {
+    slot = parent;
+    parent = nodes_[slot].parent;
   }
-  while (piece->parent && piece->parent->right == piece) piece = piece->parent;
-  return piece->parent;
+  return parent == kNone ? nullptr : this->piece(parent);
 }
 
 Piece* PieceTree::previous(const Piece* piece) const {
-  if (piece->left) {
-    Piece* p = piece->left;
-    while (p->right) p = p->right;
-    return p;
+  Slot slot = piece->slot;
+  if (nodes_[slot].left != kNone) {
+    slot = nodes_[slot].left;
+    while (nodes_[slot].right != kNone) slot = nodes_[slot].right;
+    return this->piece(slot);
   }
-  while (piece->parent && piece->parent->left == piece) piece = piece->parent;
-  return piece->parent;
+  Slot parent = nodes_[slot].parent;
+  while (parent != kNone && nodes_[parent].left == slot) {
+    slot = parent;
+    parent = nodes_[slot].parent;
+  }
+  return parent == kNone ? nullptr : this->piece(parent);
 }
 
 long PieceTree::countBefore(Tally tally, long position) const {
+  const auto t = static_cast<std::size_t>(tally);
   long count = 0;
-  const Piece* piece = root_;
-  while (piece && position > 0) {
-    long left = piece->left ? piece->left->positions : 0;
-    if (position <= left) {
-      piece = piece->left;
+  Slot slot = root_;
+  while (slot != kNone && position > 0) {
+    const Node& node = nodes_[slot];
+    const Node& left = nodes_[node.left];
+    if (position <= left.positions) {
+      slot = node.left;
       continue;
     }
-    count += below(piece->left, tally) + own(*piece, tally);
-    position -= left + piece->length;
-    piece = piece->right;
+    count += left.counts[t] + own(node, tally);
+    position -= left.positions + node.length;
+    slot = node.right;
   }
   return count;
 }
 
 Piece* PieceTree::nth(Tally tally, long n) const {
-  Piece* piece = root_;
-  while (piece) {
-    long left = below(piece->left, tally);
+  const auto t = static_cast<std::size_t>(tally);
+  Slot slot = root_;
+  while (slot != kNone) {
+    const Node& node = nodes_[slot];
+    const long left = nodes_[node.left].counts[t];
     if (n < left) {
-      piece = piece->left;
+      slot = node.left;
       continue;
     }
     n -= left;
-    if (own(*piece, tally)) {
-      if (n == 0) return piece;
+    if (own(node, tally)) {
+      if (n == 0) return piece(slot);
       --n;
     }
-    piece = piece->right;
+    slot = node.right;
   }
   return nullptr;
 }

@@ -63,42 +63,65 @@ class RowImpl : public word::Row, NodeHandle {
   pugi::xml_node row() const { return node(); }
 };
 
-// Word 2010+ identifiers (w14:paraId, w14:textId) must stay unique, so a copy drops them.
-void dropIdentifiers(pugi::xml_node node) {
-  for (auto attribute = node.first_attribute(); attribute;) {
-    auto next = attribute.next_attribute();
-    if (std::strncmp(attribute.name(), "w14:", 4) == 0) node.remove_attribute(attribute);
-    attribute = next;
+// Word 2010+ identifiers (w14:paraId, w14:textId) must stay unique, so a copy leaves them out.
+void copyAttributes(pugi::xml_node from, pugi::xml_node to, bool identifiers) {
+  for (auto attribute : from.attributes()) {
+    if (identifiers || std::strncmp(attribute.name(), "w14:", 4) != 0) to.append_copy(attribute);
   }
 }
 
-// A copy of `row` with the same cells and properties, each cell holding one empty paragraph.
-void emptyCells(pugi::xml_node row) {
-  dropIdentifiers(row);
-  for (auto tc : model::wrappedChildren(row, "w:tc")) {
-    pugi::xml_node firstParagraph = tc.child("w:p");
-    pugi::xml_node paragraph;
-    for (pugi::xml_node child = tc.first_child(); child;) {
-      pugi::xml_node next = child.next_sibling();
-      if (child == firstParagraph) {
-        paragraph = child;
-      } else if (!is(child, "w:tcPr")) {
-        tc.remove_child(child);
-      }
-      child = next;
+// A cell's copy: its properties and its first paragraph's properties, in one empty paragraph.
+void copyEmptyCell(pugi::xml_node tc, pugi::xml_node copy) {
+  copyAttributes(tc, copy, true);
+  bool paragraph = false;
+  for (auto child : tc.children()) {
+    if (is(child, "w:tcPr")) {
+      copy.append_copy(child);
+    } else if (is(child, "w:p") && !paragraph) {
+      paragraph = true;
+      pugi::xml_node p = copy.append_child("w:p");
+      copyAttributes(child, p, false);
+      for (auto properties : child.children("w:pPr")) p.append_copy(properties).remove_child("w:sectPr");
     }
-    if (!paragraph) {
-      tc.append_child("w:p");
-      continue;
-    }
-    for (pugi::xml_node child = paragraph.first_child(); child;) {
-      pugi::xml_node next = child.next_sibling();
-      if (!is(child, "w:pPr")) paragraph.remove_child(child);
-      child = next;
-    }
-    dropIdentifiers(paragraph);
-    paragraph.child("w:pPr").remove_child("w:sectPr");
   }
+  if (!paragraph) copy.append_child("w:p");
+}
+
+// Copies what `from` holds into `to`: cells (also inside content controls and custom XML) empty,
+// everything else as it is. The cells' content is never copied, only to be removed again.
+void copyRowContent(pugi::xml_node from, pugi::xml_node to) {
+  for (auto child : from.children()) {
+    if (is(child, "w:tc")) {
+      copyEmptyCell(child, to.append_child("w:tc"));
+    } else if (is(child, "w:customXml")) {
+      pugi::xml_node wrapper = to.append_child(child.name());
+      copyAttributes(child, wrapper, true);
+      copyRowContent(child, wrapper);
+    } else if (is(child, "w:sdt")) {
+      pugi::xml_node sdt = to.append_child(child.name());
+      copyAttributes(child, sdt, true);
+      for (auto part : child.children()) {
+        if (is(part, "w:sdtContent")) {
+          pugi::xml_node content = sdt.append_child(part.name());
+          copyAttributes(part, content, true);
+          copyRowContent(part, content);
+        } else {
+          sdt.append_copy(part);
+        }
+      }
+    } else {
+      to.append_copy(child);
+    }
+  }
+}
+
+// A copy of `row` next to it with the same cells and properties, each cell holding one empty paragraph.
+pugi::xml_node copyEmptyRow(pugi::xml_node row, bool before) {
+  pugi::xml_node copy = before ? row.parent().insert_child_before(row.name(), row)
+                               : row.parent().insert_child_after(row.name(), row);
+  copyAttributes(row, copy, false);
+  copyRowContent(row, copy);
+  return copy;
 }
 
 class RowsImpl : public word::Rows, NodeHandle {
@@ -123,9 +146,7 @@ class RowsImpl : public word::Rows, NodeHandle {
     } else {
       model = story().rowAt(table, rows - 1);
     }
-    pugi::xml_node added = beforeRow ? model.parent().insert_copy_before(model, model)
-                                     : model.parent().insert_copy_after(model, model);
-    emptyCells(added);
+    pugi::xml_node added = copyEmptyRow(model, static_cast<bool>(beforeRow));
     story().inserted(added);
     return make(added);
   }
