@@ -162,8 +162,10 @@ TEST(PackageCopy, HasThePartsAsTheyNowStandAndChangesApart) {
   EXPECT_FALSE(reread.hasPart("d.bin"));
 }
 
-// `zip` with a bit of the named part's stored checksum flipped, or with bytes of its packed data changed.
-std::string damaged(std::string zip, const std::string& name, bool data) {
+// `zip` with a bit of the named part's stored checksum flipped, with bytes of its packed data changed, or
+// with its packed size in the directory claiming 2 GB.
+enum class Damage { Checksum, PackedData, PackedSize };
+std::string damaged(std::string zip, const std::string& name, Damage damage) {
   auto u16 = [&](std::size_t at) {
     return static_cast<std::size_t>(static_cast<unsigned char>(zip.at(at)) |
                                     static_cast<unsigned char>(zip.at(at + 1)) << 8);
@@ -172,8 +174,10 @@ std::string damaged(std::string zip, const std::string& name, bool data) {
   const std::string signature("PK\x01\x02", 4);
   for (std::size_t at = zip.find(signature); at != std::string::npos; at = zip.find(signature, at + 1)) {
     if (zip.compare(at + 46, u16(at + 28), name) != 0) continue;
-    if (!data) {
+    if (damage == Damage::Checksum) {
       zip[at + 16] ^= 1;
+    } else if (damage == Damage::PackedSize) {
+      zip.replace(at + 20, 4, "\xFF\xFF\xFF\x7F");
     } else {
       const std::size_t local = u32(at + 42);
       const std::size_t start = local + 30 + u16(local + 26) + u16(local + 28);
@@ -219,11 +223,15 @@ const BadInput kBadInputs[] = {
        return good.substr(0, good.size() / 2);
      },
      "damaged"},
-    {"WrongChecksum", [] { return damaged(buildDocx(paragraph(run("x"))), "word/document.xml", false); },
+    {"WrongChecksum",
+     [] { return damaged(buildDocx(paragraph(run("x"))), "word/document.xml", Damage::Checksum); },
      "part word/document.xml is damaged"},
     {"DamagedPackedData",
-     [] { return damaged(buildDocx(paragraph(run(varied(2000)))), "word/document.xml", true); },
+     [] { return damaged(buildDocx(paragraph(run(varied(2000)))), "word/document.xml", Damage::PackedData); },
      "part word/document.xml is damaged"},
+    {"PackedSizeBeyondThePackage",
+     [] { return damaged(buildDocx(paragraph(run(varied(2000)))), "word/document.xml", Damage::PackedSize); },
+     "part word/document.xml is damaged (its entry is larger than the package)"},
     {"BinaryWord", [] { return std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, '\0'); },
      "Word 97-2003"},
     {"NoDocumentPart", [] { return packageWith("word/other.xml", "<a/>"); }, "no main document part"},

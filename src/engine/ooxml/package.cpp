@@ -147,11 +147,11 @@ void markAsWordDoes(zip_t* archive, zip_uint64_t index) {
 
 }  // namespace
 
-// The stored zip, opened once to read the parts from.
 struct DecompressorFreer {
   void operator()(libdeflate_decompressor* decompressor) const { libdeflate_free_decompressor(decompressor); }
 };
 
+// The stored zip, opened once to read the parts from.
 struct Package::Reader {
   Archive archive;
   std::unique_ptr<libdeflate_decompressor, DecompressorFreer> inflater{libdeflate_alloc_decompressor()};
@@ -286,6 +286,10 @@ const std::string& Package::load(Entry& e, const std::string& name) {
   // libzip's streaming through zlib; libzip reads the others.
   const bool deflated = stored.method == ZIP_CM_DEFLATE && reader_->inflater;
   const std::uint64_t length = deflated ? stored.packedSize : stored.size;
+  // The packed size comes from the zip's directory: no part's data is larger than the zip.
+  if (length > bytes_->size() && (deflated || stored.method == ZIP_CM_STORE)) {
+    fail("part " + name + " is damaged (its entry is larger than the package)");
+  }
   ZipFile file(
       zip_fopen_index(archive, static_cast<zip_uint64_t>(stored.index), deflated ? ZIP_FL_COMPRESSED : 0));
   if (!file) fail("part " + name + " cannot be read (" + zip_strerror(archive) + ")");
