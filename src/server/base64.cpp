@@ -299,8 +299,9 @@ TW_AVX2 bool decodeAroundRun(const char* in, const char* end, unsigned not_clean
                              size_t& consumed) {
   const unsigned clean = unsigned(std::countr_zero(not_clean));
   const unsigned run = unsigned(std::countr_one(not_clean >> clean));
-  if (clean % 4 != 0 || ((pads >> clean) & ((1u << run) - 1)) != 0 || end - in < 32 + std::ptrdiff_t(run))
-    return false;
+  // The run may fill the whole block (32 characters): the mask of its bits is built in 64 bits.
+  const std::uint64_t runMask = (std::uint64_t{1} << run) - 1;
+  if (clean % 4 != 0 || ((pads >> clean) & runMask) != 0 || end - in < 32 + std::ptrdiff_t(run)) return false;
   const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
   const __m256i after = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + run));
   const __m256i index = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19,

@@ -169,6 +169,27 @@ TEST(Base64Decode, EveryKernelAgreesWithTheReferenceOnWrappedText) {
   }
 }
 
+// Runs of characters that are not clean filling a whole block or more, with padding among them: padding
+// takes its place in a group, so it must never be stepped over as a blank would be.
+TEST(Base64Decode, EveryKernelKeepsPaddingInsideLongRunsOfSkippedCharacters) {
+  const std::string clean = base64Encode(std::string(48, '\x5A'));  // 64 characters
+  const std::string runs[] = {
+      "=" + std::string(31, '\0'),
+      std::string(31, '%') + "=",
+      std::string(16, '\n') + "==" + std::string(30, '\n'),
+      std::string(32, '\n'),
+  };
+  for (const std::string& run : runs) {
+    for (const std::string& text : {run + clean, clean.substr(0, 32) + run + clean, "AAAA" + run + clean}) {
+      const std::string expected = base64DecodeReference(text);
+      for (Isa isa : base64_kernels::available()) {
+        ASSERT_EQ(decodeWith(isa, text), expected) << base64_kernels::name(isa);
+      }
+      EXPECT_EQ(base64Decode(text), expected);
+    }
+  }
+}
+
 // Each byte value in each place of a block: the SIMD kernels classify characters with lookups that must
 // match the decode table exactly.
 TEST(Base64Decode, EveryKernelTreatsEveryByteValueAsTheReferenceDoes) {
