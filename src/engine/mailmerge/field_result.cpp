@@ -215,6 +215,11 @@ std::vector<CodePiece> resolveNestedFields(std::string_view code,
   return resolveNested(code, resolve, kMaxNesting);
 }
 
+std::string keywordOf(std::string_view code) {
+  if (code.find_first_of("\x13\x14\x15") == std::string_view::npos) return parseFieldKeyword(code);
+  return parseFieldCode(resolveNestedFields(code, [](const FieldCode&) { return std::string(); })).keyword;
+}
+
 std::optional<std::string> mergedText(const FieldCode& code, const DataTable& table, size_t record,
                                       const runtime::Locale& locale, const runtime::Locale* language) {
   if (code.keyword == "MERGEFIELD") {

@@ -40,6 +40,10 @@ bool conditionHolds(const FieldCode& code, const runtime::Locale& locale);
 std::vector<CodePiece> resolveNestedFields(std::string_view code,
                                            const std::function<std::string(const FieldCode&)>& resolve);
 
+// The keyword of a code as Range.Text shows it, nested fields counting as one word each whatever their
+// results: code text without nested fields is read only as far as its first word.
+std::string keywordOf(std::string_view code);
+
 // What a field becomes when `record` of `table` is merged: MERGEFIELD its column's value under its
 // switches (no such column, or a picture cell: ""), IF its chosen text, MERGEREC the record's number, NEXT,
 // NEXTIF and SKIPIF nothing (moving to the next record or skipping one is up to the caller).

@@ -322,9 +322,9 @@ std::vector<RecordStep> recordStepsOf(Story& story) {
     if (field.inCode) continue;
     long codeEnd = field.separator >= 0 ? field.separator : field.end;
     std::string text = story.text(field.begin + 1, codeEnd, true);
-    auto code = parseFieldCode(resolveNestedFields(text, [](const FieldCode&) { return std::string(); }));
-    if (code.keyword == "NEXT" || code.keyword == "NEXTIF" || code.keyword == "SKIPIF")
-      steps.push_back({field.begin, code.keyword, std::move(text)});
+    std::string keyword = keywordOf(text);
+    if (keyword == "NEXT" || keyword == "NEXTIF" || keyword == "SKIPIF")
+      steps.push_back({field.begin, std::move(keyword), std::move(text)});
   }
   return steps;
 }

@@ -500,9 +500,7 @@ int fieldTypeOfCode(const std::string& code) {
     for (const auto& [type, name] : kFieldKeywords) types.emplace(name, type);
     return types;
   }();
-  // Code text without nested fields needs its first word only.
-  const bool plain = code.find_first_of("\x13\x14\x15") == std::string::npos;
-  auto found = typeOf.find(plain ? mailmerge::parseFieldKeyword(code) : parsedCode(code).keyword);
+  auto found = typeOf.find(mailmerge::keywordOf(code));
   return found == typeOf.end() ? word::wdFieldEmpty : found->second;
 }
 

@@ -284,5 +284,30 @@ TEST(WordCodeFieldsTest, DamagedNestingDoesNotHang) {
   EXPECT_FALSE(pieces.empty());
 }
 
+// The keyword read from the first word alone must be the one the whole code gives with its nested fields
+// resolved to nothing.
+TEST(KeywordOf, IsTheKeywordOfTheWholeCode) {
+  const struct {
+    std::string code;
+    const char* keyword;
+  } cases[] = {
+      {" nextif a = 1", "NEXTIF"},
+      {"\tSKIPIF \"a b\" <> x", "SKIPIF"},
+      {"NEXTIF \x13 MERGEFIELD a \x15 = 1", "NEXTIF"},
+      {"NEXT\x15", "NEXT"},
+      {"NE\x14XT", "NEXT"},
+      {"\x13 MERGEFIELD k \x14old\x15 NEXT", ""},
+      {"", ""},
+      {kNestedIf, "IF"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code);
+    const std::string whole =
+        parseFieldCode(resolveNestedFields(c.code, [](const FieldCode&) { return std::string(); })).keyword;
+    EXPECT_EQ(keywordOf(c.code), whole);
+    EXPECT_EQ(keywordOf(c.code), c.keyword);
+  }
+}
+
 }  // namespace
 }  // namespace tw::engine::mailmerge
