@@ -54,21 +54,18 @@ class PrivateFolder {
   fs::path path_;
 };
 
-struct SpawnActions {
-  SpawnActions() { posix_spawn_file_actions_init(&actions); }
-  ~SpawnActions() { posix_spawn_file_actions_destroy(&actions); }
-  SpawnActions(const SpawnActions&) = delete;
-  SpawnActions& operator=(const SpawnActions&) = delete;
-  posix_spawn_file_actions_t actions;
+// A posix_spawn object, made and unmade by its own init and destroy functions.
+template <typename T, int (*Init)(T*), int (*Destroy)(T*)>
+struct SpawnObject {
+  SpawnObject() { Init(&value); }
+  ~SpawnObject() { Destroy(&value); }
+  SpawnObject(const SpawnObject&) = delete;
+  SpawnObject& operator=(const SpawnObject&) = delete;
+  T value;
 };
-
-struct SpawnAttributes {
-  SpawnAttributes() { posix_spawnattr_init(&attributes); }
-  ~SpawnAttributes() { posix_spawnattr_destroy(&attributes); }
-  SpawnAttributes(const SpawnAttributes&) = delete;
-  SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-  posix_spawnattr_t attributes;
-};
+using SpawnActions =
+    SpawnObject<posix_spawn_file_actions_t, posix_spawn_file_actions_init, posix_spawn_file_actions_destroy>;
+using SpawnAttributes = SpawnObject<posix_spawnattr_t, posix_spawnattr_init, posix_spawnattr_destroy>;
 
 // A started program leading a process group of its own. Until it has been waited for, going out of
 // scope kills the whole group, so that neither an error nor a timeout leaves soffice running.
@@ -77,23 +74,22 @@ class Child {
   // Starts `argv[0]` with `argv`, stdin from /dev/null, stdout and stderr into `log`, no other files.
   Child(const std::vector<std::string>& argv, const fs::path& log) {
     SpawnActions files;
-    posix_spawn_file_actions_addopen(&files.actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&files.actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&files.actions, 1, 2);
+    posix_spawn_file_actions_addopen(&files.value, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&files.value, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_adddup2(&files.value, 1, 2);
     // Nothing else of ours (open documents' files, sockets) goes to soffice.
-    posix_spawn_file_actions_addclosefrom_np(&files.actions, 3);
+    posix_spawn_file_actions_addclosefrom_np(&files.value, 3);
     SpawnAttributes attributes;
     sigset_t none;
     sigemptyset(&none);
-    posix_spawnattr_setsigmask(&attributes.attributes, &none);
-    posix_spawnattr_setpgroup(&attributes.attributes, 0);
-    posix_spawnattr_setflags(&attributes.attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
+    posix_spawnattr_setsigmask(&attributes.value, &none);
+    posix_spawnattr_setpgroup(&attributes.value, 0);
+    posix_spawnattr_setflags(&attributes.value, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
     std::vector<char*> args;
     std::vector<std::string> owned = argv;
     for (std::string& arg : owned) args.push_back(arg.data());
     args.push_back(nullptr);
-    int error =
-        ::posix_spawn(&pid_, owned[0].c_str(), &files.actions, &attributes.attributes, args.data(), environ);
+    int error = ::posix_spawn(&pid_, owned[0].c_str(), &files.value, &attributes.value, args.data(), environ);
     if (error != 0) throw std::system_error(error, std::generic_category(), "cannot start " + argv[0]);
   }
   ~Child() {
