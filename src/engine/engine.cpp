@@ -13,7 +13,7 @@ std::unique_ptr<model::DocumentModel> loadDocument(std::string bytes, const std:
 std::string minimalDocx(const std::string& bodyXml) {
   // An empty zip archive: only the end-of-central-directory record.
   ooxml::Package package(std::string("PK\x05\x06", 4) + std::string(18, '\0'), "new.docx");
-  const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+  const std::string declaration(ooxml::kWordXmlDeclaration);
   package.writePart("[Content_Types].xml",
                     declaration +
                         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"

@@ -26,19 +26,6 @@ char byteOf(char32_t codePoint) {
   return '?';
 }
 
-void appendUtf8(std::string& out, char32_t codePoint) {
-  if (codePoint < 0x80) {
-    out += static_cast<char>(codePoint);
-  } else if (codePoint < 0x800) {
-    out += static_cast<char>(0xC0 | (codePoint >> 6));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (codePoint >> 12));
-    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  }
-}
-
 // Decodes one well-formed UTF-8 sequence at `pos`; returns its length, or 0 when the bytes there are
 // not a well-formed sequence (stray continuation byte, overlong form, surrogate, beyond U+10FFFF,
 // truncated).
@@ -104,6 +91,24 @@ std::string cp1252ToUtf8(std::string_view cp1252) {
   out.reserve(cp1252.size() + cp1252.size() / 8);
   for (char byte : cp1252.substr(ascii)) appendUtf8(out, codePointOf(static_cast<unsigned char>(byte)));
   return out;
+}
+
+void appendUtf8(std::string& out, char32_t codePoint) {
+  if (codePoint < 0x80) {
+    out += static_cast<char>(codePoint);
+  } else if (codePoint < 0x800) {
+    out += static_cast<char>(0xC0 | (codePoint >> 6));
+    out += static_cast<char>(0x80 | (codePoint & 0x3F));
+  } else if (codePoint < 0x10000) {
+    out += static_cast<char>(0xE0 | (codePoint >> 12));
+    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (codePoint & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (codePoint >> 18));
+    out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (codePoint & 0x3F));
+  }
 }
 
 }  // namespace tw::runtime

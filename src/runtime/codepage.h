@@ -16,4 +16,7 @@ std::string utf8ToCp1252(std::string_view utf8);
 // same value, so every byte string survives a round trip.
 std::string cp1252ToUtf8(std::string_view cp1252);
 
+// Appends the UTF-8 form of `codePoint` (at most U+10FFFF) to `out`.
+void appendUtf8(std::string& out, char32_t codePoint);
+
 }  // namespace tw::runtime

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "runtime/error.h"
+#include "runtime/text.h"
 
 namespace tw::engine {
 namespace {
@@ -227,10 +228,8 @@ std::vector<std::string> splitMenuPath(const std::string& text) {
   std::vector<std::string> parts;
   for (size_t start = 0;;) {
     const size_t end = text.find('>', start);
-    const std::string part = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    const size_t first = part.find_first_not_of(' ');
-    const size_t last = part.find_last_not_of(' ');
-    parts.push_back(first == std::string::npos ? std::string() : part.substr(first, last - first + 1));
+    parts.emplace_back(runtime::Trim(
+        std::string_view(text).substr(start, end == std::string::npos ? std::string::npos : end - start)));
     if (end == std::string::npos) return parts;
     start = end + 1;
   }

@@ -120,24 +120,6 @@ class CompoundFile {
   std::map<std::string, Entry> streams_;
 };
 
-void appendUtf8(std::string& out, std::uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | c >> 6);
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | c >> 12);
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | c >> 18);
-    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 // The document's text from its piece table (the CLX in the table stream), in UTF-8.
 std::string textOf(const CompoundFile& file) {
   const std::string word = file.stream("WordDocument");
@@ -174,7 +156,7 @@ std::string textOf(const CompoundFile& file) {
           c = 0x10000 + ((c - 0xD800) << 10) + (*low - 0xDC00);
           ++k;
         }
-        appendUtf8(text, c);
+        runtime::appendUtf8(text, c);
       }
     }
   }

@@ -40,10 +40,8 @@ std::string_view leadingOperator(const FieldArgument& argument) {
 std::optional<Condition> findCondition(const std::vector<FieldArgument>& args) {
   if (args.size() >= 2 && isOperator(args[1]))
     return Condition{args[0].text, args[1].text, args.size() > 2 ? args[2].text : "", 3};
-  if (args.size() >= 2 && !leadingOperator(args[1]).empty()) {
-    std::string_view op = leadingOperator(args[1]);
+  if (std::string_view op = args.size() >= 2 ? leadingOperator(args[1]) : std::string_view(); !op.empty())
     return Condition{args[0].text, std::string(op), args[1].text.substr(op.size()), 2};
-  }
   if (!args.empty() && isOperator(args[0]))
     return Condition{"", args[0].text, args.size() > 1 ? args[1].text : "", 2};
   if (args.empty() || args[0].quoted) return std::nullopt;

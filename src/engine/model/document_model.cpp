@@ -311,10 +311,9 @@ std::string DocumentModel::addRelationship(const std::string& sourcePart, const 
                                            const std::string& target, bool external) {
   std::string rels = relsPartOf(sourcePart);
   if (!package_->hasPart(rels)) {
-    package_->writePart(
-        rels,
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
-        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>");
+    package_->writePart(rels, std::string(ooxml::kWordXmlDeclaration) +
+                                  "<Relationships "
+                                  "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>");
   }
   ooxml::XmlPart& relsXml = package_->xml(rels);
   pugi::xml_node list = relsXml.doc.child("Relationships");
@@ -355,10 +354,9 @@ std::string DocumentModel::copyPart(const std::string& part, const std::string& 
 std::string DocumentModel::addSettingsPart() {
   std::string folder = mainPart_.substr(0, mainPart_.rfind('/') + 1);
   std::string part = folder + "settings.xml";
-  package_->writePart(
-      part,
-      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
-      "<w:settings xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"/>");
+  package_->writePart(part, std::string(ooxml::kWordXmlDeclaration) +
+                                "<w:settings "
+                                "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"/>");
   addRelationship(mainPart_, "settings", "settings.xml", false);
   ooxml::XmlPart& types = package_->xml("[Content_Types].xml");
   pugi::xml_node overrideNode = types.doc.child("Types").append_child("Override");

@@ -12,6 +12,13 @@
 
 namespace tw::engine::model {
 
+// Whether `node` is a wrapper: a content control, its content, or custom XML.
+inline bool isWrapper(pugi::xml_node node) {
+  const char* name = node.name();
+  return std::strcmp(name, "w:sdt") == 0 || std::strcmp(name, "w:sdtContent") == 0 ||
+         std::strcmp(name, "w:customXml") == 0;
+}
+
 // Calls `visit` for every child of `container` that is not a wrapper, in document order, looking inside
 // the wrappers.
 template <class Visit>

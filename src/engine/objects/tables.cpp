@@ -93,22 +93,10 @@ void copyRowContent(pugi::xml_node from, pugi::xml_node to) {
   for (auto child : from.children()) {
     if (is(child, "w:tc")) {
       copyEmptyCell(child, to.append_child("w:tc"));
-    } else if (is(child, "w:customXml")) {
+    } else if (model::isWrapper(child)) {
       pugi::xml_node wrapper = to.append_child(child.name());
       copyAttributes(child, wrapper, true);
       copyRowContent(child, wrapper);
-    } else if (is(child, "w:sdt")) {
-      pugi::xml_node sdt = to.append_child(child.name());
-      copyAttributes(child, sdt, true);
-      for (auto part : child.children()) {
-        if (is(part, "w:sdtContent")) {
-          pugi::xml_node content = sdt.append_child(part.name());
-          copyAttributes(part, content, true);
-          copyRowContent(part, content);
-        } else {
-          sdt.append_copy(part);
-        }
-      }
     } else {
       to.append_copy(child);
     }

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -99,6 +100,10 @@ class Package {
   std::vector<std::string> order_;
   std::map<std::string, std::unique_ptr<Entry>> entries_;
 };
+
+// The declaration Word writes at the start of every XML part, with its line break.
+inline constexpr std::string_view kWordXmlDeclaration =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
 
 // Serialises a part the way Word would read it back: no indentation added, UTF-8, with the byte-order
 // mark and the break after the declaration it was read with.
