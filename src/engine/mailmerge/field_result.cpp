@@ -253,4 +253,11 @@ bool wildcardMatch(std::string_view text, std::string_view pattern) {
   return p == pattern.size();
 }
 
+FieldCode mergedCode(std::string_view code, const DataTable& table, size_t record,
+                     const runtime::Locale& locale, const runtime::Locale* language) {
+  return parseFieldCode(resolveNestedFields(code, [&](const FieldCode& nested) {
+    return mergedText(nested, table, record, locale, language).value_or("");
+  }));
+}
+
 }  // namespace tw::engine::mailmerge

@@ -52,6 +52,10 @@ std::optional<std::string> mergedText(const FieldCode& code, const DataTable& ta
                                       const runtime::Locale& locale,
                                       const runtime::Locale* language = nullptr);
 
+// A code as Range.Text shows it, its nested fields merged with `record` (innermost first), parsed.
+FieldCode mergedCode(std::string_view code, const DataTable& table, size_t record,
+                     const runtime::Locale& locale, const runtime::Locale* language = nullptr);
+
 // Matches `text` against `pattern` with * (any run) and ? (any one character).
 bool wildcardMatch(std::string_view text, std::string_view pattern);
 

@@ -182,10 +182,7 @@ class Merger {
     std::string codeText = story.text(field.begin + 1, codeEnd, true);
     FieldRuns runs = fieldRuns(field);
     const runtime::Locale& language = languageOf(runs);
-    auto pieces = resolveNestedFields(codeText, [&](const FieldCode& nested) {
-      return mergedText(nested, table_, record, locale_, &language).value_or("");
-    });
-    FieldCode code = parseFieldCode(pieces);
+    FieldCode code = mergedCode(codeText, table_, record, locale_, &language);
 
     Merged merged;
     // Word gives the text the formatting of the old result with \* MERGEFORMAT, else that of the code's
@@ -332,10 +329,7 @@ std::vector<RecordStep> recordStepsOf(Story& story) {
 // Whether the condition of a NEXTIF or SKIPIF holds for `record`.
 bool stepConditionHolds(const RecordStep& step, const DataTable& table, size_t record,
                         const runtime::Locale& locale) {
-  auto pieces = resolveNestedFields(step.code, [&](const FieldCode& nested) {
-    return mergedText(nested, table, record, locale).value_or("");
-  });
-  return conditionHolds(parseFieldCode(pieces), locale);
+  return conditionHolds(mergedCode(step.code, table, record, locale), locale);
 }
 
 // The sheets of a merge (copies of the main text) and the record each stretch of a sheet shows: one
