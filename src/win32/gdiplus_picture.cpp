@@ -27,7 +27,9 @@ using DisposeImage = int(WINAPI*)(GpBitmap* image);
 
 class Library {
  public:
-  explicit Library(const wchar_t* name) : module_(LoadLibraryW(name)) {}
+  // From the system folder only: Word's folder or the current one could hold a planted copy.
+  explicit Library(const wchar_t* name)
+      : module_(LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {}
   Library(const Library&) = delete;
   Library& operator=(const Library&) = delete;
   ~Library() {
