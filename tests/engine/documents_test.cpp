@@ -1,5 +1,9 @@
 // The application and its documents: opening, saving, closing, held files, events and errors.
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 #include "engine/engine_fixture.h"
 
 namespace tw::testing {
@@ -26,6 +30,60 @@ TEST_F(EngineTest, ObjectModelErrorsCarryWordNumbers) {
   doc->Close(false);
   EXPECT_EQ(errorOf([&] { doc->Name(); }), 5825);
   EXPECT_EQ(errorOf([&] { content->Text(); }), 5825);
+}
+
+// Closing frees the document's content while handles to it may live on: each of them reports "object has
+// been deleted" (and never reaches freed memory), and the next document works as before.
+TEST_F(EngineTest, HandlesOutliveTheirClosedDocument) {
+  auto doc = openBody(paragraph(run("a") + mergefield("naam") + textBox(run("in box") + mergefield("vak"))) +
+                      table({row({paragraph(run("c1")), paragraph(run("c2"))})}, 2) + paragraph(""));
+  auto content = doc->Content();
+  auto fields = doc->Fields();
+  auto field = fields->Item(1);
+  auto words = content->Words();
+  auto tables = doc->Tables();
+  auto table = tables->Item(1);
+  auto rows = table->Rows();
+  auto row = rows->Item(1);
+  auto cells = row->Cells();
+  auto cell = cells->Item(1);
+  auto shapes = doc->Shapes();
+  auto frame = shapes->Item(1)->TextFrame();
+  auto boxRange = frame->TextRange();
+  auto inlineShapes = doc->InlineShapes();
+  auto stories = doc->StoryRanges();
+  auto view = doc->ActiveWindow()->View();
+  auto mailMerge = doc->MailMerge();
+  doc->Close(false);
+
+  const std::vector<std::pair<const char*, std::function<void()>>> calls = {
+      {"Range.Text", [&] { content->Text(); }},
+      {"Range.SetText", [&] { content->SetText("x"); }},
+      {"Range.Select", [&] { content->Select(); }},
+      {"Fields.Count", [&] { fields->Count(); }},
+      {"Fields.Item", [&] { fields->Item(1); }},
+      {"Field.Code", [&] { field->Code(); }},
+      {"Field.Delete", [&] { field->Delete(); }},
+      {"Words.Count", [&] { words->Count(); }},
+      {"Tables.Count", [&] { tables->Count(); }},
+      {"Rows.Count", [&] { rows->Count(); }},
+      {"Rows.Add", [&] { rows->Add(nullptr); }},
+      {"Row.Range", [&] { row->Range(); }},
+      {"Cells.Item", [&] { cells->Item(1); }},
+      {"Cell.Range", [&] { cell->Range(); }},
+      {"Shapes.Count", [&] { shapes->Count(); }},
+      {"TextFrame.HasText", [&] { frame->HasText(); }},
+      {"text box Range.Text", [&] { boxRange->Text(); }},
+      {"InlineShapes.Count", [&] { inlineShapes->Count(); }},
+      {"StoryRanges.Item", [&] { stories->Item(1); }},
+      {"View.ShowFieldCodes", [&] { view->ShowFieldCodes(); }},
+      {"MailMerge.MainDocumentType", [&] { mailMerge->MainDocumentType(); }},
+  };
+  for (const auto& [name, call] : calls) EXPECT_EQ(errorOf(call), 5825) << name;
+
+  auto next = openBody(paragraph(run("next")), "next.docx");
+  app->Selection()->TypeText("x");
+  EXPECT_EQ(next->Content()->Text(), "xnext\r");
 }
 
 TEST_F(EngineTest, DocumentsOpenSaveAndKnowTheirNames) {

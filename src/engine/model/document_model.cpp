@@ -99,7 +99,15 @@ DocumentModel::DocumentModel(std::unique_ptr<ooxml::Package> package) : package_
   main_ = std::make_shared<Story>(*this, StoryKind::Main, mainPart_, anchor(body));
 }
 
-DocumentModel::~DocumentModel() = default;
+DocumentModel::~DocumentModel() {
+  // Handles may outlive the document: what they hold reports "object has been deleted" from now on.
+  main_->detach();
+  for (auto& [part, story] : partStories_) story->detach();
+  for (auto& [node, story] : textBoxes_) story->detach();
+  for (auto& [node, anchor] : anchors_) {
+    if (auto held = anchor.lock()) held->alive = false;
+  }
+}
 
 DocumentModel::Relationships DocumentModel::relationships(const std::string& part) {
   return cachedRelationships(part);

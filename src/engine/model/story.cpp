@@ -414,6 +414,12 @@ Story::Story(DocumentModel& model, StoryKind kind, std::string part, std::shared
 
 Story::~Story() = default;
 
+void Story::detach() {
+  root_->alive = false;
+  index_.reset();
+  marks_.clear();
+}
+
 Story::Index& Story::index() {
   if (!root_->alive) throw objectDeleted();
   if (!index_) {

@@ -131,6 +131,9 @@ class Story {
 
   // Drops the index and marks the part changed; called after an edit made on the DOM directly.
   void changed();
+  // The document is going away: the story is dead from now on and its index is freed, also while
+  // handles still hold the story.
+  void detach();
 
   struct Index;
 

@@ -421,6 +421,9 @@ bool ApplicationImpl::close(const DocPtr& doc, std::optional<bool> saveChanges) 
   if (saveChanges.value_or(false) && !doc->model->saved) saveAs(doc, doc->fullName, std::nullopt);
   doc->hold.reset();
   doc->closed = true;
+  // Handles to the document may live on (they report "object has been deleted"); its content goes now.
+  doc->selection = {};
+  doc->model.reset();
   std::erase(docs_, doc);
   if (active_ == doc) active_ = docs_.empty() ? nullptr : docs_.back();
   return true;

@@ -139,7 +139,7 @@ class RangeImpl : public word::Range {
   long End() override { return clamp().second; }
   std::string Text() override {
     auto [s, e] = clamp();
-    return place_.live().text(s, e, place_.doc->model->showFieldCodes);
+    return place_.live().text(s, e, place_.doc->live().showFieldCodes);
   }
   void SetText(const std::string& text) override {
     auto [s, e] = clamp();
@@ -272,7 +272,7 @@ class FieldsImpl : public word::Fields {
   std::shared_ptr<word::Field> Item(long index) override {
     auto field = place_.live().fieldAt(mark_->start, mark_->end, index - 1);
     if (!field) throw noSuchMember();
-    return std::make_shared<FieldImpl>(place_, place_.doc->model->anchor(field->beginNode));
+    return std::make_shared<FieldImpl>(place_, place_.doc->live().anchor(field->beginNode));
   }
   std::shared_ptr<word::Field> Add(const std::shared_ptr<word::Range>& range, int type,
                                    const std::optional<std::string>& text,
@@ -367,7 +367,7 @@ class InlineShapesImpl : public word::InlineShapes {
     auto list = members();
     if (index < 1 || index > static_cast<long>(list.size())) throw noSuchMember();
     return std::make_shared<InlineShapeImpl>(
-        place_, place_.doc->model->anchor(list[static_cast<std::size_t>(index - 1)]));
+        place_, place_.doc->live().anchor(list[static_cast<std::size_t>(index - 1)]));
   }
 
  private:
@@ -407,13 +407,13 @@ std::shared_ptr<word::Field> FieldsImpl::addField(RangeImpl& range, int type, co
     long after = story.field(begin)->end + 1;
     selection.set(place.story, after, after);
   }
-  return std::make_shared<FieldImpl>(place, place.doc->model->anchor(begin));
+  return std::make_shared<FieldImpl>(place, place.doc->live().anchor(begin));
 }
 
 void LinkFormatImpl::SetSavePictureWithDocument(bool save) {
   pugi::xml_node picture = blip();
   if (!picture) return;
-  model::DocumentModel& doc = *place_.doc->model;
+  model::DocumentModel& doc = place_.doc->live();
   const std::string& part = place_.story->part();
   if (!save) {
     picture.remove_attribute("r:embed");

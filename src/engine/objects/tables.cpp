@@ -25,10 +25,10 @@ class NodeHandle {
     if (!anchor_->alive) throw objectDeleted();
     return anchor_->node;
   }
-  model::Story& story() const { return *doc_->model->mainStory(); }
+  model::Story& story() const { return *doc_->live().mainStory(); }
   std::shared_ptr<word::Range> rangeOf(pugi::xml_node n) const {
     auto [start, end] = story().extent(n);
-    return makeRange(doc_, doc_->model->mainStory(), start, end);
+    return makeRange(doc_, doc_->live().mainStory(), start, end);
   }
 
   DocPtr doc_;
@@ -48,7 +48,7 @@ class CellsImpl : public word::Collection<word::Cell>, NodeHandle {
   std::shared_ptr<word::Cell> Item(long index) override {
     auto list = model::wrappedChildren(node(), "w:tc");
     if (index < 1 || index > static_cast<long>(list.size())) throw noSuchMember();
-    return std::make_shared<CellImpl>(doc_, doc_->model->anchor(list[static_cast<std::size_t>(index - 1)]));
+    return std::make_shared<CellImpl>(doc_, doc_->live().anchor(list[static_cast<std::size_t>(index - 1)]));
   }
 };
 
@@ -141,7 +141,7 @@ class RowsImpl : public word::Rows, NodeHandle {
 
  private:
   std::shared_ptr<word::Row> make(pugi::xml_node n) {
-    return std::make_shared<RowImpl>(doc_, doc_->model->anchor(n));
+    return std::make_shared<RowImpl>(doc_, doc_->live().anchor(n));
   }
 };
 
@@ -157,7 +157,7 @@ class TableImpl : public word::Table, NodeHandle {
     if (!rowNode) throw noSuchMember();
     auto cells = model::wrappedChildren(rowNode, "w:tc");
     if (column < 1 || column > static_cast<long>(cells.size())) throw noSuchMember();
-    return std::make_shared<CellImpl>(doc_, doc_->model->anchor(cells[static_cast<std::size_t>(column - 1)]));
+    return std::make_shared<CellImpl>(doc_, doc_->live().anchor(cells[static_cast<std::size_t>(column - 1)]));
   }
 };
 
@@ -169,7 +169,7 @@ class TablesImpl : public word::Collection<word::Table> {
     const auto& tables = doc_->live().mainStory()->tables();
     if (index < 1 || index > static_cast<long>(tables.size())) throw noSuchMember();
     return std::make_shared<TableImpl>(doc_,
-                                       doc_->model->anchor(tables[static_cast<std::size_t>(index - 1)]));
+                                       doc_->live().anchor(tables[static_cast<std::size_t>(index - 1)]));
   }
 
  private:
@@ -204,7 +204,7 @@ class TextFrameImpl : public word::TextFrame, NodeHandle {
     const model::ShapeInfo* shape = findShape(story(), n);
     if (!shape) throw objectDeleted();
     if (!shape->textBox) return nullptr;
-    return doc_->model->textBoxStory(story(), *shape);
+    return doc_->live().textBoxStory(story(), *shape);
   }
 };
 
@@ -225,7 +225,7 @@ class ShapesImpl : public word::Collection<word::Shape> {
     const auto& shapes = doc_->live().mainStory()->shapes();
     if (index < 1 || index > static_cast<long>(shapes.size())) throw noSuchMember();
     return std::make_shared<ShapeImpl>(doc_,
-                                       doc_->model->anchor(shapes[static_cast<std::size_t>(index - 1)].node));
+                                       doc_->live().anchor(shapes[static_cast<std::size_t>(index - 1)].node));
   }
 
  private:
