@@ -452,6 +452,9 @@ class Handler : public MailMergeHandler {
     }
     const DataTable& table = sources->table();
     auto result = std::make_unique<DocumentModel>(document.package().copy());
+    // The main document is not read again while its copy is merged: its index would only add to the
+    // merge's memory.
+    document.mainStory()->releaseIndex();
     Story& main = *result->mainStory();
     pugi::xml_node body = main.root();
 

@@ -414,6 +414,10 @@ Story::Story(DocumentModel& model, StoryKind kind, std::string part, std::shared
 
 Story::~Story() = default;
 
+void Story::releaseIndex() {
+  index_.reset();
+}
+
 void Story::detach() {
   root_->alive = false;
   index_.reset();

@@ -131,6 +131,8 @@ class Story {
 
   // Drops the index and marks the part changed; called after an edit made on the DOM directly.
   void changed();
+  // Frees the index, to be built anew when next used: for a story that will not be read for a while.
+  void releaseIndex();
   // The document is going away: the story is dead from now on and its index is freed, also while
   // handles still hold the story.
   void detach();

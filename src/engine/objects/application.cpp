@@ -281,16 +281,14 @@ class DocumentImpl : public word::Document {
     return std::make_shared<MailMergeImpl>(doc_);
   }
   std::shared_ptr<word::Fields> Fields() override {
-    auto story = model().mainStory();
-    return makeFields(doc_, story, 0, story->length());
+    return makeFields(doc_, model().mainStory(), 0, kWholeStory);
   }
   std::shared_ptr<word::Collection<word::Shape>> Shapes() override {
     live();
     return makeShapes(doc_);
   }
   std::shared_ptr<word::InlineShapes> InlineShapes() override {
-    auto story = model().mainStory();
-    return makeInlineShapes(doc_, story, 0, story->length());
+    return makeInlineShapes(doc_, model().mainStory(), 0, kWholeStory);
   }
   std::shared_ptr<word::Collection<word::Table>> Tables() override {
     live();

@@ -2,6 +2,7 @@
 
 // Internal: the state behind document handles and the constructors of the object-model handles.
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +45,10 @@ struct DocState {
   }
 };
 using DocPtr = std::shared_ptr<DocState>;
+
+// The end of a stretch that covers its whole story however the story grows. A collection of the whole
+// story made with it needs no layout of the story's positions until it is used.
+constexpr long kWholeStory = std::numeric_limits<long>::max() / 4;
 
 std::shared_ptr<word::Range> makeRange(DocPtr doc, std::shared_ptr<model::Story> story, long start, long end);
 std::shared_ptr<word::Fields> makeFields(DocPtr doc, std::shared_ptr<model::Story> story, long start,
