@@ -238,6 +238,8 @@ std::string sessionTemp(const std::string& requested) {
   return temp && *temp ? temp : "/tmp";
 }
 
+}  // namespace
+
 // Every document job allocates and frees the same buffers of some 100 KB (a zip stream's window and hash
 // table for every part written, the parts themselves). By default the allocator hands such blocks back
 // to the system when freed and takes them anew, page fault by page fault; a session keeps up to 8 MB of
@@ -248,8 +250,6 @@ void keepFreedMemoryForTheNextJob() {
   ::mallopt(M_TRIM_THRESHOLD, 8 << 20);
 #endif
 }
-
-}  // namespace
 
 int runWordSession(const WordSessionOptions& options, std::ostream& console) {
   keepFreedMemoryForTheNextJob();
