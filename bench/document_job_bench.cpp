@@ -138,7 +138,7 @@ BENCHMARK(BM_WordSessionLetterWith50Fields)
     ->Unit(benchmark::kMillisecond);
 
 void runJob(benchmark::State& state, const std::string& job) {
-  cli::keepFreedMemoryForTheNextJob();  // as in a session
+  cli::setUpProcessForJobs();  // as in a session
   auto temp = std::filesystem::temp_directory_path() / ("tw-job-bench-" + std::to_string(::getpid()));
   std::filesystem::create_directories(temp);
   posix::PosixSystem sys(posix::PosixSystem::Options{.environment = {{"TEMP", temp.string()}}});

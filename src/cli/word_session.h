@@ -34,9 +34,10 @@ constexpr int kBadUsage =
     2;  // an unknown locale or printer, an output folder that cannot take results, a bad script
 constexpr int kJobRejected = 3;  // the job in TEMP was not valid and was set aside (see the debug log)
 
-// Sets the allocator up as a session runs it (freed memory kept for the next job); a session calls it
-// itself, anything that runs jobs without a session can run them the same way.
-void keepFreedMemoryForTheNextJob();
+// Sets the process up as a session runs it (the allocator keeps freed memory for the next job, local
+// time comes from a time zone read once); a session calls it itself, anything that runs jobs without a
+// session can run them the same way.
+void setUpProcessForJobs();
 
 // Starts the embedded Word with the add-in loaded, runs the session and shuts Word down as a user
 // closing it would, saving the documents still open into `outDir` first. Returns an exit status above.
