@@ -2,7 +2,6 @@
 
 #include <olectl.h>
 
-#include <functional>
 #include <memory>
 #include <utility>
 
@@ -43,6 +42,24 @@ class Library {
 
  private:
   HMODULE module_;
+};
+
+// GDI+ started, until this goes.
+class Started {
+ public:
+  Started(Shutdown shutdown, ULONG_PTR token) : shutdown_(shutdown), token_(token) {}
+  Started(const Started&) = delete;
+  Started& operator=(const Started&) = delete;
+  ~Started() { shutdown_(token_); }
+
+ private:
+  Shutdown shutdown_;
+  ULONG_PTR token_;
+};
+
+struct BitmapDisposer {
+  DisposeImage dispose;
+  void operator()(GpBitmap* bitmap) const { dispose(bitmap); }
 };
 
 // A bitmap handle until an OLE picture takes it over.
@@ -97,11 +114,10 @@ std::shared_ptr<OlePicture> loadPictureGdi(const std::wstring& file) {
   const GdiplusStartupInput input;
   ULONG_PTR token = 0;
   if (startup(&token, &input, nullptr) != kOk) return nullptr;
-  // Shut down again whatever happens below.
-  std::unique_ptr<void, std::function<void(void*)>> started(&token, [&](void*) { shutdown(token); });
+  const Started started(shutdown, token);
   GpBitmap* loaded = nullptr;
   if (fromFile(file.c_str(), &loaded) != kOk || !loaded) return nullptr;
-  std::unique_ptr<GpBitmap, std::function<void(GpBitmap*)>> bitmap(loaded, [&](GpBitmap* b) { dispose(b); });
+  const std::unique_ptr<GpBitmap, BitmapDisposer> bitmap(loaded, BitmapDisposer{dispose});
   BitmapHandle handle;
   toHandle(bitmap.get(), handle.put(), 0x00000000);  // transparent black behind the picture
   return pictureFromBitmap(handle);

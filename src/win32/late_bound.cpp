@@ -26,6 +26,22 @@ std::wstring typeKey(IDispatch* object) {
   return known ? std::wstring(guid) : std::wstring();
 }
 
+// The elements of a one-dimensional byte array, locked while this lives; error `failure` when they cannot be.
+class ArrayBytes {
+ public:
+  ArrayBytes(SAFEARRAY* array, int failure) : array_(array) {
+    if (FAILED(SafeArrayAccessData(array_, &elements_))) throw runtime::Error::fromNumber(failure);
+  }
+  ArrayBytes(const ArrayBytes&) = delete;
+  ArrayBytes& operator=(const ArrayBytes&) = delete;
+  ~ArrayBytes() { SafeArrayUnaccessData(array_); }
+  char* data() const { return static_cast<char*>(elements_); }
+
+ private:
+  SAFEARRAY* array_;
+  void* elements_ = nullptr;
+};
+
 std::string narrowName(const wchar_t* member) {
   return fromWide(member);
 }
@@ -113,10 +129,7 @@ Arg Arg::bytes(const std::string& data) {
   if (!array) throw runtime::Error::fromNumber(runtime::kOutOfMemory);
   V_VT(&arg.v_) = VT_ARRAY | VT_UI1;
   V_ARRAY(&arg.v_) = array;
-  void* elements = nullptr;
-  if (FAILED(SafeArrayAccessData(array, &elements))) throw runtime::Error::fromNumber(runtime::kOutOfMemory);
-  std::copy(data.begin(), data.end(), static_cast<char*>(elements));
-  SafeArrayUnaccessData(array);
+  std::copy(data.begin(), data.end(), ArrayBytes(array, runtime::kOutOfMemory).data());
   return arg;
 }
 
@@ -221,13 +234,12 @@ std::string LateBound::bytes(const Variant& value) {
     throw runtime::Error::fromNumber(runtime::kTypeMismatch);
   SAFEARRAY* array = V_ARRAY(&v);
   LONG lower = 0, upper = -1;
-  SafeArrayGetLBound(array, 1, &lower);
-  SafeArrayGetUBound(array, 1, &upper);
-  void* elements = nullptr;
-  if (upper < lower || FAILED(SafeArrayAccessData(array, &elements))) return {};
-  std::string data(static_cast<const char*>(elements), static_cast<std::size_t>(upper - lower + 1));
-  SafeArrayUnaccessData(array);
-  return data;
+  if (FAILED(SafeArrayGetLBound(array, 1, &lower)) || FAILED(SafeArrayGetUBound(array, 1, &upper)))
+    throw runtime::Error::fromNumber(runtime::kTypeMismatch);
+  if (upper < lower) return {};
+  // An array that cannot be read is an answer that did not arrive, not an empty one.
+  return std::string(ArrayBytes(array, runtime::kTypeMismatch).data(),
+                     static_cast<std::size_t>(upper - lower + 1));
 }
 
 ComPtr<IDispatch> LateBound::object(const Variant& value) {
