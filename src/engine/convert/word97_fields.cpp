@@ -6,7 +6,9 @@
 #include <map>
 #include <optional>
 
+#include "engine/engine.h"
 #include "engine/mailmerge/field_code.h"
+#include "engine/model/document_model.h"
 #include "engine/ooxml/package.h"
 #include "runtime/codepage.h"
 #include "runtime/error.h"
@@ -208,34 +210,80 @@ std::string restoreMergeFieldCodes(const std::string& docx, const std::vector<Wo
     if (column && !field.nested) byColumn[*column].push_back(field.code);
   }
   if (byColumn.empty()) return docx;
-  ooxml::Package package(docx, "converted.docx");
+  auto doc = loadDocument(docx, "converted.docx");
+  ooxml::Package& package = doc->package();
+
+  // The converted field codes in the binary document's text order: main text, footnotes, headers and
+  // footers, comments, endnotes, text boxes of the main text, text boxes of headers and footers. Matched
+  // in that order, the n-th field of a column in a story kind takes the n-th code of that kind whenever
+  // both sides hold as many of the column there; where they do not, the order still follows the text.
+  enum Story {
+    kMain,
+    kFootnotes,
+    kHeadersFooters,
+    kComments,
+    kEndnotes,
+    kTextBoxes,
+    kHeaderTextBoxes,
+    kStories
+  };
+  struct Code {
+    pugi::xml_node node;
+    std::string part;
+  };
+  std::vector<Code> byStory[kStories];
+  auto collect = [&](const std::string& part, Story text, Story textBoxes) {
+    for (pugi::xpath_node hit : package.xml(part).doc.select_nodes("//w:instrText | //w:fldSimple")) {
+      pugi::xml_node node = hit.node();
+      bool inTextBox = false, fallback = false;
+      for (pugi::xml_node up = node.parent(); up; up = up.parent()) {
+        inTextBox = inTextBox || std::string_view(up.name()) == "w:txbxContent";
+        fallback = fallback || std::string_view(up.name()) == "mc:Fallback";
+      }
+      // A text box's fallback repeats the text of its mc:Choice, which is the one read.
+      if (!fallback) byStory[inTextBox ? textBoxes : text].push_back({node, part});
+    }
+  };
+  collect(doc->mainPart(), kMain, kTextBoxes);
+  for (const std::string& part : doc->relatedParts("footnotes")) collect(part, kFootnotes, kFootnotes);
+  // A binary document keeps the header stories of each section as even header, odd header, even
+  // footer, odd footer, first header, first footer; the .docx's sections name the part of each.
+  auto rank = [](const model::HeaderFooterRef& ref) {
+    const bool first = ref.type == "first";
+    int place = ref.type == "even" ? 0 : first ? 4 : 1;  // a default header or footer serves odd pages
+    return std::pair(ref.section, place + (first ? 1 : 2) * ref.footer);
+  };
+  std::vector<model::HeaderFooterRef> headers = doc->headerFooterRefs();
+  std::stable_sort(headers.begin(), headers.end(),
+                   [&](const auto& a, const auto& b) { return rank(a) < rank(b); });
+  std::vector<std::string> seen;
+  for (const auto& ref : headers) {
+    if (std::find(seen.begin(), seen.end(), ref.part) != seen.end()) continue;
+    seen.push_back(ref.part);
+    collect(ref.part, kHeadersFooters, kHeaderTextBoxes);
+  }
+  for (const std::string& part : doc->relatedParts("comments")) collect(part, kComments, kComments);
+  for (const std::string& part : doc->relatedParts("endnotes")) collect(part, kEndnotes, kEndnotes);
+
   std::map<std::string, std::size_t> used;
   bool changed = false;
-  // The code the next merge field of `current`'s column takes, or nullopt.
-  auto original = [&](std::string_view current) -> std::optional<std::string> {
-    auto column = mergeColumnOf(current);
-    if (!column) return std::nullopt;
-    auto it = byColumn.find(*column);
-    if (it == byColumn.end()) return std::nullopt;
-    std::size_t n = used[*column]++;
-    return it->second[std::min(n, it->second.size() - 1)];
-  };
-  for (const std::string& name : package.partNames()) {
-    if (name.rfind("word/", 0) != 0 || name.size() < 4 || name.substr(name.size() - 4) != ".xml") continue;
-    auto& part = package.xml(name);
-    for (pugi::xpath_node hit : part.doc.select_nodes("//w:instrText | //w:fldSimple")) {
-      pugi::xml_node node = hit.node();
+  for (const auto& story : byStory) {
+    for (auto [node, part] : story) {
       const bool simple = std::string_view(node.name()) == "w:fldSimple";
       std::string current = simple ? node.attribute("w:instr").value() : node.text().get();
-      auto code = original(current);
-      if (!code || *code == current) continue;
+      auto column = mergeColumnOf(current);
+      if (!column) continue;
+      auto it = byColumn.find(*column);
+      if (it == byColumn.end()) continue;
+      const std::string& code = it->second[std::min(used[*column]++, it->second.size() - 1)];
+      if (code == current) continue;
       if (simple) {
-        node.attribute("w:instr") = code->c_str();
+        node.attribute("w:instr") = code.c_str();
       } else {
-        node.text().set(code->c_str());
+        node.text().set(code.c_str());
         if (!node.attribute("xml:space")) node.append_attribute("xml:space") = "preserve";
       }
-      part.dirty = true;
+      package.xml(part).dirty = true;
       changed = true;
     }
   }
