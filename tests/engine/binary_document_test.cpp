@@ -175,6 +175,111 @@ TEST_F(BinaryDocumentTest, MergeFieldsKeepTheSwitchesOfTheBinaryDocument) {
   EXPECT_TRUE(isEmptyFolder(work.path()));
 }
 
+// A package whose body is `body`, with more parts related to the document: name, relationship type
+// (the last word of its address), content type (the last word of Word's) and XML.
+struct RelatedPart {
+  std::string name, type, contentType, xml;
+};
+std::string docxWithParts(const std::string& body, const std::vector<RelatedPart>& related) {
+  const std::string office = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+  std::string types =
+      "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+      "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+      "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+      "<Override PartName=\"/word/document.xml\" ContentType=\"application/"
+      "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/>";
+  std::string relationships =
+      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+  std::vector<std::pair<std::string, std::string>> parts;
+  for (const RelatedPart& part : related) {
+    types += "<Override PartName=\"/word/" + part.name +
+             "\" ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml." +
+             part.contentType + "+xml\"/>";
+    relationships += "<Relationship Id=\"rId" + part.type + "\" Type=\"" + office + part.type +
+                     "\" Target=\"" + part.name + "\"/>";
+    parts.emplace_back("word/" + part.name, part.xml);
+  }
+  parts.emplace_back("[Content_Types].xml", types + "</Types>");
+  parts.emplace_back("word/_rels/document.xml.rels", relationships + "</Relationships>");
+  return buildDocx(body, parts);
+}
+
+// The field codes of each story of a converted document, in the stories' order.
+std::vector<std::pair<engine::model::StoryKind, std::string>> codesByStory(const std::string& docx) {
+  auto model = engine::loadDocument(docx, "converted.docx");
+  std::vector<std::pair<engine::model::StoryKind, std::string>> codes;
+  for (const auto& story : model->stories()) {
+    for (const auto& field : story->fields())
+      codes.emplace_back(
+          story->kind(),
+          story->text(field.begin + 1, field.separator >= 0 ? field.separator : field.end, true));
+  }
+  return codes;
+}
+
+// A column used with other switches in another story keeps each story's own code, whichever part
+// the conversion writes first and wherever a text box stands in the text.
+TEST_F(BinaryDocumentTest, EachStoryKeepsTheCodesOfItsOwnMergeFields) {
+  TW_SKIP_WITHOUT_LIBREOFFICE();
+  using engine::model::StoryKind;
+  const std::string words = " MERGEFIELD datum \\@ \"d MMMM yyyy\" ";
+  const std::string digits = " MERGEFIELD datum \\@ \"dd-MM-yy\" ";
+  const std::string upper = " MERGEFIELD datum \\* Upper ";
+  const std::string w = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";
+  auto story = [&](const std::string& root, const std::string& content) {
+    return "<w:" + root + " " + w + ">" + paragraph(content) + "</w:" + root + ">";
+  };
+  const std::string footnotes = "<w:footnotes " + w + "><w:footnote w:id=\"1\">" +
+                                paragraph("<w:r><w:footnoteRef/></w:r>" + run(" Op ") + field(digits)) +
+                                "</w:footnote></w:footnotes>";
+  struct Case {
+    const char* name;
+    std::string body;
+    std::vector<RelatedPart> parts;
+    std::vector<std::pair<StoryKind, std::string>> expected;
+  };
+  const std::string footer =
+      "<w:sectPr><w:footerReference w:type=\"default\" r:id=\"rIdfooter\"/></w:sectPr>";
+  const std::string footnoteReference = "<w:r><w:footnoteReference w:id=\"1\"/></w:r>";
+  const Case cases[] = {
+      {"body and footer",
+       paragraph(run("Datum: ") + field(words)) + footer,
+       {{"footer1.xml", "footer", "footer", story("ftr", field(digits))}},
+       {{StoryKind::Main, words}, {StoryKind::Footer, digits}}},
+      {"body and footnote",
+       paragraph(run("Datum: ") + footnoteReference + field(words)),
+       {{"footnotes.xml", "footnotes", "footnotes", footnotes}},
+       {{StoryKind::Main, words}, {StoryKind::Footnotes, digits}}},
+      {"body and a text box before it",
+       paragraph(textBox(field(digits))) + paragraph(run("Datum: ") + field(words)),
+       {},
+       {{StoryKind::Main, words}, {StoryKind::TextBox, digits}}},
+      {"footer and a text box of the body",
+       paragraph(textBox(field(words))) + footer,
+       {{"footer1.xml", "footer", "footer", story("ftr", field(digits))}},
+       {{StoryKind::Footer, digits}, {StoryKind::TextBox, words}}},
+      {"footnote and a text box of the body",
+       paragraph(textBox(field(words))) + paragraph(run("Zie ") + footnoteReference),
+       {{"footnotes.xml", "footnotes", "footnotes", footnotes}},
+       {{StoryKind::Footnotes, digits}, {StoryKind::TextBox, words}}},
+      {"first-page header and footer",
+       paragraph(field(words)) +
+           "<w:sectPr><w:headerReference w:type=\"first\" r:id=\"rIdheader\"/>"
+           "<w:footerReference w:type=\"default\" r:id=\"rIdfooter\"/><w:titlePg/></w:sectPr>",
+       {{"header1.xml", "header", "header", story("hdr", field(upper))},
+        {"footer1.xml", "footer", "footer", story("ftr", field(digits))}},
+       {{StoryKind::Main, words}, {StoryKind::Header, upper}, {StoryKind::Footer, digits}}},
+  };
+  auto converter = engine::convert::libreOfficeConverter(soffice(""));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string source = docxWithParts(c.body, c.parts);
+    ASSERT_EQ(codesByStory(source), c.expected) << "the source document";
+    std::string converted = converter->toDocx(toWord97KeepingSwitches(source), "sjabloon.doc");
+    EXPECT_EQ(codesByStory(converted), c.expected);
+  }
+}
+
 // A Word 97 compound file as small as it gets: `text` in one Windows-1252 piece of the WordDocument
 // stream (4096 bytes, in regular sectors), the piece table in a 0Table stream small enough for the mini
 // stream.
