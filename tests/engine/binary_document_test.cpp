@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "engine/engine_fixture.h"
 #include "engine/mailmerge/field_code.h"
@@ -175,10 +176,139 @@ TEST_F(BinaryDocumentTest, MergeFieldsKeepTheSwitchesOfTheBinaryDocument) {
   EXPECT_TRUE(isEmptyFolder(work.path()));
 }
 
+// A package whose body is `body`, with more parts related to the document: name, relationship type
+// (the last word of its address), content type (the last word of Word's) and XML.
+struct RelatedPart {
+  std::string name, type, contentType, xml;
+};
+std::string docxWithParts(const std::string& body, const std::vector<RelatedPart>& related) {
+  const std::string office = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+  std::string types =
+      "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+      "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+      "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+      "<Override PartName=\"/word/document.xml\" ContentType=\"application/"
+      "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/>";
+  std::string relationships =
+      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+  std::vector<std::pair<std::string, std::string>> parts;
+  for (const RelatedPart& part : related) {
+    types += "<Override PartName=\"/word/" + part.name +
+             "\" ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml." +
+             part.contentType + "+xml\"/>";
+    relationships += "<Relationship Id=\"rId" + part.type + "\" Type=\"" + office + part.type +
+                     "\" Target=\"" + part.name + "\"/>";
+    parts.emplace_back("word/" + part.name, part.xml);
+  }
+  parts.emplace_back("[Content_Types].xml", types + "</Types>");
+  parts.emplace_back("word/_rels/document.xml.rels", relationships + "</Relationships>");
+  return buildDocx(body, parts);
+}
+
+// The field codes of each story of a converted document, in the stories' order.
+std::vector<std::pair<engine::model::StoryKind, std::string>> codesByStory(const std::string& docx) {
+  auto model = engine::loadDocument(docx, "converted.docx");
+  std::vector<std::pair<engine::model::StoryKind, std::string>> codes;
+  for (const auto& story : model->stories()) {
+    for (const auto& field : story->fields())
+      codes.emplace_back(
+          story->kind(),
+          story->text(field.begin + 1, field.separator >= 0 ? field.separator : field.end, true));
+  }
+  return codes;
+}
+
+// A column used with other switches in another story keeps each story's own code, whichever part
+// the conversion writes first and wherever a text box stands in the text.
+TEST_F(BinaryDocumentTest, EachStoryKeepsTheCodesOfItsOwnMergeFields) {
+  TW_SKIP_WITHOUT_LIBREOFFICE();
+  using engine::model::StoryKind;
+  const std::string words = " MERGEFIELD datum \\@ \"d MMMM yyyy\" ";
+  const std::string digits = " MERGEFIELD datum \\@ \"dd-MM-yy\" ";
+  const std::string upper = " MERGEFIELD datum \\* Upper ";
+  const std::string w = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";
+  auto story = [&](const std::string& root, const std::string& content) {
+    return "<w:" + root + " " + w + ">" + paragraph(content) + "</w:" + root + ">";
+  };
+  const std::string footnotes = "<w:footnotes " + w + "><w:footnote w:id=\"1\">" +
+                                paragraph("<w:r><w:footnoteRef/></w:r>" + run(" Op ") + field(digits)) +
+                                "</w:footnote></w:footnotes>";
+  struct Case {
+    const char* name;
+    std::string body;
+    std::vector<RelatedPart> parts;
+    std::vector<std::pair<StoryKind, std::string>> expected;
+  };
+  const std::string footer =
+      "<w:sectPr><w:footerReference w:type=\"default\" r:id=\"rIdfooter\"/></w:sectPr>";
+  const std::string footnoteReference = "<w:r><w:footnoteReference w:id=\"1\"/></w:r>";
+  const Case cases[] = {
+      {"body and footer",
+       paragraph(run("Datum: ") + field(words)) + footer,
+       {{"footer1.xml", "footer", "footer", story("ftr", field(digits))}},
+       {{StoryKind::Main, words}, {StoryKind::Footer, digits}}},
+      {"body and footnote",
+       paragraph(run("Datum: ") + footnoteReference + field(words)),
+       {{"footnotes.xml", "footnotes", "footnotes", footnotes}},
+       {{StoryKind::Main, words}, {StoryKind::Footnotes, digits}}},
+      {"body and a text box before it",
+       paragraph(textBox(field(digits))) + paragraph(run("Datum: ") + field(words)),
+       {},
+       {{StoryKind::Main, words}, {StoryKind::TextBox, digits}}},
+      {"footer and a text box of the body",
+       paragraph(textBox(field(words))) + footer,
+       {{"footer1.xml", "footer", "footer", story("ftr", field(digits))}},
+       {{StoryKind::Footer, digits}, {StoryKind::TextBox, words}}},
+      {"footnote and a text box of the body",
+       paragraph(textBox(field(words))) + paragraph(run("Zie ") + footnoteReference),
+       {{"footnotes.xml", "footnotes", "footnotes", footnotes}},
+       {{StoryKind::Footnotes, digits}, {StoryKind::TextBox, words}}},
+      {"first-page header and footer",
+       paragraph(field(words)) +
+           "<w:sectPr><w:headerReference w:type=\"first\" r:id=\"rIdheader\"/>"
+           "<w:footerReference w:type=\"default\" r:id=\"rIdfooter\"/><w:titlePg/></w:sectPr>",
+       {{"header1.xml", "header", "header", story("hdr", field(upper))},
+        {"footer1.xml", "footer", "footer", story("ftr", field(digits))}},
+       {{StoryKind::Main, words}, {StoryKind::Header, upper}, {StoryKind::Footer, digits}}},
+  };
+  using engine::convert::Word97Story;
+  auto storyOf = [](StoryKind kind) {
+    switch (kind) {
+      case StoryKind::Footnotes:
+        return Word97Story::Footnotes;
+      case StoryKind::Endnotes:
+        return Word97Story::Endnotes;
+      case StoryKind::Header:
+      case StoryKind::Footer:
+        return Word97Story::HeadersFooters;
+      case StoryKind::TextBox:
+        return Word97Story::TextBoxes;
+      default:
+        return Word97Story::Main;
+    }
+  };
+  auto converter = engine::convert::libreOfficeConverter(soffice(""));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string source = docxWithParts(c.body, c.parts);
+    ASSERT_EQ(codesByStory(source), c.expected) << "the source document";
+    std::string binary = toWord97KeepingSwitches(source);
+    std::multiset<std::pair<Word97Story, std::string>> read, expected;
+    for (const auto& field : engine::convert::word97Fields(binary)) {
+      if (engine::mailmerge::parseFieldCode(field.code).keyword == "MERGEFIELD")  // not a text box's SHAPE
+        read.emplace(field.story, field.code);
+    }
+    for (const auto& [kind, code] : c.expected) expected.emplace(storyOf(kind), code);
+    EXPECT_EQ(read, expected) << "the binary document's fields by kind of story";
+    EXPECT_EQ(codesByStory(converter->toDocx(binary, "sjabloon.doc")), c.expected);
+  }
+}
+
 // A Word 97 compound file as small as it gets: `text` in one Windows-1252 piece of the WordDocument
 // stream (4096 bytes, in regular sectors), the piece table in a 0Table stream small enough for the mini
-// stream.
-std::string tinyWord97(const std::string& text) {
+// stream. `storyLengths` are the FIB's character counts of the stories (main text, footnotes, headers,
+// macro text, comments, endnotes, text boxes, header text boxes).
+std::string tinyWord97(const std::string& text, const std::vector<std::uint32_t>& storyLengths = {}) {
   auto put16 = [](std::string& out, std::size_t at, std::uint32_t v) {
     out[at] = static_cast<char>(v & 0xFF);
     out[at + 1] = static_cast<char>(v >> 8 & 0xFF);
@@ -193,6 +323,7 @@ std::string tinyWord97(const std::string& text) {
   put16(word, 2, 0xC1);
   put32(word, 0x1A2, 0);   // the piece table's place in 0Table
   put32(word, 0x1A6, 21);  // and size
+  for (std::size_t i = 0; i < storyLengths.size(); ++i) put32(word, 0x4C + 4 * i, storyLengths[i]);
   word.replace(2048, text.size(), text);
   std::string table(64, '\0');
   table[0] = 0x02;
@@ -240,6 +371,58 @@ TEST(Word97Fields, CodesComeInTextOrderWithNestedFieldsMarked) {
             (std::vector<engine::convert::Word97Field>{{" MERGEFIELD naam \\* Upper ", false},
                                                        {" IF  = 1 \"ja\" ", false},
                                                        {" MERGEFIELD caf\xC3\xA9 ", true}}));
+}
+
+TEST(Word97Fields, EachFieldKnowsItsKindOfStoryFromTheStoryLengths) {
+  using enum engine::convert::Word97Story;
+  const std::string main = "Aan \x13 MERGEFIELD naam \x15\r", notes = "\x13 MERGEFIELD datum \x15\r",
+                    headers = "\x13 PAGE \x15\r", boxes = "\x13 MERGEFIELD naam \x14x\x15\r";
+  auto length = [](const std::string& story) { return static_cast<std::uint32_t>(story.size()); };
+  const std::uint32_t m = length(main), n = length(notes), h = length(headers), b = length(boxes);
+  struct Case {
+    const char* name;
+    std::vector<std::uint32_t> lengths;
+    std::vector<engine::convert::Word97Story> expected;
+  };
+  const Case cases[] = {
+      {"the stories' lengths", {m, n, h, 0, 0, 0, b, 0}, {Main, Footnotes, HeadersFooters, TextBoxes}},
+      {"as comments and endnotes", {m, 0, 0, 0, n, h, 0, b}, {Main, Comments, Endnotes, HeaderTextBoxes}},
+      {"no lengths", {}, {Main, Main, Main, Main}},
+      {"lengths past the text", {m, n, h, 0, 0, 0, b + 10, 0}, {Main, Main, Main, Main}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<engine::convert::Word97Story> stories;
+    for (const auto& field :
+         engine::convert::word97Fields(tinyWord97(main + notes + headers + boxes + "\r", c.lengths)))
+      stories.push_back(field.story);
+    EXPECT_EQ(stories, c.expected);
+  }
+}
+
+// A column's fields pair up within each kind of story; a kind where the conversion holds another number
+// of them pairs up in the order of the whole text.
+TEST(Word97Fields, ConvertedMergeFieldsTakeTheCodesOfTheirKindOfStory) {
+  using enum engine::convert::Word97Story;
+  using engine::model::StoryKind;
+  const std::string body = paragraph(textBox(mergefield("datum"))) +
+                           paragraph(mergefield("datum") + mergefield("naam")) +
+                           "<w:sectPr><w:headerReference w:type=\"default\" r:id=\"rIdheader\"/></w:sectPr>";
+  const std::string header =
+      "<w:hdr xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">" +
+      paragraph(mergefield("naam")) + "</w:hdr>";
+  std::string restored = engine::convert::restoreMergeFieldCodes(
+      docxWithParts(body, {{"header1.xml", "header", "header", header}}),
+      {{" MERGEFIELD datum \\@ \"d MMMM yyyy\" ", false, Main},
+       {" MERGEFIELD naam \\* Upper ", false, Main},
+       {" MERGEFIELD naam \\* Lower ", false, Main},  // lost in the conversion
+       {" MERGEFIELD naam \\* FirstCap ", false, HeadersFooters},
+       {" MERGEFIELD datum \\@ \"dd-MM-yy\" ", false, TextBoxes}});
+  EXPECT_EQ(codesByStory(restored), (std::vector<std::pair<StoryKind, std::string>>{
+                                        {StoryKind::Main, " MERGEFIELD datum \\@ \"d MMMM yyyy\" "},
+                                        {StoryKind::Main, " MERGEFIELD naam \\* Upper "},
+                                        {StoryKind::Header, " MERGEFIELD naam \\* FirstCap "},
+                                        {StoryKind::TextBox, " MERGEFIELD datum \\@ \"dd-MM-yy\" "}}));
 }
 
 TEST(Word97Fields, ConvertedMergeFieldsTakeTheCodesOfTheirColumnsOutsideOtherFields) {

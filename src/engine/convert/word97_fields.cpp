@@ -1,12 +1,15 @@
 #include "engine/convert/word97_fields.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdint>
 #include <map>
 #include <optional>
 
+#include "engine/engine.h"
 #include "engine/mailmerge/field_code.h"
+#include "engine/model/document_model.h"
 #include "engine/ooxml/package.h"
 #include "runtime/codepage.h"
 #include "runtime/error.h"
@@ -120,47 +123,75 @@ class CompoundFile {
   std::map<std::string, Entry> streams_;
 };
 
-// The document's text from its piece table (the CLX in the table stream), in UTF-8.
-std::string textOf(const CompoundFile& file) {
+constexpr std::size_t kStoryKinds = 7;
+using StoryTexts = std::array<std::string, kStoryKinds>;
+
+// The document's text from its piece table (the CLX in the table stream), in UTF-8, by kind of story.
+StoryTexts textOf(const CompoundFile& file) {
+  StoryTexts texts;
   const std::string word = file.stream("WordDocument");
   Bytes fib{word};
   // Word 97 and later (nFib 0xC1 and up) keep the piece table where read here.
-  if (fib.u16(0) != 0xA5ECu || fib.u16(2).value_or(0) < 0xC1) return "";
+  if (fib.u16(0) != 0xA5ECu || fib.u16(2).value_or(0) < 0xC1) return texts;
   const bool table1 = (fib.u16(0x0A).value_or(0) & 0x0200) != 0;
   const std::string table = file.stream(table1 ? "1Table" : "0Table");
   auto fcClx = fib.u32(0x01A2), lcbClx = fib.u32(0x01A6);
-  if (!fcClx || !lcbClx || *fcClx >= table.size()) return "";
+  if (!fcClx || !lcbClx || *fcClx >= table.size()) return texts;
   Bytes clx{std::string_view(table).substr(*fcClx, std::min<std::size_t>(*lcbClx, table.size() - *fcClx))};
   std::size_t at = 0;
   while (at < clx.data.size() && clx.data[at] == 0x01) at += 3 + clx.u16(at + 1).value_or(clx.data.size());
-  if (at >= clx.data.size() || clx.data[at] != 0x02) return "";
+  if (at >= clx.data.size() || clx.data[at] != 0x02) return texts;
   std::size_t pieces = std::min<std::size_t>(clx.u32(at + 1).value_or(4) / 12, clx.data.size() / 12);
   std::size_t cps = at + 5, descriptors = cps + 4 * (pieces + 1);
-  std::string text;
+
+  // The stories follow one another in the text with the lengths the FIB gives (the fourth, macro text,
+  // is unused since Word 97); what follows them is the text's closing paragraph mark. Lengths that do
+  // not fit the text make it all main text.
+  constexpr std::optional<Word97Story> kOrder[] = {Word97Story::Main,           Word97Story::Footnotes,
+                                                   Word97Story::HeadersFooters, std::nullopt,
+                                                   Word97Story::Comments,       Word97Story::Endnotes,
+                                                   Word97Story::TextBoxes,      Word97Story::HeaderTextBoxes};
+  std::vector<std::pair<std::uint64_t, std::optional<Word97Story>>> ends;  // the end of each story
+  std::uint64_t end = 0;
+  for (std::size_t i = 0; i < std::size(kOrder); ++i) {
+    end += fib.u32(0x4C + 4 * i).value_or(UINT32_MAX);
+    ends.emplace_back(end, kOrder[i]);
+  }
+  if (end == 0 || end > clx.u32(cps + 4 * pieces).value_or(0)) ends = {{UINT64_MAX, Word97Story::Main}};
+  auto append = [&](std::uint64_t cp, std::string_view utf8) {
+    auto story = std::find_if(ends.begin(), ends.end(), [&](const auto& e) { return cp < e.first; });
+    if (story != ends.end() && story->second) texts[static_cast<std::size_t>(*story->second)] += utf8;
+  };
+
+  std::size_t written = 0;
   for (std::size_t i = 0; i < pieces; ++i) {
-    auto start = clx.u32(cps + 4 * i), end = clx.u32(cps + 4 * i + 4), fc = clx.u32(descriptors + 8 * i + 2);
-    if (!start || !end || !fc || *end < *start || text.size() > word.size() * 3) break;
-    std::size_t count = *end - *start;
+    auto start = clx.u32(cps + 4 * i), stop = clx.u32(cps + 4 * i + 4), fc = clx.u32(descriptors + 8 * i + 2);
+    if (!start || !stop || !fc || *stop < *start || written > word.size() * 3) break;
+    std::size_t count = *stop - *start;
+    written += count;
     if (*fc & 0x40000000) {  // eight bits a character, Windows-1252
       std::size_t offset = (*fc & 0x3FFFFFFF) / 2;
-      if (offset > word.size()) break;
-      text += runtime::cp1252ToUtf8(std::string_view(word).substr(offset, count));
+      for (std::size_t k = 0; k < count && offset + k < word.size(); ++k)
+        append(*start + k, runtime::cp1252ToUtf8(std::string_view(word).substr(offset + k, 1)));
     } else {
       Bytes units{word};
       for (std::size_t k = 0; k < count; ++k) {
         auto unit = units.u16(*fc + 2 * k);
         if (!unit) break;
         std::uint32_t c = *unit;
+        const std::size_t first = k;
         auto low = units.u16(*fc + 2 * k + 2);
         if (c >= 0xD800 && c < 0xDC00 && low && *low >= 0xDC00 && *low < 0xE000 && k + 1 < count) {
           c = 0x10000 + ((c - 0xD800) << 10) + (*low - 0xDC00);
           ++k;
         }
-        runtime::appendUtf8(text, c);
+        std::string utf8;
+        runtime::appendUtf8(utf8, c);
+        append(*start + first, utf8);
       }
     }
   }
-  return text;
+  return texts;
 }
 
 std::string lowerCase(std::string text) {
@@ -178,64 +209,119 @@ std::optional<std::string> mergeColumnOf(std::string_view code) {
 }  // namespace
 
 std::vector<Word97Field> word97Fields(std::string_view file) {
-  std::string text = textOf(CompoundFile(file));
+  const StoryTexts texts = textOf(CompoundFile(file));
   // Marks 19, 20 and 21 begin a field, end its code and end it; a nested field sits in its parent's code.
   struct Open {
     std::size_t index;
     bool inCode = true;
   };
   std::vector<Word97Field> fields;
-  std::vector<Open> open;
-  for (char c : text) {
-    if (c == '\x13') {
-      open.push_back({fields.size()});
-      fields.push_back({"", open.size() > 1});
-    } else if (c == '\x14') {
-      if (!open.empty()) open.back().inCode = false;
-    } else if (c == '\x15') {
-      if (!open.empty()) open.pop_back();
-    } else if (!open.empty() && open.back().inCode) {
-      fields[open.back().index].code += c;
+  for (std::size_t story = 0; story < kStoryKinds; ++story) {
+    std::vector<Open> open;
+    for (char c : texts[story]) {
+      if (c == '\x13') {
+        open.push_back({fields.size()});
+        fields.push_back({"", open.size() > 1, static_cast<Word97Story>(story)});
+      } else if (c == '\x14') {
+        if (!open.empty()) open.back().inCode = false;
+      } else if (c == '\x15') {
+        if (!open.empty()) open.pop_back();
+      } else if (!open.empty() && open.back().inCode) {
+        fields[open.back().index].code += c;
+      }
     }
   }
   return fields;
 }
 
 std::string restoreMergeFieldCodes(const std::string& docx, const std::vector<Word97Field>& fields) {
-  std::map<std::string, std::vector<std::string>> byColumn;
+  // The codes of each column in the binary document: in the whole text and by kind of story.
+  struct Column {
+    std::vector<std::string> codes;
+    std::array<std::vector<std::string>, kStoryKinds> codesIn;
+    std::array<std::size_t, kStoryKinds> convertedIn{};  // how many converted fields of the column
+  };
+  std::map<std::string, Column> columns;
   for (const Word97Field& field : fields) {
     auto column = mergeColumnOf(field.code);
-    if (column && !field.nested) byColumn[*column].push_back(field.code);
+    if (!column || field.nested) continue;
+    columns[*column].codes.push_back(field.code);
+    columns[*column].codesIn[static_cast<std::size_t>(field.story)].push_back(field.code);
   }
-  if (byColumn.empty()) return docx;
-  ooxml::Package package(docx, "converted.docx");
-  std::map<std::string, std::size_t> used;
-  bool changed = false;
-  // The code the next merge field of `current`'s column takes, or nullopt.
-  auto original = [&](std::string_view current) -> std::optional<std::string> {
-    auto column = mergeColumnOf(current);
-    if (!column) return std::nullopt;
-    auto it = byColumn.find(*column);
-    if (it == byColumn.end()) return std::nullopt;
-    std::size_t n = used[*column]++;
-    return it->second[std::min(n, it->second.size() - 1)];
+  if (columns.empty()) return docx;
+  auto doc = loadDocument(docx, "converted.docx");
+  ooxml::Package& package = doc->package();
+
+  // The converted merge fields by kind of story, each kind in the binary document's order.
+  struct Converted {
+    pugi::xml_node node;
+    std::string part;
+    Column* column;
   };
-  for (const std::string& name : package.partNames()) {
-    if (name.rfind("word/", 0) != 0 || name.size() < 4 || name.substr(name.size() - 4) != ".xml") continue;
-    auto& part = package.xml(name);
-    for (pugi::xpath_node hit : part.doc.select_nodes("//w:instrText | //w:fldSimple")) {
+  std::array<std::vector<Converted>, kStoryKinds> converted;
+  auto collect = [&](const std::string& part, Word97Story text, Word97Story textBoxes) {
+    for (pugi::xpath_node hit : package.xml(part).doc.select_nodes("//w:instrText | //w:fldSimple")) {
       pugi::xml_node node = hit.node();
+      bool inTextBox = false, fallback = false;
+      for (pugi::xml_node up = node.parent(); up; up = up.parent()) {
+        inTextBox = inTextBox || std::string_view(up.name()) == "w:txbxContent";
+        fallback = fallback || std::string_view(up.name()) == "mc:Fallback";
+      }
+      // A text box's fallback repeats the text of its mc:Choice, which is the one that counts.
+      auto column =
+          mergeColumnOf(std::string_view(node.name()) == "w:fldSimple" ? node.attribute("w:instr").value()
+                                                                       : node.text().get());
+      auto it = column ? columns.find(*column) : columns.end();
+      if (fallback || it == columns.end()) continue;
+      auto story = static_cast<std::size_t>(inTextBox ? textBoxes : text);
+      converted[story].push_back({node, part, &it->second});
+      ++it->second.convertedIn[story];
+    }
+  };
+  collect(doc->mainPart(), Word97Story::Main, Word97Story::TextBoxes);
+  for (const std::string& part : doc->relatedParts("footnotes"))
+    collect(part, Word97Story::Footnotes, Word97Story::Footnotes);
+  // A binary document keeps the header stories of each section as even header, odd header, even
+  // footer, odd footer, first header, first footer; the .docx's sections name the part of each.
+  auto rank = [](const model::HeaderFooterRef& ref) {
+    const bool first = ref.type == "first";
+    int place = ref.type == "even" ? 0 : first ? 4 : 1;  // a default header or footer serves odd pages
+    return std::pair(ref.section, place + (first ? 1 : 2) * ref.footer);
+  };
+  std::vector<model::HeaderFooterRef> headers = doc->headerFooterRefs();
+  std::stable_sort(headers.begin(), headers.end(),
+                   [&](const auto& a, const auto& b) { return rank(a) < rank(b); });
+  std::vector<std::string> seen;
+  for (const auto& ref : headers) {
+    if (std::find(seen.begin(), seen.end(), ref.part) != seen.end()) continue;
+    seen.push_back(ref.part);
+    collect(ref.part, Word97Story::HeadersFooters, Word97Story::HeaderTextBoxes);
+  }
+  for (const std::string& part : doc->relatedParts("comments"))
+    collect(part, Word97Story::Comments, Word97Story::Comments);
+  for (const std::string& part : doc->relatedParts("endnotes"))
+    collect(part, Word97Story::Endnotes, Word97Story::Endnotes);
+
+  // Where both sides hold as many fields of a column in a kind of story, they pair up there; elsewhere
+  // the column's fields pair up in the order of the whole text.
+  std::map<const Column*, std::array<std::size_t, kStoryKinds + 1>> used;
+  bool changed = false;
+  for (std::size_t story = 0; story < kStoryKinds; ++story) {
+    for (auto [node, part, column] : converted[story]) {
+      auto& count = used[column];
+      const std::size_t inStory = count[story]++, inText = count[kStoryKinds]++;
+      const std::string& code = column->codesIn[story].size() == column->convertedIn[story]
+                                    ? column->codesIn[story][inStory]
+                                    : column->codes[std::min(inText, column->codes.size() - 1)];
       const bool simple = std::string_view(node.name()) == "w:fldSimple";
-      std::string current = simple ? node.attribute("w:instr").value() : node.text().get();
-      auto code = original(current);
-      if (!code || *code == current) continue;
+      if (code == (simple ? node.attribute("w:instr").value() : node.text().get())) continue;
       if (simple) {
-        node.attribute("w:instr") = code->c_str();
+        node.attribute("w:instr") = code.c_str();
       } else {
-        node.text().set(code->c_str());
+        node.text().set(code.c_str());
         if (!node.attribute("xml:space")) node.append_attribute("xml:space") = "preserve";
       }
-      part.dirty = true;
+      package.xml(part).dirty = true;
       changed = true;
     }
   }

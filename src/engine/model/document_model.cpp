@@ -151,6 +151,7 @@ std::vector<HeaderFooterRef> DocumentModel::headerFooterRefs() {
 
 std::vector<HeaderFooterRef> DocumentModel::headerFooterRefs(const Relationships& mainRels) {
   std::vector<HeaderFooterRef> out;
+  int section = 0;
   auto visit = [&](pugi::xml_node sectPr) {
     for (auto ref : sectPr.children()) {
       bool header = std::strcmp(ref.name(), "w:headerReference") == 0;
@@ -159,10 +160,11 @@ std::vector<HeaderFooterRef> DocumentModel::headerFooterRefs(const Relationships
       std::string id = ref.attribute("r:id").value();
       for (const auto& [rid, rel] : mainRels) {
         if (rid == id && !rel.external && package_->hasPart(rel.target)) {
-          out.push_back({footer, ref.attribute("w:type").value(), rel.target});
+          out.push_back({footer, ref.attribute("w:type").value(), rel.target, section});
         }
       }
     }
+    ++section;
   };
   pugi::xml_node body = main_->root();
   for (auto child : body.children()) {

@@ -20,6 +20,7 @@ struct HeaderFooterRef {
   bool footer = false;
   std::string type;  // default, first, even
   std::string part;  // package part name
+  int section = 0;   // 0 for the document's first section
 };
 
 class DocumentModel {
