@@ -240,6 +240,8 @@ std::string restoreMergeFieldCodes(const std::string& docx, const std::vector<Wo
     std::vector<std::string> codes;
     std::array<std::vector<std::string>, kStoryKinds> codesIn;
     std::array<std::size_t, kStoryKinds> convertedIn{};  // how many converted fields of the column
+    std::array<std::size_t, kStoryKinds> pairedIn{};     // how many of those took a code so far
+    std::size_t paired = 0;
   };
   std::map<std::string, Column> columns;
   for (const Word97Field& field : fields) {
@@ -249,6 +251,10 @@ std::string restoreMergeFieldCodes(const std::string& docx, const std::vector<Wo
     columns[*column].codesIn[static_cast<std::size_t>(field.story)].push_back(field.code);
   }
   if (columns.empty()) return docx;
+  auto codeOf = [](pugi::xml_node node) {
+    return std::string_view(node.name()) == "w:fldSimple" ? node.attribute("w:instr").value()
+                                                          : node.text().get();
+  };
   auto doc = loadDocument(docx, "converted.docx");
   ooxml::Package& package = doc->package();
 
@@ -268,9 +274,7 @@ std::string restoreMergeFieldCodes(const std::string& docx, const std::vector<Wo
         fallback = fallback || std::string_view(up.name()) == "mc:Fallback";
       }
       // A text box's fallback repeats the text of its mc:Choice, which is the one that counts.
-      auto column =
-          mergeColumnOf(std::string_view(node.name()) == "w:fldSimple" ? node.attribute("w:instr").value()
-                                                                       : node.text().get());
+      auto column = mergeColumnOf(codeOf(node));
       auto it = column ? columns.find(*column) : columns.end();
       if (fallback || it == columns.end()) continue;
       auto story = static_cast<std::size_t>(inTextBox ? textBoxes : text);
@@ -304,18 +308,15 @@ std::string restoreMergeFieldCodes(const std::string& docx, const std::vector<Wo
 
   // Where both sides hold as many fields of a column in a kind of story, they pair up there; elsewhere
   // the column's fields pair up in the order of the whole text.
-  std::map<const Column*, std::array<std::size_t, kStoryKinds + 1>> used;
   bool changed = false;
   for (std::size_t story = 0; story < kStoryKinds; ++story) {
-    for (auto [node, part, column] : converted[story]) {
-      auto& count = used[column];
-      const std::size_t inStory = count[story]++, inText = count[kStoryKinds]++;
+    for (auto& [node, part, column] : converted[story]) {
+      const std::size_t inStory = column->pairedIn[story]++, inText = column->paired++;
       const std::string& code = column->codesIn[story].size() == column->convertedIn[story]
                                     ? column->codesIn[story][inStory]
                                     : column->codes[std::min(inText, column->codes.size() - 1)];
-      const bool simple = std::string_view(node.name()) == "w:fldSimple";
-      if (code == (simple ? node.attribute("w:instr").value() : node.text().get())) continue;
-      if (simple) {
+      if (code == codeOf(node)) continue;
+      if (std::string_view(node.name()) == "w:fldSimple") {
         node.attribute("w:instr") = code.c_str();
       } else {
         node.text().set(code.c_str());
