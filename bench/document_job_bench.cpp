@@ -81,11 +81,12 @@ std::string exampleInvoiceJob() {
 // Whole Word sessions of one document job each; items_per_second is documents per second of wall time,
 // as a caller waiting for its documents sees it.
 //
-// The argument places TEMP and the output folder: 0 in the system's temporary folder (TMPDIR), 1 in memory
-// (/dev/shm). A job writes, reads and deletes five files; at a thousand jobs a second ext4 spends most of
-// the job's kernel time looking for a free inode, because it passes over those deleted in the last
-// seconds, so on a disk the figure depends on how long the benchmark has been running. In memory it shows
-// the job's own cost.
+// The argument places TEMP and the output folder: 0 in the system's temporary folder (TMPDIR, so any disk
+// can be chosen), 1 in memory (/dev/shm). A job writes, reads and deletes five files. An ext4 file system
+// without a journal does not hand out again an inode deleted in the last seconds (minutes while its block
+// of the inode table is unwritten) and looks each one up to skip it, so at a thousand jobs a second most of
+// the job's kernel time goes there and the figure depends on how long the benchmark has been running; with a
+// journal (ext4's default) it does not. In memory the figure shows the job's own cost.
 void runWordSessions(benchmark::State& state, const std::string& job) {
   const bool inMemory = state.range(0) != 0;
   if (inMemory && !std::filesystem::is_directory("/dev/shm")) {
