@@ -22,6 +22,8 @@ constexpr const wchar_t* kProgId = L"Tallyweave.plugin";
 constexpr const wchar_t* kAddinName = L"Tallyweave";
 constexpr const wchar_t* kWordAddinsKey = L"Software\\Microsoft\\Office\\Word\\Addins\\";
 constexpr DWORD kLoadAtStartup = 3;
+// The type library is registered for the kind of Word that loads this build.
+constexpr SYSKIND kSystemKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
 
 void check(LONG status, const char* what) {
   if (status != ERROR_SUCCESS) throw runtime::Error(HRESULT_FROM_WIN32(status), what);
@@ -114,7 +116,7 @@ void registerServer() {
 
 void unregisterServer() {
   removeTree(wordAddinKey());
-  HRESULT hr = UnRegisterTypeLibForUser(LIBID_Tallyweave, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);
+  HRESULT hr = UnRegisterTypeLibForUser(LIBID_Tallyweave, 1, 0, LOCALE_NEUTRAL, kSystemKind);
   if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_LIBNOTREGISTERED) {
     throw runtime::Error(hr, "The type library of the add-in cannot be unregistered");
   }
