@@ -1,48 +1,35 @@
 #!/usr/bin/env bash
-# Builds the Windows add-in build/win32/tallyweave.dll with mingw-w64 (i686) and checks it under a
-# headless Wine. Installs the cross toolchain and Wine itself. Idempotent; needs root (or sudo).
-# The Word host for Wine (src/win32/host) then runs the invoice's document job through the DLL and compares
-# its text with the same job on Linux.
+# Builds the Windows add-in for both kinds of Word, build/win32/tallyweave.dll (i686, 32-bit Word) and
+# build/win64/tallyweave.dll (x86_64, 64-bit Word), and checks them under a headless Wine: registration,
+# every member by name, the Word host for Wine (src/win32/host) running the invoice's document job, the
+# editor's road and the spool daemon through the DLL. Installs the cross toolchains and Wine itself.
+# Idempotent; needs root (or sudo).
+#
+# The x86_64 DLL is checked under wine64 on every machine. The i686 DLL is checked under 32-bit Wine only
+# where the machine can execute 32-bit x86 programs (a tiny static i386 program is the probe); elsewhere it is
+# checked statically (PE32 machine type, exports, imports, embedded type library) and the script says which
+# checks it skipped and why. Every check prints "ok - ..." or "not ok - ...", and the script always ends with
+# a line "N passed, M failed".
+#
 # Usage: scripts/windows.sh [install|build|test]   (default: all three)
-#        scripts/windows.sh host                   only the Word host and its job (installs and builds it)
-set -euo pipefail
+set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 step="${1:-all}"
-
-# Installs the Debian packages given that are missing (adds the i386 architecture first).
-install_missing() {
-  local sudo_cmd=() missing=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    "${sudo_cmd[@]}" dpkg --add-architecture i386
-  fi
-  for p in "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  if ((${#missing[@]})); then
-    timeout 600 "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive timeout 1800 "${sudo_cmd[@]}" apt-get install -y -qq \
-      --no-install-recommends "${missing[@]}"
-  fi
-}
-
-install_packages() {
-  install_missing cmake ninja-build g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686 \
-    wine wine32:i386 libwine-dev:i386
-}
-
-build() {
-  timeout 300 cmake --preset win32 >/dev/null
-  timeout 1200 cmake --build --preset win32 -j2 --target tallyweave com_checks installer_probe
-}
-
-# ---- Checks under Wine ------------------------------------------------------------------------------
 
 passed=0
 failed=0
 pass() { passed=$((passed + 1)); echo "ok - $1"; }
 fail() { failed=$((failed + 1)); echo "not ok - $1"; }
+summary_printed=
+summary() {
+  summary_printed=yes
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+}
+# Whatever stops the script, it ends with its count line.
+trap '[ -n "$summary_printed" ] || { fail "the checks ran to their end (stopped early)"; summary; }' EXIT
+
 expect() {  # expect <description> <command...>: the command succeeds
   local what=$1
   shift
@@ -53,6 +40,21 @@ expect_not() {  # expect_not <description> <command...>: the command fails
   shift
   if "$@" >/dev/null 2>&1; then fail "$what"; else pass "$what"; fi
 }
+# run_step <description> <log> <command...>: a step that the checks after it need. On failure it says which
+# step failed, with its exit status and the end of its log.
+run_step() {
+  local what=$1 log=$2
+  shift 2
+  mkdir -p "$(dirname "$log")"
+  if "$@" >"$log" 2>&1; then
+    pass "$what"
+    return 0
+  fi
+  local status=$?
+  fail "$what (exit $status; the end of $log follows)"
+  tail -n 20 "$log" | sed 's/^/#   /'
+  return 1
+}
 # Counts the "ok" / "not ok" lines a check program printed.
 count_results() {
   local log=$1
@@ -62,13 +64,153 @@ count_results() {
   if grep -q '^# done' "$log"; then pass "$(basename "$log" .log) ran to its end"; else fail "$(basename "$log" .log) ran to its end"; fi
 }
 
-build_dir=$root/build/win32
-dll=$build_dir/tallyweave.dll
-export WINEPREFIX=$build_dir/wine-prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# ---- The machine -------------------------------------------------------------------------------------------
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+
+# Installs the Debian packages given that are missing.
+install_missing() {
+  local missing=()
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  ((${#missing[@]})) || return 0
+  timeout 600 "${sudo_cmd[@]}" apt-get update -qq &&
+    DEBIAN_FRONTEND=noninteractive timeout 1800 "${sudo_cmd[@]}" apt-get install -y -qq \
+      --no-install-recommends "${missing[@]}"
+}
+
+# Whether this machine executes 32-bit x86 programs: a static i386 program is built and run. Sets run32
+# (yes or no) and why32 (the reason when no).
+probe_32bit() {
+  local dir=$root/build/probe32
+  mkdir -p "$dir"
+  printf 'int main(void) { return 0; }\n' >"$dir/probe.c"
+  run32=no
+  if ! gcc -m32 -static "$dir/probe.c" -o "$dir/probe" >"$dir/build.log" 2>&1; then
+    why32="a static 32-bit program cannot be built here ($(head -n 1 "$dir/build.log"))"
+    return
+  fi
+  "$dir/probe" >"$dir/run.log" 2>&1
+  local status=$?
+  if [ "$status" -eq 0 ]; then
+    run32=yes
+    why32=
+  else
+    why32="a static 32-bit program does not run here (exit $status: $(head -n 1 "$dir/run.log" | sed 's/.*: //'))"
+  fi
+}
+
+common_packages=(cmake ninja-build gcc-multilib g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine wine64 wine64-tools libwine-dev nsis)
+# Only where 32-bit programs run: 32-bit Wine, and the i386 libraries of the 32-bit Word host.
+i386_packages=(wine32:i386 libwine-dev:i386 g++-multilib libzip-dev:i386 libdeflate-dev:i386
+  libpugixml-dev:i386 libxml2-dev:i386 zlib1g-dev:i386)
+
+install_packages() {
+  run_step "the Linux build's packages are installed" "$root/build/windows-install.log" \
+    bash scripts/install-deps.sh || return 1
+  run_step "the cross toolchains, Wine and NSIS are installed" "$root/build/windows-install.log" \
+    install_missing "${common_packages[@]}" || return 1
+  probe_32bit
+  [ "$run32" = yes ] || return 0
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+  fi
+  run_step "32-bit Wine and the i386 libraries are installed" "$root/build/windows-install.log" \
+    install_missing "${i386_packages[@]}"
+}
+
+# ---- Building ----------------------------------------------------------------------------------------------
+
+build_dll() {  # build_dll <bits>
+  local preset=win$1
+  run_step "the $1-bit add-in is built (build/$preset/tallyweave.dll)" "$root/build/$preset.log" \
+    bash -c "timeout 300 cmake --preset $preset && timeout 1200 cmake --build --preset $preset -j2 \
+      --target tallyweave com_checks installer_probe"
+}
+
+# The Word host for Wine of the given bitness, over the embedded Word built for it.
+host_dir_of() { if [ "$1" = 32 ]; then echo "$root/build/wine-host"; else echo "$root/build/wine-host$1"; fi; }
+build_host() {  # build_host <bits>
+  local dir
+  dir=$(host_dir_of "$1")
+  local pkgconfig=
+  [ "$1" = 32 ] && pkgconfig=/usr/lib/i386-linux-gnu/pkgconfig:/usr/share/pkgconfig
+  run_step "the $1-bit Word host is built" "$root/build/wine-host$1.log" \
+    bash -c "${pkgconfig:+PKG_CONFIG_LIBDIR=$pkgconfig }timeout 300 cmake -S src/win32/host -B '$dir' -G Ninja \
+      -DTW_HOST_BITS=$1 && timeout 1200 cmake --build '$dir' -j2 --target word_host"
+}
+
+build_all() {
+  # The Linux program: the service stand-in, the connector writer and the job compared with.
+  run_step "the Linux program is built" "$root/build/linux.log" \
+    bash -c "timeout 300 cmake --preset default && timeout 1200 cmake --build --preset default -j2 --target tallyweave" ||
+    return 1
+  build_dll 32
+  build_dll 64
+  build_host 64
+  [ "$run32" = yes ] && build_host 32
+  return 0
+}
+
+# ---- Checks of a DLL as a file ----------------------------------------------------------------------------
+
+check_binary() {  # check_binary <bits>
+  local bits=$1 dll=$root/build/win$1/tallyweave.dll prefix format
+  if [ "$bits" = 32 ]; then prefix=i686-w64-mingw32 format=pei-i386; else prefix=x86_64-w64-mingw32 format=pei-x86-64; fi
+  echo "# Checks of build/win$bits/tallyweave.dll as a file:"
+  if [ ! -f "$dll" ]; then
+    fail "the $bits-bit DLL exists"
+    return
+  fi
+  local dump=$root/build/win$bits/objdump.txt
+  "$prefix-objdump" -p "$dll" >"$dump"
+  expect "the $bits-bit DLL is a $format image" grep -q "file format $format\$" "$dump"
+  local exports
+  exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ { on = 1; next } on && /^\t\[/ { print $NF } on && !/^\t\[/ { on = 0 }' "$dump" | sort | tr '\n' ' ')
+  if [ "$exports" = "DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer " ]; then
+    pass "the $bits-bit DLL exports exactly the four Dll functions"
+  else
+    fail "the $bits-bit DLL exports exactly the four Dll functions (got: $exports)"
+  fi
+  local system_dlls='^(advapi32|kernel32|msvcrt|ole32|oleaut32|shell32|user32|gdi32|gdiplus|comctl32|shlwapi|version)\.dll$'
+  local others
+  others=$(awk '/DLL Name:/ { print tolower($3) }' "$dump" | grep -Ev "$system_dlls" | tr '\n' ' ' || true)
+  if [ -z "$others" ]; then pass "the $bits-bit DLL imports only Windows system DLLs"; else fail "the $bits-bit DLL imports $others"; fi
+  # The type library travels inside the DLL as a TYPELIB resource (a file that starts with "MSFT").
+  local resources=$root/build/win$bits/rsrc.bin
+  "$prefix-objcopy" -O binary --only-section=.rsrc "$dll" "$resources"
+  expect "the $bits-bit DLL embeds its type library" grep -q 'MSFT' "$resources"
+  expect "the $bits-bit DLL names the type library resource" grep -qaP 'T\x00Y\x00P\x00E\x00L\x00I\x00B\x00' "$resources"
+}
+
+# ---- Wine of one bitness -----------------------------------------------------------------------------------
+
+# use_wine <bits>: every Wine call from now on goes to the loader of that bitness and to the prefix of that
+# build. Debian's `wine` prefers the 32-bit loader whenever it is installed, so the loader is named directly.
+use_wine() {
+  bits=$1
+  build_dir=$root/build/win$bits
+  dll=$build_dir/tallyweave.dll
+  host_dir=$(host_dir_of "$bits")
+  host=$host_dir/word_host.exe.so
+  if [ "$bits" = 32 ]; then
+    wine_loader=/usr/lib/wine/wine
+    export WINEARCH=win32
+  else
+    wine_loader=/usr/lib/wine/wine64
+    export WINEARCH=win64
+  fi
+  export WINELOADER=$wine_loader WINEPREFIX=$build_dir/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+}
 # Every Wine step is bounded; output goes to files, since a wineserver left running keeps pipes open.
 # wine_locale, when set, is the Unix locale of every Wine process (from which Wine takes the user's locale).
 wine_locale=
-wine_run() { timeout 120 env ${wine_locale:+LC_ALL=$wine_locale} wine "$@" </dev/null; }
+wine_run() { timeout 120 env ${wine_locale:+LC_ALL=$wine_locale} "$wine_loader" "$@" </dev/null; }
+windows_path() { wine_run winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+stop_wine() { timeout 60 wineserver -k >/dev/null 2>&1 || true; }
 reg_value() {  # reg_value <key> <value name|/ve>: the data of a registry value
   local out=$build_dir/reg.out
   if [ "$2" = /ve ]; then wine_run reg query "$1" /ve >"$out" 2>&1 || return 1
@@ -79,7 +221,18 @@ value_is() {  # value_is <key> <value name|/ve> <expected data>
   [ "$(reg_value "$1" "$2")" = "$3" ]
 }
 
+start_prefix() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    run_step "a $bits-bit Wine prefix is made" "$build_dir/wineboot.log" timeout 300 "$wine_loader" wineboot -i ||
+      return 1
+    timeout 60 wineserver -w || true
+  fi
+}
+
 clsid='{4E2CAB3B-668E-4DF4-9AB6-C70672ECB74C}'
+libid='{FEBAFB51-6BF4-42C3-BA33-CF494EB1A13F}'
+classes='HKCU\Software\Classes'
+addin_key='HKCU\Software\Microsoft\Office\Word\Addins\Tallyweave.plugin'
 # Wine's COM reads classes only from HKLM: the harness, never the DLL, copies them there.
 copy_classes_to_machine() {
   for key in "CLSID\\$clsid" Tallyweave.plugin; do
@@ -92,33 +245,11 @@ remove_machine_classes() {
   done
 }
 
-check_binary() {
-  local dump=$build_dir/objdump.txt
-  i686-w64-mingw32-objdump -p "$dll" >"$dump"
-  local exports
-  exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ { on = 1; next } on && /^\t\[/ { print $NF } on && !/^\t\[/ { on = 0 }' "$dump" | sort | tr '\n' ' ')
-  if [ "$exports" = "DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer " ]; then
-    pass "the DLL exports exactly the four Dll functions"
-  else
-    fail "the DLL exports exactly the four Dll functions (got: $exports)"
-  fi
-  local system_dlls='^(advapi32|kernel32|msvcrt|ole32|oleaut32|shell32|user32|gdi32|gdiplus|comctl32|shlwapi|version)\.dll$'
-  local others
-  others=$(awk '/DLL Name:/ { print tolower($3) }' "$dump" | grep -Ev "$system_dlls" | tr '\n' ' ' || true)
-  if [ -z "$others" ]; then pass "the DLL imports only Windows system DLLs"; else fail "the DLL imports $others"; fi
-}
-
-windows_test() {
-  echo "Checks of $dll under Wine:"
-  check_binary
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    timeout 300 wineboot -i >"$build_dir/wineboot.log" 2>&1 || true
-    timeout 60 wineserver -w || true
-  fi
-  local dll_path libid='{FEBAFB51-6BF4-42C3-BA33-CF494EB1A13F}'
-  dll_path=$(timeout 60 winepath -w "$dll" 2>/dev/null)
-  local classes='HKCU\Software\Classes' addin='HKCU\Software\Microsoft\Office\Word\Addins\Tallyweave.plugin'
-
+# Registration, the COM client's checks and the script's checks, then the removal.
+registration_test() {
+  echo "# Checks of $dll under $bits-bit Wine:"
+  local dll_path
+  dll_path=$(windows_path "$dll")
   # A clean slate: no registration and no graphics driver left from an earlier run.
   wine_run regsvr32 /s /u "$dll_path" >/dev/null 2>&1 || true
   wine_run reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 || true
@@ -131,11 +262,13 @@ windows_test() {
   expect "CLSID\\ProgID is Tallyweave.plugin" value_is "$classes\\CLSID\\$clsid\\ProgID" /ve Tallyweave.plugin
   expect "CLSID\\TypeLib is the Tallyweave library" value_is "$classes\\CLSID\\$clsid\\TypeLib" /ve "$libid"
   expect "the ProgID names the CLSID" value_is "$classes\\Tallyweave.plugin\\CLSID" /ve "$clsid"
-  expect "the Word add-in's FriendlyName is Tallyweave" value_is "$addin" FriendlyName Tallyweave
-  expect "the Word add-in's Description is Tallyweave" value_is "$addin" Description Tallyweave
-  expect "the Word add-in's LoadBehavior is 3" value_is "$addin" LoadBehavior 0x3
-  # Wine registers type libraries for the whole machine, where Windows writes them per user.
-  expect "the type library is registered" wine_run reg query "HKLM\\Software\\Classes\\TypeLib\\$libid\\1.0"
+  expect "the Word add-in's FriendlyName is Tallyweave" value_is "$addin_key" FriendlyName Tallyweave
+  expect "the Word add-in's Description is Tallyweave" value_is "$addin_key" Description Tallyweave
+  expect "the Word add-in's LoadBehavior is 3" value_is "$addin_key" LoadBehavior 0x3
+  # Wine registers type libraries for the whole machine, where Windows writes them per user; the type
+  # library is registered for the system kind of the Word that loads this DLL.
+  expect "the type library is registered for win$bits" \
+    wine_run reg query "HKLM\\Software\\Classes\\TypeLib\\$libid\\1.0\\0\\win$bits"
   for itf in '{B65AD801-ABAF-11D0-BB8B-00A0C90F2744}' '{000C0396-0000-0000-C000-000000000046}'; do
     expect_not "Office's interface $itf is not registered over" wine_run reg query "HKLM\\Software\\Classes\\Interface\\$itf"
     expect_not "Office's interface $itf is not registered per user" wine_run reg query "$classes\\Interface\\$itf"
@@ -151,44 +284,26 @@ windows_test() {
   local version scratch
   version=$(sed -nE 's/^project\(tallyweave VERSION ([0-9]+)\.([0-9]+)\.([0-9]+).*/\1 \2 \3/p' "$root/CMakeLists.txt" |
     awk '{ print $1 * 1000 + $2 * 100 + $3 }')
-  scratch=$(timeout 60 winepath -w "$build_dir/vbs-scratch" 2>/dev/null)
-  wine_run cscript //nologo "$(timeout 60 winepath -w "$root/tests/win32/plugin.vbs" 2>/dev/null)" "$scratch" "$version" \
-    >"$log" 2>&1 || true
+  scratch=$(windows_path "$build_dir/vbs-scratch")
+  wine_run cscript //nologo "$(windows_path "$root/tests/win32/plugin.vbs")" "$scratch" "$version" >"$log" 2>&1 || true
   count_results "$log"
 
   remove_machine_classes
   expect "regsvr32 /u unregisters the DLL" wine_run regsvr32 /s /u "$dll_path"
   expect_not "the CLSID key is gone" wine_run reg query "$classes\\CLSID\\$clsid"
   expect_not "the ProgID key is gone" wine_run reg query "$classes\\Tallyweave.plugin"
-  expect_not "the Word add-in key is gone" wine_run reg query "$addin"
+  expect_not "the Word add-in key is gone" wine_run reg query "$addin_key"
   expect_not "the type library registration is gone" wine_run reg query "HKLM\\Software\\Classes\\TypeLib\\$libid"
-  timeout 60 wineserver -k >/dev/null 2>&1 || true
-}
-
-# The Word host: a 32-bit Winelib program over the embedded Word, built against Debian's i386 libraries.
-host_packages=(wine64-tools g++-multilib libzip-dev:i386 libdeflate-dev:i386 libpugixml-dev:i386 libxml2-dev:i386 zlib1g-dev:i386)
-host_dir=$root/build/wine-host
-
-install_host_packages() {
-  install_missing "${host_packages[@]}"
-}
-
-build_host() {
-  # The Linux program whose job the host's result is compared with.
-  timeout 300 cmake --preset default >/dev/null
-  timeout 1200 cmake --build --preset default -j2 --target tallyweave
-  PKG_CONFIG_LIBDIR=/usr/lib/i386-linux-gnu/pkgconfig:/usr/share/pkgconfig \
-    timeout 300 cmake -S src/win32/host -B "$host_dir" -G Ninja >/dev/null
-  timeout 1200 cmake --build "$host_dir" -j2 --target word_host
+  stop_wine
 }
 
 # A Wine session for a Dutch user (nl-NL, as the Linux session works) with the add-in registered. Wine
 # keeps the user's locale in the registry and every process rewrites it from its own Unix locale: all
 # processes of the session, from a new wineserver on, get the same one. Sets dll_path.
 start_dutch_session_with_addin() {
-  timeout 60 wineserver -k >/dev/null 2>&1 || true
+  stop_wine
   wine_locale=nl_NL.UTF-8
-  dll_path=$(timeout 60 env LC_ALL=$wine_locale winepath -w "$dll" 2>/dev/null)
+  dll_path=$(windows_path "$dll")
   wine_run regsvr32 /s "$dll_path"
   copy_classes_to_machine
 }
@@ -196,34 +311,39 @@ start_dutch_session_with_addin() {
 end_dutch_session_with_addin() {
   remove_machine_classes
   wine_run regsvr32 /s /u "$dll_path" >/dev/null 2>&1 || true
-  timeout 60 wineserver -k >/dev/null 2>&1 || true
+  stop_wine
   wine_locale=
+}
+
+tallyweave=$root/build/default/src/tallyweave
+
+# The same main text in two documents, each read by the Word host.
+same_text() {  # same_text <a.docx> <b.docx> <work folder>
+  [ -f "$1" ] && [ -f "$2" ] &&
+    wine_run "$host" --text "$1" >"$3/a.txt" 2>/dev/null &&
+    wine_run "$host" --text "$2" >"$3/b.txt" 2>/dev/null &&
+    cmp -s "$3/a.txt" "$3/b.txt"
 }
 
 # The invoice's document job through the DLL in the Word host, against the same job on Linux.
 host_test() {
-  echo "The invoice job through $dll in the Word host:"
-  local work=$host_dir/invoice host=$host_dir/word_host.exe.so
+  echo "# The invoice job through $dll in the $bits-bit Word host:"
+  local work=$host_dir/invoice
   rm -rf "$work" && mkdir -p "$work/temp" "$work/linux" "$work/wine"
   touch "$work/temp/twDebug.tmp"
-  timeout 60 build/default/src/tallyweave connector --json examples/invoice/invoice.json --out "$work/temp/twDoc.tmp"
+  timeout 60 "$tallyweave" connector --json examples/invoice/invoice.json --out "$work/temp/twDoc.tmp"
   cp -r "$work/temp" "$work/temp-linux"
-  timeout 120 build/default/src/tallyweave word --temp "$work/temp-linux" --out "$work/linux" >"$work/linux.log" 2>&1
+  timeout 120 "$tallyweave" word --temp "$work/temp-linux" --out "$work/linux" >"$work/linux.log" 2>&1
   local dll_path
   start_dutch_session_with_addin
+  local started=$SECONDS
   wine_run "$host" --temp "$work/temp" --out "$work/wine" >"$work/wine.log" 2>&1 || true
+  echo "# the job in the Word host took $((SECONDS - started)) s"
   cat "$work/wine.log"
-  local linux_doc wine_doc
+  local linux_doc
   linux_doc=$(ls "$work/linux"/*.docx | head -1)
-  wine_doc="$work/wine/$(basename "$linux_doc")"
-  if [ -f "$wine_doc" ] &&
-    wine_run "$host" --text "$linux_doc" >"$work/linux.txt" 2>/dev/null &&
-    wine_run "$host" --text "$wine_doc" >"$work/wine.txt" 2>/dev/null &&
-    cmp -s "$work/linux.txt" "$work/wine.txt"; then
-    pass "the invoice job through the DLL in the Word host gives the Linux text"
-  else
-    fail "the invoice job through the DLL in the Word host gives the Linux text"
-  fi
+  expect "the invoice job through the DLL in the Word host gives the Linux text" \
+    same_text "$linux_doc" "$work/wine/$(basename "$linux_doc")" "$work"
   end_dutch_session_with_addin
 }
 
@@ -232,7 +352,7 @@ host_test() {
 start_service() {
   local log=$1
   shift
-  timeout 300 build/default/src/tallyweave service "$@" >"$log" 2>&1 &
+  timeout 300 "$tallyweave" service "$@" >"$log" 2>&1 &
   service_pid=$!
   service_port=
   for _ in $(seq 100); do
@@ -257,7 +377,7 @@ write_template_job() {  # write_template_job <port> <job file> [credentials]
     -e "s|\"authorization_required\": true|\"authorization_required\": $credentials|" \
     -e "s|\"max_upload_size\": 5|\"max_upload_size\": 5, \"latest_version\": \"9999\", \"update_exe_location\": \"$installer\"|" \
     examples/template/template.json >"$2.json"
-  timeout 60 build/default/src/tallyweave connector --json "$2.json" --out "$2"
+  timeout 60 "$tallyweave" connector --json "$2.json" --out "$2"
 }
 
 # The editor's road through the DLL in the Word host: a merge field from the add-in's menu (the host's
@@ -267,8 +387,8 @@ write_template_job() {  # write_template_job <port> <job file> [credentials]
 # the message boxes and forms windows, which the host answers. Then an upload form closed instead, and the
 # same clicks against a service that is not there, which end in the add-in's error messages.
 template_test() {
-  echo "A template job through $dll in the Word host:"
-  local work=$host_dir/template host=$host_dir/word_host.exe.so
+  echo "# A template job through $dll in the $bits-bit Word host:"
+  local work=$host_dir/template
   rm -rf "$work" && mkdir -p "$work/temp" "$work/store" "$work/wine" "$work/linux/temp" "$work/linux/out" \
     "$work/unreachable/temp" "$work/credentials/temp"
   cp "$build_dir/tests/installer_probe.exe" "$work/installer.exe"
@@ -282,13 +402,13 @@ template_test() {
   write_template_job "$service_port" "$work/linux/temp/twDocTemplate.tmp"
   local field="Menu Bar > Tallyweave > Veld invoegen > Klant > Naam"
   echo "click $field" >"$work/linux/session.txt"
-  timeout 120 build/default/src/tallyweave word --temp "$work/linux/temp" --out "$work/linux/out" \
+  timeout 120 "$tallyweave" word --temp "$work/linux/temp" --out "$work/linux/out" \
     --script "$work/linux/session.txt" >"$work/linux.log" 2>&1 || true
 
   local dll_path
   start_dutch_session_with_addin
   wine_run reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-  timeout 60 wineserver -k >/dev/null 2>&1 || true
+  stop_wine
 
   wine_run "$host" --temp "$work/temp" --out "$work/wine" --password geheim --click "$field" \
     --click "Menu Bar > Tallyweave > Sjabloon 'Factuur' opslaan" --wait 2000 \
@@ -301,10 +421,7 @@ template_test() {
   cat "$work/credentials.log"
   stop_service
   cat "$work/service.log"
-  if [ -f "$work/store/factuur.docx" ] &&
-    wine_run "$host" --text "$work/linux/out/factuur.docx" >"$work/linux.txt" 2>/dev/null &&
-    wine_run "$host" --text "$work/store/factuur.docx" >"$work/wine.txt" 2>/dev/null &&
-    cmp -s "$work/linux.txt" "$work/wine.txt" && grep -q "klant_naam" "$work/wine.txt"; then
+  if same_text "$work/linux/out/factuur.docx" "$work/store/factuur.docx" "$work" && grep -q "klant_naam" "$work/b.txt"; then
     pass "the merge-field button's Click inserts the field (the uploaded template has the Linux text)"
   else
     fail "the merge-field button's Click inserts the field (the uploaded template has the Linux text)"
@@ -345,34 +462,93 @@ template_test() {
   end_dutch_session_with_addin
 }
 
-summary() {
-  echo "$passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
+# Waits up to 60 s until the status file holds `want`.
+status_becomes() {  # status_becomes <status file> <want>
+  for _ in $(seq 600); do
+    [ "$(cat "$1" 2>/dev/null)" = "$2" ] && return 0
+    sleep 0.1
+  done
+  return 1
 }
 
+# The spool daemon through the DLL: the add-in's form polls the status file on its Win32 timer, merges the
+# job the service left in the spool folder, saves it, prints it to the .prn, answers the status file, sets a
+# bad job aside with " 3", and quits Word on 15.
+daemon_test() {
+  echo "# The spool daemon through $dll in the $bits-bit Word host:"
+  local work=$host_dir/daemon
+  rm -rf "$work" && mkdir -p "$work/temp" "$work/base/pidfiles" "$work/base/documents/spool" "$work/out"
+  local dll_path
+  start_dutch_session_with_addin
+  local base status spool=$work/base/documents/spool
+  base=$(windows_path "$work/base")
+  status=$work/base/pidfiles/officeDaemon
+  printf '%s\\' "$base" >"$work/temp/twDaemon.tmp"
+  touch "$work/temp/twDebug.tmp"
+  wine_run "$host" --temp "$work/temp" --out "$work/out" --wait 100000 >"$work/wine.log" 2>&1 &
+  local word_pid=$!
+  expect "the daemon starts and reports  0" status_becomes "$status" " 0"
+
+  timeout 60 "$tallyweave" connector --json examples/invoice/invoice.json --out "$spool/docData"
+  printf ' 1' >"$status"
+  expect "the daemon runs the job and reports  0" status_becomes "$status" " 0"
+  expect "the job's document is saved in the base folder" test -s "$work/base/factuur-2026-001.doc"
+  expect "the job's document is printed to the .prn" test -s "$spool/factuur-2026-001.prn"
+  expect "the job file is taken" test ! -e "$spool/docData"
+
+  printf 'not a job file' >"$spool/docData"
+  printf ' 1' >"$status"
+  expect "a job file that is not one is answered with  3" status_becomes "$status" " 3"
+
+  printf '15' >"$status"
+  local quit=
+  for _ in $(seq 300); do
+    kill -0 "$word_pid" 2>/dev/null || { quit=yes; break; }
+    sleep 0.1
+  done
+  wait "$word_pid" 2>/dev/null
+  cat "$work/wine.log"
+  if [ -n "$quit" ]; then pass "15 makes Word quit"; else fail "15 makes Word quit"; fi
+  expect_not "the status file is removed when the daemon ends" test -e "$status"
+  end_dutch_session_with_addin
+}
+
+# Everything that runs under Wine, for the DLL of one bitness.
+wine_checks() {  # wine_checks <bits>
+  use_wine "$1"
+  if [ ! -f "$dll" ] || [ ! -f "$host" ]; then
+    fail "the $1-bit Wine checks have their DLL and Word host (a build step above failed)"
+    return
+  fi
+  start_prefix || return
+  registration_test
+  host_test
+  template_test
+  daemon_test
+}
+
+# ---- The steps ---------------------------------------------------------------------------------------------
+
+run32=unknown
+why32=
 case "$step" in
-  install | all | host)
-    install_packages
-    install_host_packages
-    bash scripts/install-deps.sh
-    ;;
+  install | all) install_packages || { summary; exit; } ;;
+  *) probe_32bit ;;
 esac
 case "$step" in
-  build | all | host)
-    build
-    build_host
-    ;;
+  build | all) build_all || { summary; exit; } ;;
 esac
 case "$step" in
   test | all)
-    windows_test
-    host_test
-    template_test
-    summary
-    ;;
-  host)
-    host_test
-    template_test
-    summary
+    check_binary 32
+    check_binary 64
+    wine_checks 64
+    if [ "$run32" = yes ]; then
+      wine_checks 32
+    else
+      echo "# skipped: the 32-bit Wine checks of build/win32/tallyweave.dll, because $why32;" \
+        "the 32-bit DLL was checked as a file above and the same checks ran against the 64-bit DLL"
+    fi
     ;;
 esac
+summary

@@ -5,9 +5,10 @@
 // Usage: word_host.exe.so --out <folder> [--temp <folder>] [--version 16.0]
 //                         [--click "Menu Bar > <popup> > <button>"] [--wait <ms>] ... [--password <text>]
 //        word_host.exe.so --text <file.docx>     (prints the main text of a document)
-// After start-up the clicks and waits run in their order. When Wine can show windows (its null graphics
-// driver), message boxes are printed and answered with OK, and the add-in's forms are closed, or, with
-// --password, a form that asks for a password gets it and its first button is pressed.
+// After start-up the clicks and waits run in their order; a wait ends early when the add-in quits Word. When
+// Wine can show windows (its null graphics driver), message boxes are printed and answered with OK, and the
+// add-in's forms are closed, or, with --password, a form that asks for a password gets it and its first
+// button is pressed.
 
 #include "host/automation.h"
 
@@ -687,7 +688,8 @@ std::vector<std::string> startupAddIns() {
 
 std::string hex(HRESULT hr) {
   char text[16];
-  std::snprintf(text, sizeof text, "0x%08lx", static_cast<unsigned long>(hr));
+  // HRESULT is 32 bits wide whatever the width of long (64 bits in a 64-bit Winelib program).
+  std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(static_cast<uint32_t>(hr)));
   return text;
 }
 
@@ -737,10 +739,12 @@ int usage() {
   return 2;
 }
 
-// Runs the thread's messages for `milliseconds`, so that timers tick and events arrive.
-void runMessages(long milliseconds) {
+// Runs the thread's messages for `milliseconds`, so that timers tick and events arrive, or until the add-in
+// quits Word (the daemon does so when the service tells it to).
+void runMessages(const EmbeddedWord& word, long milliseconds) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  for (auto now = std::chrono::steady_clock::now(); now < end; now = std::chrono::steady_clock::now()) {
+  for (auto now = std::chrono::steady_clock::now(); now < end && !word.quitRequested();
+       now = std::chrono::steady_clock::now()) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count();
     MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left), QS_ALLINPUT);
     MSG message;
@@ -893,7 +897,7 @@ int runWord(const Options& options) {
   for (const Step& step : options.steps) {
     if (word.quitRequested()) break;
     if (step.kind == Step::kWait) {
-      runMessages(std::stol(step.value));
+      runMessages(word, std::stol(step.value));
       continue;
     }
     std::cout << "click " << step.value << "\n" << std::flush;
