@@ -82,8 +82,14 @@ install_missing() {
 }
 
 # Whether this machine executes 32-bit x86 programs: a static i386 program is built and run. Sets run32
-# (yes or no) and why32 (the reason when no).
+# (yes or no) and why32 (the reason when no). TW_ASSUME_32BIT=yes|no overrides the answer, to try the other
+# road of this script on one machine.
 probe_32bit() {
+  if [ -n "${TW_ASSUME_32BIT:-}" ]; then
+    run32=$TW_ASSUME_32BIT
+    why32="TW_ASSUME_32BIT=$TW_ASSUME_32BIT was given"
+    return
+  fi
   local dir=$root/build/probe32
   mkdir -p "$dir"
   printf 'int main(void) { return 0; }\n' >"$dir/probe.c"
