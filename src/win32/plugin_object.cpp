@@ -21,6 +21,7 @@
 #include "win32/module.h"
 #include "win32/msxml_http.h"
 #include "win32/office_h.h"
+#include "win32/settings.h"
 #include "win32/tallyweave_h.h"
 #include "win32/text.h"
 #include "win32/windows_system.h"
@@ -492,7 +493,7 @@ class PluginObject final : public DispatchOf<_plugin>,
   ModuleLock moduleLock_;
   WindowsSystem system_;
   WindowsUi ui_;
-  MsxmlHttp http_;
+  MsxmlHttp http_{configuredLongestHttpWait()};
   addin::plugin plugin_{addin::Services{system_, ui_, http_}};
 };
 
