@@ -12,6 +12,7 @@
 #include "host/automation.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -687,7 +688,8 @@ std::vector<std::string> startupAddIns() {
 
 std::string hex(HRESULT hr) {
   char text[16];
-  std::snprintf(text, sizeof text, "0x%08lx", static_cast<unsigned long>(hr));
+  // HRESULT is 32 bits wide, but a 64-bit Winelib program's long is not: no sign extension into it.
+  std::snprintf(text, sizeof text, "0x%08x", static_cast<std::uint32_t>(hr));
   return text;
 }
 
