@@ -21,6 +21,7 @@
 #include "win32/module.h"
 #include "win32/msxml_http.h"
 #include "win32/office_h.h"
+#include "win32/settings.h"
 #include "win32/tallyweave_h.h"
 #include "win32/text.h"
 #include "win32/windows_system.h"
@@ -231,9 +232,13 @@ class PluginObject final : public DispatchOf<_plugin>,
   }
 
   // ---- _plugin: the methods ------------------------------------------------------------------------
+  // The Variant arguments of debugMsg and printToPrn become text only where the routine uses them, as a
+  // Variant parameter does: with the log off, or before OnConnection, any value passes unread.
   HRESULT STDMETHODCALLTYPE debugMsg(VARIANT* msg) override {
     if (!msg) return E_POINTER;
-    return comEntry([&] { plugin_.debugMsg(textOf(*msg)); });
+    return comEntry([&] {
+      if (plugin_.debugMode()) plugin_.debugMsg(textOf(*msg));
+    });
   }
   HRESULT STDMETHODCALLTYPE IRibbonExtensibility_GetCustomUI(BSTR ribbonId, BSTR* xml) override {
     if (!xml) return E_POINTER;
@@ -268,7 +273,9 @@ class PluginObject final : public DispatchOf<_plugin>,
   }
   HRESULT STDMETHODCALLTYPE printToPrn(VARIANT* location) override {
     if (!location) return E_POINTER;
-    return comEntry([&] { plugin_.printToPrn(textOf(*location)); });
+    return comEntry([&] {
+      if (plugin_.active()) plugin_.printToPrn(textOf(*location));
+    });
   }
   HRESULT STDMETHODCALLTYPE Domerge(BSTR* rowsize, short* recordsize, VARIANT* headerFields, VARIANT* data,
                                     VARIANT_BOOL* isVoorbeeld) override {
@@ -486,7 +493,7 @@ class PluginObject final : public DispatchOf<_plugin>,
   ModuleLock moduleLock_;
   WindowsSystem system_;
   WindowsUi ui_;
-  MsxmlHttp http_;
+  MsxmlHttp http_{configuredLongestHttpWait()};
   addin::plugin plugin_{addin::Services{system_, ui_, http_}};
 };
 

@@ -8,6 +8,7 @@
 #include "runtime/error.h"
 #include "win32/com_error.h"
 #include "win32/module.h"
+#include "win32/settings.h"
 #include "win32/tallyweave_h.h"
 
 // mingw-w64's oleauto.h lacks these two, though oleaut32 exports them.
@@ -18,9 +19,7 @@ extern "C" HRESULT WINAPI UnRegisterTypeLibForUser(REFGUID libraryId, WORD major
 namespace tw::win32 {
 namespace {
 
-constexpr const wchar_t* kProgId = L"Tallyweave.plugin";
 constexpr const wchar_t* kAddinName = L"Tallyweave";
-constexpr const wchar_t* kWordAddinsKey = L"Software\\Microsoft\\Office\\Word\\Addins\\";
 constexpr DWORD kLoadAtStartup = 3;
 // The type library is registered for the kind of Word that loads this build.
 constexpr SYSKIND kSystemKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
@@ -85,10 +84,6 @@ std::wstring classKey() {
 
 std::wstring progIdKey() {
   return std::wstring(L"Software\\Classes\\") + kProgId;
-}
-
-std::wstring wordAddinKey() {
-  return std::wstring(kWordAddinsKey) + kProgId;
 }
 
 void registerServer() {

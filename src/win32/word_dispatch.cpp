@@ -1,5 +1,7 @@
 #include "win32/word_dispatch.h"
 
+#include <optional>
+
 #include "platform/office/office.h"
 #include "runtime/error.h"
 #include "win32/com_error.h"
@@ -519,14 +521,21 @@ class ApplicationObject final : public word::Application, public DispatchBacked 
   LateBound o_;
 };
 
+// The control a ribbon callback gets may be Nothing; only a callback that reads it fails (error 91).
 class RibbonControlObject final : public office::RibbonControl, public DispatchBacked {
  public:
-  explicit RibbonControlObject(ComPtr<IDispatch> object) : o_(std::move(object)) {}
-  IDispatch* dispatch() const override { return o_.dispatch(); }
-  std::string Id() override { return LateBound::text(*o_.get(L"Id")); }
+  explicit RibbonControlObject(ComPtr<IDispatch> object) : object_(std::move(object)) {}
+  IDispatch* dispatch() const override { return object_.get(); }
+  std::string Id() override { return LateBound::text(*bound().get(L"Id")); }
 
  private:
-  LateBound o_;
+  LateBound& bound() {
+    if (!o_) o_.emplace(object_);
+    return *o_;
+  }
+
+  ComPtr<IDispatch> object_;
+  std::optional<LateBound> o_;
 };
 
 template <>

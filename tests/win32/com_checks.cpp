@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "win32/office_h.h"
@@ -521,23 +522,68 @@ class FakeWord final : public IDispatch {
   ULONG refs_ = 0;
 };
 
+// Calls a member by name with the arguments in their order (the call owns them); the result is left in
+// `result`.
+HRESULT callWithArgs(IDispatch* object, const wchar_t* member, std::vector<VARIANT> args, VARIANT& result,
+                     EXCEPINFO* exception = nullptr) {
+  VariantInit(&result);
+  std::vector<DISPID> ids;
+  HRESULT hr = idsOf(object, {member}, ids) == S_OK ? S_OK : DISP_E_UNKNOWNNAME;
+  if (hr == S_OK) {
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    hr = object->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, exception,
+                        nullptr);
+  }
+  for (VARIANT& arg : args) VariantClear(&arg);
+  return hr;
+}
+
+VARIANT textArg(const std::wstring& text) {
+  VARIANT arg;
+  V_VT(&arg) = VT_BSTR;
+  V_BSTR(&arg) = SysAllocString(text.c_str());
+  return arg;
+}
+
+VARIANT nullArg() {
+  VARIANT arg;
+  V_VT(&arg) = VT_NULL;
+  return arg;
+}
+
+// Nothing, as a script passes it to an object parameter.
+VARIANT nothingArg() {
+  VARIANT arg;
+  V_VT(&arg) = VT_DISPATCH;
+  V_DISPATCH(&arg) = nullptr;
+  return arg;
+}
+
+VARIANT integerArg(short value) {
+  VARIANT arg;
+  V_VT(&arg) = VT_I2;
+  V_I2(&arg) = value;
+  return arg;
+}
+
 // Calls a member by name with text arguments; the result is left in `result`.
 HRESULT callWithTexts(IDispatch* object, const wchar_t* member, const std::vector<std::wstring>& texts,
                       VARIANT& result, EXCEPINFO* exception = nullptr) {
-  std::vector<DISPID> ids;
-  if (idsOf(object, {member}, ids) != S_OK) return DISP_E_UNKNOWNNAME;
-  std::vector<VARIANT> args(texts.size());
-  for (std::size_t i = 0; i < texts.size(); ++i) {
-    VARIANT& arg = args[texts.size() - 1 - i];
-    V_VT(&arg) = VT_BSTR;
-    V_BSTR(&arg) = SysAllocString(texts[i].c_str());
-  }
-  DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
-  VariantInit(&result);
-  HRESULT hr = object->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result,
-                              exception, nullptr);
-  for (VARIANT& arg : args) VariantClear(&arg);
-  return hr;
+  std::vector<VARIANT> args;
+  for (const std::wstring& text : texts) args.push_back(textArg(text));
+  return callWithArgs(object, member, std::move(args), result, exception);
+}
+
+// The outcome of a call as the case names show it: "ok" or the error's HRESULT and number.
+std::string outcomeOf(IDispatch* object, const wchar_t* member, std::vector<VARIANT> args) {
+  VARIANT result;
+  Excep exception;
+  HRESULT hr = callWithArgs(object, member, std::move(args), result, &exception);
+  VariantClear(&result);
+  if (hr == S_OK) return "ok";
+  if (hr != DISP_E_EXCEPTION) return hex(hr);
+  return "error " + std::to_string(HRESULT_CODE(exception.scode));
 }
 
 std::string calls(const FakeWordState& state) {
@@ -597,7 +643,9 @@ std::string imageOf(IDispatch* addin, const wchar_t* name) {
     return "no bitmap picture";
   }
   BITMAP bitmap{};
-  if (!GetObjectW(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), sizeof bitmap, &bitmap))
+  // OLE_HANDLE keeps the 32 significant bits of a GDI handle; a 64-bit handle is their sign extension.
+  const auto bitmapHandle = reinterpret_cast<HBITMAP>(static_cast<LONG_PTR>(static_cast<LONG>(handle)));
+  if (!GetObjectW(bitmapHandle, sizeof bitmap, &bitmap))
     return "a picture without a bitmap";
   return "a " + std::to_string(bitmap.bmWidth) + "x" + std::to_string(bitmap.bmHeight) + " bitmap";
 }
@@ -614,6 +662,39 @@ void checkImages(IDispatch* addin, const std::vector<ImageCase>& cases, const st
     const std::string got = imageOf(addin, c.name);
     check(got == c.expected,
           when + " GetImage(" + narrow(c.name) + ") gives " + c.expected + " (got " + got + ")");
+  }
+}
+
+// A Variant argument is converted where the member uses it, never before: Null passes where it is not read.
+void checkUnreadArguments(IDispatch* addin, const std::string& when,
+                          const std::vector<std::pair<const wchar_t*, const char*>>& cases) {
+  for (const auto& [member, expected] : cases) {
+    const std::string got = outcomeOf(addin, member, {nullArg()});
+    check(got == expected, when + " " + narrow(member) + " Null gives " + expected + " (got " + got + ")");
+  }
+}
+
+// The ribbon callbacks that do not read their control take Nothing for it; the one that reads its id fails
+// with error 91. With a document open that is not the template, the first two only ask Word for it.
+void checkRibbonCallbacksWithoutControl(IDispatch* addin, FakeWordState& state) {
+  struct Case {
+    const wchar_t* member;
+    std::vector<VARIANT> args;
+    const char* outcome;
+    const char* calls;
+  };
+  Case cases[] = {
+      {L"mergeDocumentClick", {nothingArg()}, "ok", "ActiveDocument "},
+      {L"UploadDocumentClick", {nothingArg()}, "ok", "ActiveDocument "},
+      {L"insertMergefieldGallery", {nothingArg(), textArg(L"mergeBtn_nothing"), integerArg(0)}, "ok", ""},
+      {L"insertMergefieldButton", {nothingArg()}, "error 91", ""},
+  };
+  for (Case& c : cases) {
+    state.log.clear();
+    const std::string got = outcomeOf(addin, c.member, std::move(c.args));
+    check(got == c.outcome && calls(state) == c.calls,
+          narrow(c.member) + " with Nothing for the control gives " + c.outcome + " (got " + got +
+              ", calls: " + calls(state) + ")");
   }
 }
 
@@ -651,6 +732,7 @@ void checkConnection() {
   check(mergefieldName(addin, L" MERGEFIELD naam ").empty(),
         "getMergefieldName is empty before OnConnection");
   checkImages(addin, {{L"logo", "nothing"}}, "before OnConnection");
+  checkUnreadArguments(addin, "before OnConnection", {{L"debugMsg", "ok"}, {L"printToPrn", "ok"}});
 
   Ref<_IDTExtensibility2> extensibility;
   addin->QueryInterface(IID__IDTExtensibility2, extensibility.out());
@@ -719,6 +801,12 @@ void checkConnection() {
   check(hr2 == S_OK &&
             calls(state) == "ActiveDocument PrintOut(Range=0 OutputFileName=C:\\out.prn PrintToFile=True) ",
         "printToPrn prints the active document to the file (calls: " + calls(state) + ")");
+
+  // With the log off debugMsg still reads nothing; an active printToPrn reads its path.
+  state.log.clear();
+  checkUnreadArguments(addin, "after OnConnection", {{L"debugMsg", "ok"}, {L"printToPrn", "error 13"}});
+  check(calls(state).empty(), "a path that is no text prints nothing (calls: " + calls(state) + ")");
+  checkRibbonCallbacksWithoutControl(addin, state);
 
   check(extensibility->OnStartupComplete(&custom) == S_OK, "OnStartupComplete succeeds");
   check(extensibility->OnBeginShutdown(&custom) == S_OK, "OnBeginShutdown succeeds");

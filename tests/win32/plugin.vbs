@@ -95,6 +95,28 @@ Next
 ' keyExists without a collection never fails.
 Check plugin.keyExists(Nothing, "x") = False, "keyExists of Nothing is False"
 
+' A Variant argument is converted only where the member uses it: with the log off (no twDebug.tmp before
+' OnConnection) debugMsg reads nothing, and printToPrn reads its path only once the add-in is active.
+Sub CallWithValue(member, value)
+  Select Case member
+    Case "debugMsg" : plugin.debugMsg value
+    Case "printToPrn" : plugin.printToPrn value
+  End Select
+End Sub
+Dim unreadCases : unreadCases = Array( _
+  Array("debugMsg", Null, "Null"), Array("debugMsg", Array(1, 2), "an array"), _
+  Array("debugMsg", Nothing, "Nothing"), Array("printToPrn", Null, "Null"), _
+  Array("printToPrn", Array(1, 2), "an array"))
+On Error Resume Next
+For Each c In unreadCases
+  Err.Clear
+  CallWithValue c(0), c(1)
+  Check Err.Number = 0, c(0) & " " & c(2) & " raises no error before OnConnection (got " & Err.Number & " " & _
+    Err.Description & ")"
+Next
+Err.Clear
+On Error GoTo 0
+
 ' A failing member raises a COM error with number, source and description.
 On Error Resume Next
 plugin.serverPort = "abc"

@@ -13,6 +13,7 @@
 #include "host/automation.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -688,8 +689,8 @@ std::vector<std::string> startupAddIns() {
 
 std::string hex(HRESULT hr) {
   char text[16];
-  // HRESULT is 32 bits wide whatever the width of long (64 bits in a 64-bit Winelib program).
-  std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(static_cast<uint32_t>(hr)));
+  // HRESULT is 32 bits wide, but a 64-bit Winelib program's long is not: no sign extension into it.
+  std::snprintf(text, sizeof text, "0x%08x", static_cast<std::uint32_t>(hr));
   return text;
 }
 
