@@ -466,6 +466,22 @@ template_test() {
     -E '^message box: Er is een fout opgetreden bij het downloaden van de updaet / Neem contact met de uitgever van deze software. / Foutcode: (-21466972[0-9][0-9]|-2147012894): .* / StatusCode: 5.1$' \
     "$work/unreachable.log"
 
+  # A service that accepts and never answers: the upload ends at its (shortened) time limit in the same
+  # message.
+  mkdir -p "$work/silent/temp"
+  if start_service "$work/silent.log" --answer slow; then
+    write_template_job "$service_port" "$work/silent/temp/twDocTemplate.tmp"
+    wine_run "$host" --temp "$work/silent/temp" --out "$work/silent" \
+      --click "Menu Bar > Tallyweave > Sjabloon 'Factuur' opslaan" --wait 200 >"$work/silent.log.wine" 2>&1 || true
+    stop_service
+    cat "$work/silent.log.wine"
+    expect "an upload to a service that never answers ends at its time limit in the upload's error message" grep -q \
+      '^message box: Er is een fout opgetreden bij het verzenden van het sjabloon. / Neem contact met de uitgever van deze software. / Foutcode: -2147012894: The operation timed out / StatusCode: 6.1$' \
+      "$work/silent.log.wine"
+  else
+    fail "the service stand-in that never answers starts"
+  fi
+
   wine_run reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 || true
   end_dutch_session_with_addin
 }
