@@ -97,23 +97,36 @@ AutoCloseWindow true
   ${EndIf}
 !macroend
 
+!define REGSVR32_X64 "$SYSDIR\regsvr32.exe"
+!define REGSVR32_X86 "$WINDIR\SysWOW64\regsvr32.exe"
+
+; Takes the add-in's registration away. It needs only the DLL, not its place: a Word that still runs
+; does not stop it. Both bitnesses write Word's Addins key, so an install unregisters both before it
+; registers either.
+!macro UNREGISTER regsvr32 arch
+  ${If} ${FileExists} "${regsvr32}"
+  ${AndIf} ${FileExists} "$INSTDIR\${arch}\${DLL_NAME}"
+    !insertmacro REGSVR32 "${regsvr32}" /u "$INSTDIR\${arch}\${DLL_NAME}"
+    ${If} $0 != 0
+      DetailPrint "$INSTDIR\${arch}\${DLL_NAME} kon niet worden afgemeld (regsvr32: $0)"
+    ${EndIf}
+  ${EndIf}
+!macroend
+
 ; The 64-bit DLL goes through the 64-bit regsvr32 (this installer is a 64-bit program, so $SYSDIR is the
-; 64-bit System32); the 32-bit one through the 32-bit regsvr32 of 64-bit Windows. The add-in for 64-bit Word
-; must register; without a 32-bit regsvr32 (or when it fails) 32-bit Word just does not load the add-in.
-; Unregistering first removes whatever an earlier version registered under the add-in's keys.
+; 64-bit System32) and must register.
 !macro REGISTER_X64
-  !insertmacro REGSVR32 "$SYSDIR\regsvr32.exe" /u "$INSTDIR\x64\${DLL_NAME}"
-  !insertmacro REGSVR32 "$SYSDIR\regsvr32.exe" "" "$INSTDIR\x64\${DLL_NAME}"
+  !insertmacro REGSVR32 "${REGSVR32_X64}" "" "$INSTDIR\x64\${DLL_NAME}"
   ${If} $0 != 0
     !insertmacro FAIL "De invoegtoepassing voor 64-bits Word kon niet worden geregistreerd (regsvr32: $0)."
   ${EndIf}
   DetailPrint "Geregistreerd voor 64-bits Word: $INSTDIR\x64\${DLL_NAME}"
 !macroend
 
-!define REGSVR32_X86 "$WINDIR\SysWOW64\regsvr32.exe"
+; The 32-bit DLL goes through the 32-bit regsvr32 of 64-bit Windows. Without it, or when it fails, the
+; add-in for 64-bit Word stays installed and 32-bit Word just does not load the add-in.
 !macro REGISTER_X86
   ${If} ${FileExists} "${REGSVR32_X86}"
-    !insertmacro REGSVR32 "${REGSVR32_X86}" /u "$INSTDIR\x86\${DLL_NAME}"
     !insertmacro REGSVR32 "${REGSVR32_X86}" "" "$INSTDIR\x86\${DLL_NAME}"
     ${If} $0 == 0
       DetailPrint "Geregistreerd voor 32-bits Word: $INSTDIR\x86\${DLL_NAME}"
@@ -122,17 +135,6 @@ AutoCloseWindow true
     ${EndIf}
   ${Else}
     DetailPrint "Niet geregistreerd voor 32-bits Word: er is geen ${REGSVR32_X86}"
-  ${EndIf}
-!macroend
-
-; Unregistering needs only the DLL, not its place: a Word that still runs does not stop it.
-!macro UNREGISTER regsvr32 arch
-  ${If} ${FileExists} "${regsvr32}"
-  ${AndIf} ${FileExists} "$INSTDIR\${arch}\${DLL_NAME}"
-    !insertmacro REGSVR32 "${regsvr32}" /u "$INSTDIR\${arch}\${DLL_NAME}"
-    ${If} $0 != 0
-      DetailPrint "$INSTDIR\${arch}\${DLL_NAME} kon niet worden afgemeld (regsvr32: $0)"
-    ${EndIf}
   ${EndIf}
 !macroend
 
@@ -206,6 +208,9 @@ Section
   !insertmacro PUT_NEW x64
   !insertmacro PUT_NEW x86
 
+  ; Unregistering first removes whatever an earlier version registered under the add-in's keys.
+  !insertmacro UNREGISTER "${REGSVR32_X64}" x64
+  !insertmacro UNREGISTER "${REGSVR32_X86}" x86
   !insertmacro REGISTER_X64
   !insertmacro REGISTER_X86
 
@@ -220,7 +225,7 @@ Section
 SectionEnd
 
 Section Uninstall
-  !insertmacro UNREGISTER "$SYSDIR\regsvr32.exe" x64
+  !insertmacro UNREGISTER "${REGSVR32_X64}" x64
   !insertmacro UNREGISTER "${REGSVR32_X86}" x86
   !insertmacro DELETE_INSTALLED x64
   !insertmacro DELETE_INSTALLED x86
