@@ -687,7 +687,7 @@ std::vector<std::string> startupAddIns() {
 
 std::string hex(HRESULT hr) {
   char text[16];
-  std::snprintf(text, sizeof text, "0x%08lx", static_cast<unsigned long>(hr));
+  std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(hr));
   return text;
 }
 
