@@ -23,6 +23,7 @@
 #   write_template_job <port> <job file>       a template job that offers an update at the service
 # and the variables:
 #   root          the repository
+#   clsid         the add-in's class id
 #   setup_exe     the installer checked by installer_test (build/setup/tallyweave-setup.exe)
 #   next_setup    the later one that update_test serves (build/setup-next/tallyweave-setup.exe)
 #   host64        the Word host for wine64 (build/wine-host64/word_host.exe.so)
@@ -44,12 +45,13 @@ build_installer() {  # build_installer <win64 build dir> <win32 build dir> <setu
   local version
   version=$(built_version "$1")
   if [ -z "$version" ] || [ "$version" != "$(built_version "$2")" ]; then
-    echo "build_installer: $1 and $2 hold different versions of the add-in" >&2
+    echo "build_installer: $1 and $2 do not hold the same version of the add-in" >&2
     return 1
   fi
   mkdir -p "$(dirname "$3")"
-  timeout 300 makensis -V2 -DVERSION="$version" -DX64_DLL="$1/tallyweave.dll" -DX86_DLL="$2/tallyweave.dll" \
-    -DOUTFILE="$3" "$root/installer/tallyweave.nsi"
+  # makensis reads paths relative to the script's folder.
+  timeout 300 makensis -V2 -DVERSION="$version" -DX64_DLL="$(realpath "$1/tallyweave.dll")" \
+    -DX86_DLL="$(realpath "$2/tallyweave.dll")" -DOUTFILE="$(realpath -m "$3")" "$root/installer/tallyweave.nsi"
 }
 
 build_setup() {
@@ -67,7 +69,6 @@ build_next_setup() {
 
 # ---- Checks under wine64 --------------------------------------------------------------------------------
 
-installer_clsid='{4E2CAB3B-668E-4DF4-9AB6-C70672ECB74C}'
 # Wine registers type libraries for the whole machine, where Windows writes them per user.
 installer_typelib_key='HKLM\Software\Classes\TypeLib\{FEBAFB51-6BF4-42C3-BA33-CF494EB1A13F}'
 installer_uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tallyweave'
@@ -116,8 +117,8 @@ stale_files() {
 check_installed() {  # check_installed <version> [when]
   local classes='HKCU\Software\Classes' when=${2:+ ($2)} key=$installer_uninstall_key
   expect "the 64-bit Word's class is the installed x64 DLL$when" \
-    value_is "$classes\\CLSID\\$installer_clsid\\InprocServer32" /ve "$installed_win\\x64\\tallyweave.dll"
-  expect "the ProgID names the class$when" value_is "$classes\\Tallyweave.plugin\\CLSID" /ve "$installer_clsid"
+    value_is "$classes\\CLSID\\$clsid\\InprocServer32" /ve "$installed_win\\x64\\tallyweave.dll"
+  expect "the ProgID names the class$when" value_is "$classes\\Tallyweave.plugin\\CLSID" /ve "$clsid"
   expect "Word's Addins key loads Tallyweave.plugin at start-up$when" value_is "$installer_addin_key" LoadBehavior 0x3
   expect "the type library is registered$when" wine_run reg query "$installer_typelib_key\\1.0"
   expect "the Uninstall entry names Tallyweave$when" value_is "$key" DisplayName Tallyweave
@@ -136,7 +137,7 @@ check_installed() {  # check_installed <version> [when]
 check_nothing_left() {
   local classes='HKCU\Software\Classes'
   expect_not "the installation folder is gone" test -e "$installed"
-  expect_not "the class key is gone" wine_run reg query "$classes\\CLSID\\$installer_clsid"
+  expect_not "the class key is gone" wine_run reg query "$classes\\CLSID\\$clsid"
   expect_not "the ProgID key is gone" wine_run reg query "$classes\\Tallyweave.plugin"
   expect_not "Word's Addins key of the add-in is gone" wine_run reg query "$installer_addin_key"
   expect_not "the type library registration is gone" wine_run reg query "$installer_typelib_key"
@@ -189,9 +190,9 @@ installer_test() {
     fail "the invoice job through the installed add-in in the Word host gives the Linux text"
   fi
 
-  # A Word that keeps the add-in loaded for 35 s: the installer waits 30 s for it, then gives up, with the
+  # A Word that keeps the add-in loaded for 40 s: the installer waits 30 s for it, then gives up, with the
   # installed version left as it was.
-  wine_run "$host64" --out "$work/held" --wait 35000 >"$work/held.log" 2>&1 &
+  wine_run "$host64" --out "$work/held" --wait 40000 >"$work/held.log" 2>&1 &
   local holder=$!
   for _ in $(seq 100); do
     grep -q '^start-up with add-ins took' "$work/held.log" && break
