@@ -19,14 +19,16 @@
 #                                  prefix), WINEARCH=win64 and WINELOADER exported
 #   value_is <key> <value name|/ve> <data>      a registry value has that data
 #   copy_classes_to_machine, remove_machine_classes   Wine's HKLM copy of the add-in's classes
+#   stop_wine                      ends the prefix's wineserver
 #   start_service <log> [options] (sets service_pid, service_port), stop_service
 #   write_template_job <port> <job file>       a template job that offers an update at the service
+#   invoice_job_test <work folder> <which add-in>   the invoice job in the Word host against Linux's
 # and the variables:
 #   root          the repository
 #   clsid         the add-in's class id
 #   setup_exe     the installer checked by installer_test (build/setup/tallyweave-setup.exe)
 #   next_setup    the later one that update_test serves (build/setup-next/tallyweave-setup.exe)
-#   host64        the Word host for wine64 (build/wine-host64/word_host.exe.so)
+#   host          the Word host for wine64 (build/wine-host64/word_host.exe.so)
 #   tallyweave    the Linux command (build/default/src/tallyweave)
 # Each check prints lines starting with "# " for what it measured.
 
@@ -147,12 +149,12 @@ check_nothing_left() {
 # Install (/S) -> files and keys -> the invoice job through the installed add-in in the Word host ->
 # an upgrade while Word holds the add-in gives up after its bounded wait -> uninstall -> nothing left.
 installer_test() {
-  echo "The installer $setup_exe under wine64:"
+  echo "# The installer $setup_exe under wine64:"
   local work=$root/build/setup/check version
   version=$(built_version "$root/build/win64")
-  rm -rf "$work" && mkdir -p "$work/temp" "$work/linux" "$work/wine" "$work/held"
+  rm -rf "$work" && mkdir -p "$work/held"
   # A Dutch user's session, as the Linux job runs (see start_dutch_session_with_addin).
-  timeout 60 wineserver -k >/dev/null 2>&1 || true
+  stop_wine
   wine_locale=nl_NL.UTF-8
   find_install_folder
   remove_installation
@@ -170,29 +172,12 @@ installer_test() {
   expect "the uninstaller is installed" test -f "$installed/uninstall.exe"
   check_installed "$version"
 
-  # The invoice's document job through the installed add-in, against the same job on Linux.
   copy_classes_to_machine
-  touch "$work/temp/twDebug.tmp"
-  timeout 60 "$tallyweave" connector --json "$root/examples/invoice/invoice.json" --out "$work/temp/twDoc.tmp"
-  cp -r "$work/temp" "$work/temp-linux"
-  timeout 120 "$tallyweave" word --temp "$work/temp-linux" --out "$work/linux" >"$work/linux.log" 2>&1
-  wine_run "$host64" --temp "$work/temp" --out "$work/wine" >"$work/wine.log" 2>&1 || true
-  cat "$work/wine.log"
-  local linux_doc wine_doc
-  linux_doc=$(find "$work/linux" -name '*.docx' | head -1)
-  wine_doc="$work/wine/$(basename "$linux_doc")"
-  if [ -f "$wine_doc" ] &&
-    wine_run "$host64" --text "$linux_doc" >"$work/linux.txt" 2>/dev/null &&
-    wine_run "$host64" --text "$wine_doc" >"$work/wine.txt" 2>/dev/null &&
-    cmp -s "$work/linux.txt" "$work/wine.txt"; then
-    pass "the invoice job through the installed add-in in the Word host gives the Linux text"
-  else
-    fail "the invoice job through the installed add-in in the Word host gives the Linux text"
-  fi
+  invoice_job_test "$work/invoice" "the installed add-in"
 
   # A Word that keeps the add-in loaded for 40 s: the installer waits 30 s for it, then gives up, with the
   # installed version left as it was.
-  wine_run "$host64" --out "$work/held" --wait 40000 >"$work/held.log" 2>&1 &
+  wine_run "$host" --out "$work/held" --wait 40000 >"$work/held.log" 2>&1 &
   local holder=$!
   for _ in $(seq 100); do
     grep -q '^start-up with add-ins took' "$work/held.log" && break
@@ -215,7 +200,7 @@ installer_test() {
   expect "the uninstaller removes the add-in silently (/S)" uninstall_and_wait
   check_nothing_left
   echo "# installer: $(stat -c %s "$setup_exe") bytes; install $install_ms ms, uninstall $uninstall_ms ms under wine64"
-  timeout 60 wineserver -k >/dev/null 2>&1 || true
+  stop_wine
   wine_locale=
 }
 
@@ -223,12 +208,12 @@ installer_test() {
 # stand-in, starts it without arguments and quits Word; the installer waits for Word to let go of the DLL,
 # replaces it, and the add-in then reports the new version.
 update_test() {
-  echo "The update from $setup_exe to $next_setup under wine64:"
+  echo "# The update from $setup_exe to $next_setup under wine64:"
   local work=$root/build/setup/update next version_number
   next=$(built_version "$root/build/win64-next")
   version_number=$(echo "$next" | awk -F. '{ print $1 * 1000 + $2 * 100 + $3 }')
   rm -rf "$work" && mkdir -p "$work/temp" "$work/out"
-  timeout 60 wineserver -k >/dev/null 2>&1 || true
+  stop_wine
   wine_locale=nl_NL.UTF-8
   find_install_folder
   remove_installation
@@ -242,8 +227,8 @@ update_test() {
   write_template_job "$service_port" "$work/temp/twDocTemplate.tmp"
   # Message boxes get windows (answered by the host) and the installer's progress window can show.
   wine_run reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-  timeout 60 wineserver -k >/dev/null 2>&1 || true
-  wine_run "$host64" --temp "$work/temp" --out "$work/out" --click "Menu Bar > Tallyweave > Update Connector" \
+  stop_wine
+  wine_run "$host" --temp "$work/temp" --out "$work/out" --click "Menu Bar > Tallyweave > Update Connector" \
     --wait 2000 >"$work/wine.log" 2>&1 || true
   cat "$work/wine.log"
   # The installer runs on after Word has quit: wait for the last Windows process to end.
@@ -274,6 +259,6 @@ update_test() {
 
   wine_run reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 || true
   remove_installation
-  timeout 60 wineserver -k >/dev/null 2>&1 || true
+  stop_wine
   wine_locale=
 }

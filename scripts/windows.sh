@@ -64,6 +64,9 @@ count_results() {
   if grep -q '^# done' "$log"; then pass "$(basename "$log" .log) ran to its end"; else fail "$(basename "$log" .log) ran to its end"; fi
 }
 
+# The installer: its build and its checks.
+source scripts/windows-installer.sh
+
 # ---- The machine -------------------------------------------------------------------------------------------
 
 sudo_cmd=()
@@ -158,6 +161,10 @@ build_all() {
   build_dll 64
   build_host 64
   [ "$run32" = yes ] && build_host 32
+  run_step "the installer is built (build/setup/tallyweave-setup.exe)" "$root/build/setup.log" build_setup
+  # The update's round trip installs a later release over this one.
+  run_step "a later release's installer is built (build/setup-next/tallyweave-setup.exe)" \
+    "$root/build/setup-next.log" build_next_setup
   return 0
 }
 
@@ -331,25 +338,30 @@ same_text() {  # same_text <a.docx> <b.docx> <work folder>
     cmp -s "$3/a.txt" "$3/b.txt"
 }
 
-# The invoice's document job through the DLL in the Word host, against the same job on Linux.
-host_test() {
-  echo "# The invoice job through $dll in the $bits-bit Word host:"
-  local work=$host_dir/invoice
+# The invoice's document job through the registered add-in in the Word host, against the same job on Linux.
+invoice_job_test() {  # invoice_job_test <work folder> <which add-in, for the check's name>
+  local work=$1
   rm -rf "$work" && mkdir -p "$work/temp" "$work/linux" "$work/wine"
   touch "$work/temp/twDebug.tmp"
-  timeout 60 "$tallyweave" connector --json examples/invoice/invoice.json --out "$work/temp/twDoc.tmp"
+  timeout 60 "$tallyweave" connector --json "$root/examples/invoice/invoice.json" --out "$work/temp/twDoc.tmp"
   cp -r "$work/temp" "$work/temp-linux"
   timeout 120 "$tallyweave" word --temp "$work/temp-linux" --out "$work/linux" >"$work/linux.log" 2>&1
-  local dll_path
-  start_dutch_session_with_addin
-  local started=$SECONDS
+  local started
+  started=$(date +%s%N)
   wine_run "$host" --temp "$work/temp" --out "$work/wine" >"$work/wine.log" 2>&1 || true
-  echo "# the job in the Word host took $((SECONDS - started)) s"
+  echo "# the job in the Word host took $((($(date +%s%N) - started) / 1000000)) ms"
   cat "$work/wine.log"
   local linux_doc
-  linux_doc=$(ls "$work/linux"/*.docx | head -1)
-  expect "the invoice job through the DLL in the Word host gives the Linux text" \
+  linux_doc=$(find "$work/linux" -name '*.docx' | head -1)
+  expect "the invoice job through $2 in the Word host gives the Linux text" \
     same_text "$linux_doc" "$work/wine/$(basename "$linux_doc")" "$work"
+}
+
+host_test() {
+  echo "# The invoice job through $dll in the $bits-bit Word host:"
+  local dll_path
+  start_dutch_session_with_addin
+  invoice_job_test "$host_dir/invoice" "the DLL"
   end_dutch_session_with_addin
 }
 
@@ -575,6 +587,11 @@ wine_checks() {  # wine_checks <bits>
   host_test
   template_test
   daemon_test
+  [ "$bits" = 64 ] || return
+  setup_exe=$root/build/setup/tallyweave-setup.exe
+  next_setup=$root/build/setup-next/tallyweave-setup.exe
+  if [ -f "$setup_exe" ]; then installer_test; else fail "the installer exists (its build failed above)"; fi
+  if [ -f "$next_setup" ]; then update_test; else fail "the later release's installer exists (its build failed above)"; fi
 }
 
 # ---- The steps ---------------------------------------------------------------------------------------------
