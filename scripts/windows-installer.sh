@@ -18,6 +18,7 @@
 #                                  the Unix locale $wine_locale when that is set; WINEPREFIX (a booted win64
 #                                  prefix), WINEARCH=win64 and WINELOADER exported
 #   value_is <key> <value name|/ve> <data>      a registry value has that data
+#   reg_present <key> [/ve | /v <name>]         a registry key or value is there
 #   copy_classes_to_machine, remove_machine_classes   Wine's HKLM copy of the add-in's classes
 #   stop_wine                      ends the prefix's wineserver
 #   start_service <log> [options] (sets service_pid, service_port), stop_service
@@ -122,7 +123,7 @@ check_installed() {  # check_installed <version> [when]
     value_is "$classes\\CLSID\\$clsid\\InprocServer32" /ve "$installed_win\\x64\\tallyweave.dll"
   expect "the ProgID names the class$when" value_is "$classes\\Tallyweave.plugin\\CLSID" /ve "$clsid"
   expect "Word's Addins key loads Tallyweave.plugin at start-up$when" value_is "$installer_addin_key" LoadBehavior 0x3
-  expect "the type library is registered$when" wine_run reg query "$installer_typelib_key\\1.0"
+  expect "the type library is registered$when" reg_present "$installer_typelib_key\\1.0"
   expect "the Uninstall entry names Tallyweave$when" value_is "$key" DisplayName Tallyweave
   expect "the Uninstall entry has version $1$when" value_is "$key" DisplayVersion "$1"
   expect "the Uninstall entry's InstallLocation is the folder$when" value_is "$key" InstallLocation "$installed_win"
