@@ -39,8 +39,9 @@ class NoAnswerRibbon : public office::RibbonControl {
 TEST_F(MergeDriverTest, UnknownNamesGoEverywhereBadSyntaxOnlyInTheMainText) {
   fields({{"naam", "Jansen"}});
   open(paragraph(run("A:") + mergefield("naam") + run(" B:") + mergefield("onbekend") + run(" C:") +
-                 field(" MERGEFIELD  naam ") +
-                 textBox(run("D:") + field(" MERGEFIELD  naam ") + run(" E:") + mergefield("weg"))));
+                 field(" MERGEFIELD \\* MERGEFORMAT ") +
+                 textBox(run("D:") + field(" MERGEFIELD  naam ") + run(" E:") + mergefield("weg") +
+                         field(" MERGEFIELD \"\" "))));
   merge();
 
   EXPECT_NE(word->ActiveDocument()->Name(), "sjabloon.docx");
@@ -50,8 +51,24 @@ TEST_F(MergeDriverTest, UnknownNamesGoEverywhereBadSyntaxOnlyInTheMainText) {
   EXPECT_TRUE(logged("Merge Finished"));
   // The template's author can see why a field vanished.
   EXPECT_TRUE(logged("Removed merge field that names no column:  MERGEFIELD onbekend "));
-  EXPECT_TRUE(logged("Removed merge field without a readable name:  MERGEFIELD  naam "));
+  EXPECT_TRUE(logged("Removed merge field without a readable name:  MERGEFIELD \\* MERGEFORMAT "));
   EXPECT_TRUE(logged("Removed merge field that names no column:  MERGEFIELD weg "));
+  // Outside the main text a field without a name is left to Word.
+  EXPECT_FALSE(logged("Removed merge field without a readable name:  MERGEFIELD \"\" "));
+}
+
+// Names written the ways Word writes and reads them merge their columns; a name that names no column
+// still goes.
+TEST_F(MergeDriverTest, NamesAreReadAsWordReadsThem) {
+  fields({{"Naam", "Jansen"}, {"Naam klant", "Bakkerij Jansen"}});
+  open(paragraph(run("1:") + field(" MERGEFIELD \"Naam\" ") + run(" 2:") + field(" MERGEFIELD  Naam ") +
+                 run(" 3:") + field(" MERGEFIELD \"Naam klant\" \\* MERGEFORMAT ") + run(" 4:") +
+                 field(" MERGEFIELD \"Naam leverancier\" ") + run(".")));
+  merge();
+
+  EXPECT_EQ(mainText().substr(0, 42), "1:Jansen 2:Jansen 3:Bakkerij Jansen 4:.\r");
+  EXPECT_EQ(addin.module().mergefieldInventory.names(), (std::vector<std::string>{"Naam", "Naam klant"}));
+  EXPECT_TRUE(logged("Removed merge field that names no column:  MERGEFIELD \"Naam leverancier\" "));
 }
 
 // No cut at a fixed number of names: every line of a long invoice is merged.
