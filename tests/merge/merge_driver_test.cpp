@@ -71,6 +71,28 @@ TEST_F(MergeDriverTest, NamesAreReadAsWordReadsThem) {
   EXPECT_TRUE(logged("Removed merge field that names no column:  MERGEFIELD \"Naam leverancier\" "));
 }
 
+// Each entry of a group gets a whole row: the template row's text beside its own values.
+TEST_F(MergeDriverTest, RecordRowsMergeIntoWholeRows) {
+  addin.module().recordCounts.add("regels", "3");
+  for (const char* name : {"bedrag", "aantal"}) addin.module().recordOfField.add(name, "regels");
+  fields({{"bedrag_0", "5"},
+          {"aantal_0", "1"},
+          {"bedrag_1", "7"},
+          {"aantal_1", "2"},
+          {"bedrag_2", "30"},
+          {"aantal_2", "3"}});
+  open(table({row({run("€ ") + mergefield("bedrag"), run("x") + mergefield("aantal")})}, 2));
+  merge();
+
+  auto result = word->ActiveDocument()->Tables()->Item(1);
+  const std::pair<std::string, std::string> rows[] = {{"5", "1"}, {"7", "2"}, {"30", "3"}};
+  ASSERT_EQ(result->Rows()->Count(), 3);
+  for (long r = 1; r <= 3; ++r) {
+    EXPECT_EQ(result->Cell(r, 1)->Range()->Text(), "\x80 " + rows[r - 1].first + "\r\a") << r;
+    EXPECT_EQ(result->Cell(r, 2)->Range()->Text(), "x" + rows[r - 1].second + "\r\a") << r;
+  }
+}
+
 // No cut at a fixed number of names: every line of a long invoice is merged.
 TEST_F(MergeDriverTest, TheInventoryHoldsThousandsOfNames) {
   std::string body;
