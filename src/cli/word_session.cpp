@@ -283,6 +283,11 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
                                                                    .binaryDocuments = nullptr});
   addin::plugin addin(addin::Services{sys, ui, *http});
 
+  // Word tells the add-in of its shutdown however it quits: from the add-in, or at the session's end.
+  auto loaded = word->loadAddIn(engine::AddInEvents{
+      .onBeginShutdown = [&] { addin.AddinInstance_OnBeginShutdown(); },
+      .onDisconnection = [&](int removeMode) { addin.AddinInstance_OnDisconnection(removeMode); },
+  });
   addin.AddinInstance_OnConnection(word, 0, addin::AddInInstance{"Tallyweave.plugin"});
   // A daemon session runs until the service or a signal ends it; signals are caught before it starts.
   std::optional<RealTimeTimers> realTime;
@@ -299,8 +304,7 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
   bool saved = true;
   if (!word->quitRequested()) {
     if (options.outDir) saved = saveOpenDocuments(*word, *options.outDir, console);
-    addin.AddinInstance_OnBeginShutdown();
-    addin.AddinInstance_OnDisconnection(0);
+    word->Quit(false);
   }
   if (!scriptRan) return kBadUsage;
   if (!saved) return kNotSaved;

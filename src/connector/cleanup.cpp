@@ -1,5 +1,7 @@
 #include "connector/cleanup.h"
 
+#include <optional>
+
 #include "context/addin_context.h"
 #include "context/temp_files.h"
 
@@ -33,19 +35,17 @@ void removeTempFiles(AddinContext& ctx) {
   }
   std::string iconFolder = ctx.tempPath(tempfile::kSubFolderPrefix);
   if (ctx.dirExists(iconFolder)) {
-    // Delete the ordinary files one by one until the listing comes back empty.
-    while (true) {
-      std::vector<sys::DirEntry> entries = sys.ListDirectory(iconFolder + "*");
-      const sys::DirEntry* file = nullptr;
-      for (const sys::DirEntry& entry : entries) {
-        if (!entry.directory && !entry.hidden && !entry.system) {
-          file = &entry;
-          break;
-        }
-      }
-      if (!file) break;
-      sys.DeleteFile(iconFolder + file->name);
+    // Every ordinary file goes; one that cannot (the installer of an update, still running) keeps
+    // only itself, and its failure is reported once the others are gone.
+    std::optional<runtime::Error> failure;
+    for (const sys::DirEntry& entry : sys.ListDirectory(iconFolder + "*")) {
+      if (entry.directory || entry.hidden || entry.system) continue;
+      runtime::resumeNext([&] { sys.DeleteFile(iconFolder + entry.name); },
+                          [&](const runtime::Error& error) {
+                            if (!failure) failure = error;
+                          });
     }
+    if (failure) throw *failure;
   }
 
   m.fieldCount = 0;

@@ -2,6 +2,7 @@
 
 // The embedded Word: an implementation of the platform's Word object model over .docx packages.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,8 +48,21 @@ struct EngineOptions {
   std::shared_ptr<convert::BinaryDocumentConverter> binaryDocuments;
 };
 
+// What Word tells a COM add-in it has loaded when Word shuts down (IDTExtensibility2's OnBeginShutdown
+// and OnDisconnection).
+struct AddInEvents {
+  std::function<void()> onBeginShutdown;
+  std::function<void(int removeMode)> onDisconnection;
+};
+// OnDisconnection's mode when Word itself shuts down.
+constexpr int ext_dm_HostShutdown = 0;
+
 class EngineApplication : public word::Application {
  public:
+  // Loads an add-in for as long as the connection lives. Quit, once its documents are closed, calls
+  // every add-in's OnBeginShutdown and then its OnDisconnection(ext_dm_HostShutdown), once per
+  // application; a failing handler is ignored, as Word ignores it.
+  virtual std::unique_ptr<platform::EventConnection> loadAddIn(AddInEvents events) = 0;
   // The documents open now, oldest first.
   virtual std::vector<std::shared_ptr<word::Document>> openDocuments() = 0;
   // Adds a new, unsaved document (a merge result); it becomes the active document.

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <memory>
+#include <optional>
 
 #include "context/addin_context.h"
 #include "context/temp_files.h"
@@ -32,24 +33,67 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
   return result;
 }
 
+namespace {
+
+bool isFieldBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v';
+}
+
 // The name syntax, as the pattern "MERGEFIELD ([A-Z0-9a-z_]+)([^A-Z0-9a-z_].*|$)$" reads it without
 // regard to case: exactly one blank after the keyword, then the name, then either the end of the code or
 // one character that cannot continue the name followed by a rest without line feeds. The pattern runs to
 // the end of the code, so the first keyword that fits decides.
-std::string mergefieldNameOf(const std::string& code) {
+std::optional<MergefieldName> readByNamePattern(std::string_view code) {
   constexpr std::string_view kKeyword = "MERGEFIELD ";
   auto isNameChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; };
   for (size_t at = 0; at + kKeyword.size() <= code.size(); ++at) {
-    if (!runtime::equalsTextCompare(std::string_view(code).substr(at, kKeyword.size()), kKeyword)) continue;
+    if (!runtime::equalsTextCompare(code.substr(at, kKeyword.size()), kKeyword)) continue;
     const size_t nameStart = at + kKeyword.size();
     size_t nameEnd = nameStart;
     while (nameEnd < code.size() && isNameChar(code[nameEnd])) ++nameEnd;
     if (nameEnd == nameStart) continue;
-    if (nameEnd == code.size() || code.find('\n', nameEnd + 1) == std::string::npos) {
-      return code.substr(nameStart, nameEnd - nameStart);
+    if (nameEnd == code.size() || code.find('\n', nameEnd + 1) == std::string_view::npos) {
+      return MergefieldName{std::string(code.substr(nameStart, nameEnd - nameStart)), nameEnd};
     }
   }
-  return {};
+  return std::nullopt;
+}
+
+// Word's own reading of the first argument of a MERGEFIELD code.
+MergefieldName readAsWordDoes(std::string_view code) {
+  constexpr std::string_view kKeyword = "MERGEFIELD";
+  size_t at = 0;
+  while (at < code.size() && isFieldBlank(code[at])) ++at;
+  if (!runtime::equalsTextCompare(code.substr(at, kKeyword.size()), kKeyword)) return {};
+  at += kKeyword.size();
+  const size_t afterKeyword = at;
+  while (at < code.size() && isFieldBlank(code[at])) ++at;
+  if (at == afterKeyword || at == code.size()) return {};
+
+  MergefieldName result;
+  if (code[at] == '"') {
+    for (++at; at < code.size(); ++at) {
+      const char c = code[at];
+      if (c == '"') return {std::move(result.name), at + 1};
+      if (c == '\\' && at + 1 < code.size() && (code[at + 1] == '"' || code[at + 1] == '\\')) ++at;
+      result.name += code[at];
+    }
+    return {};  // no closing quote: nothing that names a column for certain
+  }
+  const size_t start = at;
+  while (at < code.size() && !isFieldBlank(code[at]) && code[at] != '"' && code[at] != '\\') ++at;
+  return {std::string(code.substr(start, at - start)), at};
+}
+
+}  // namespace
+
+MergefieldName readMergefieldName(std::string_view code) {
+  if (auto byPattern = readByNamePattern(code)) return *byPattern;
+  return readAsWordDoes(code);
+}
+
+std::string mergefieldNameOf(std::string_view code) {
+  return readMergefieldName(code).name;
 }
 
 std::string getMergefieldName(const AddinContext& ctx, const std::string& code) {
@@ -63,16 +107,20 @@ namespace {
 
 // Rewrites, from the third word of the field's code on, every word holding `from`'s separators so that
 // it holds `to`'s: the decimal separator first parked on a placeholder, so the two can trade places.
+// Words of the field's name are left alone: a quoted name may hold a separator ("Prijs incl. btw").
 void swapSeparators(word::Field& field, std::string_view fromThousands, std::string_view fromDecimal,
                     std::string_view toThousands, std::string_view toDecimal) {
   constexpr std::string_view kPlaceholder = "}@^{";
-  if (field.Code()->Text().find('#') == std::string::npos) return;
+  const std::string code = field.Code()->Text();
+  if (code.find('#') == std::string::npos) return;
+  const long nameEnd = field.Code()->Start() + static_cast<long>(readMergefieldName(code).end);
   long count = field.Code()->Words()->Count();
   for (long i = 3; i <= count; ++i) {
     auto words = field.Code()->Words();
     // A rewritten separator can join two words (a blank after "#"), leaving fewer words than counted.
     if (i > words->Count()) break;
     auto word = words->Item(i);
+    if (word->Start() < nameEnd) continue;
     std::string text = word->Text();
     if (text.find(fromThousands) == std::string::npos && text.find(fromDecimal) == std::string::npos)
       continue;

@@ -14,8 +14,19 @@ class AddinContext;
 // Every occurrence of `from` in `text` replaced by `to`; an empty `from` leaves the text as it is.
 std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
 
-// The column name in a merge-field code, or "" when the code does not follow the name syntax.
-std::string mergefieldNameOf(const std::string& code);
+// The column name of a merge-field code as Word reads it, and where it ends in the code.
+struct MergefieldName {
+  std::string name;  // "" when the code names no column
+  size_t end = 0;    // the offset in the code just after the name as written (after a closing quote)
+};
+
+// Reads the name the way the classic name pattern does (the keyword, one blank, letters, digits and
+// "_"); a code that pattern cannot read is read as Word reads it: the keyword as the code's first word,
+// any run of blanks (tabs and line breaks count as blanks), then a name in double quotes, in which a
+// backslash escapes a quote or a backslash, or a word that ends at the first blank, quote or switch.
+MergefieldName readMergefieldName(std::string_view code);
+// The name alone.
+std::string mergefieldNameOf(std::string_view code);
 
 // The same as a public method: "" before the add-in is active or when the code cannot be read.
 std::string getMergefieldName(const AddinContext& ctx, const std::string& code);

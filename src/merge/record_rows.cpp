@@ -4,23 +4,22 @@
 #include <string>
 
 #include "context/addin_context.h"
+#include "merge/merge_fields.h"
 #include "runtime/text.h"
 
 namespace tw::addin {
 namespace {
 
-// What a merge field's code says after its keyword: "bedrag \# "#.##0,00"", and the name in it.
-struct FieldSpec {
-  std::string spec;
-  std::string name;
-};
-
-FieldSpec specOf(const std::string& code) {
-  std::string_view trimmed = runtime::Trim(code);
-  FieldSpec result;
-  result.spec = std::string(runtime::Trim(trimmed.size() > 11 ? trimmed.substr(11) : std::string_view()));
-  result.name = result.spec.substr(0, result.spec.find(' '));
-  return result;
+// The code of entry m of a record field: its name gets "_<m>", written the way the template wrote it
+// (in quotes when it was quoted); the switches follow as they stood, after one more blank.
+std::string entryCode(const std::string& code, long m) {
+  const MergefieldName read = readMergefieldName(code);
+  std::string name = read.name + "_" + std::to_string(m);
+  if (read.end > 0 && code[read.end - 1] == '"')
+    name = "\"" + replaceAll(replaceAll(name, "\\", "\\\\"), "\"", "\\\"") + "\"";
+  std::string rest = code.substr(read.end);
+  rest.erase(rest.find_last_not_of(' ') + 1);
+  return "MERGEFIELD " + name + " " + rest;
 }
 
 class RowExpander {
@@ -35,7 +34,6 @@ class RowExpander {
 
  private:
   std::shared_ptr<word::Document> document() { return ctx_.word().ActiveDocument(); }
-  std::shared_ptr<word::Table> table(long i) { return document()->Tables()->Item(i); }
 
   // The entry count of a group: the leading number of its count text, as a whole number of 32 bits (a
   // group may hold more lines than a 16-bit Integer counts).
@@ -43,21 +41,26 @@ class RowExpander {
     return runtime::toLong(runtime::Val(m_.recordCounts.item(group)));
   }
 
-  // The rows a template row must span: the largest count among the groups of its fields. Rows of
-  // several groups are shared, so every group's entries stand side by side.
+  // The group of a merge field, or "" when it is no field of a group.
+  std::string groupOf(word::Field& field) {
+    if (field.Type() != word::wdFieldMergeField) return {};
+    const std::string name = mergefieldNameOf(field.Code()->Text());
+    return !name.empty() && m_.recordOfField.contains(name) ? m_.recordOfField.item(name) : std::string();
+  }
+
+  // The rows a template row spans: the largest count among the groups of its fields; 0 when it holds
+  // no field of a group. Rows of several groups are shared, so every group's entries stand side by side.
   long blockRowsOf(word::Table& table, long r) {
-    long block = 1;
+    long block = 0;
     auto cells = table.Rows()->Item(r)->Cells();
     for (long k = 1, cellCount = cells->Count(); k <= cellCount; ++k) {
       auto fields = table.Cell(r, k)->Range()->Fields();
       for (long f = 1, count = fields->Count(); f <= count; ++f) {
-        // A field whose count cannot be read fails again, and is reported, when it is expanded.
+        // A field whose count cannot be read fails again, and is reported, when its rows are named.
         runtime::resumeNext([&] {
-          auto field = fields->Item(f);
-          if (field->Type() != word::wdFieldMergeField) return;
-          std::string name = specOf(field->Code()->Text()).name;
-          if (!m_.recordOfField.contains(name)) return;
-          const std::string& group = m_.recordOfField.item(name);
+          const std::string group = groupOf(*fields->Item(f));
+          if (group.empty()) return;
+          block = std::max<long>(block, 1);
           block = std::max<long>(block, countOf(group));
         });
       }
@@ -67,79 +70,78 @@ class RowExpander {
 
   void expandTable(long i) {
     // The handle follows its table through the rows added to it.
-    auto table = this->table(i);
+    auto table = document()->Tables()->Item(i);
     long rowsAdded = 0;
     long rows = table->Rows()->Count();
     for (long j = 1; j <= rows; ++j) {
-      long r = j + rowsAdded;
-      const long top = r;
-      // Every template row gets rows of its own, also for a group that an earlier row already expanded.
-      expanded_.clear();
-      long rowsInBlock = 1;
-      long blockRows = blockRowsOf(*table, r);
-      long cells = table->Rows()->Item(r)->Cells()->Count();
-      for (long k = 1; k <= cells; ++k) {
-        // The cell's fields are asked for anew after every field: expanding one adds and removes fields.
-        for (long f = 1;; ++f) {
-          auto cellFields = table->Cell(r, k)->Range()->Fields();
-          if (f > cellFields->Count()) break;
-          runtime::resumeNext(
-              [&] {
-                auto field = cellFields->Item(f);
-                if (field->Type() != word::wdFieldMergeField) return;
-                FieldSpec spec = specOf(field->Code()->Text());
-                if (!m_.recordOfField.contains(spec.name)) return;
-                const std::string group = m_.recordOfField.item(spec.name);
-                const runtime::Long count = countOf(group);
-                if (!expanded_.contains(group)) expanded_.add(group, "0");
-                if (runtime::Val(expanded_.item(group)) < count) {
-                  long inserted = std::max<long>(0, std::max<long>(count, blockRows) - rowsInBlock);
-                  for (long m = 0; m < inserted; ++m) table->Rows()->Add(table->Rows()->Item(r + m));
-                  expanded_.replace(group, std::to_string(count));
-                  rowsInBlock += inserted;
-                  r += inserted;
-                  rowsAdded += inserted;
-                }
-                // The template row, now the last of its block, keeps the field where it stands, renamed;
-                // the new rows get theirs after what they hold, so fields keep their order.
-                bool renamedInPlace = false;
-                for (long m = 0; m < count; ++m) {
-                  if (top + m == r) {
-                    field->Code()->SetText(entryCode(spec, m));
-                    renamedInPlace = true;
-                  } else {
-                    appendField(*table, top + m, k, spec, m);
-                  }
-                }
-                if (!renamedInPlace) {
-                  field->Delete();
-                  // The next field moved into this place.
-                  --f;
-                }
-              },
-              onError_);
+      const long top = j + rowsAdded;
+      const long block = blockRowsOf(*table, top);
+      if (block == 0) continue;
+      // Copies of the template row go in above it; the template row becomes the last entry.
+      for (long m = 0; m + 1 < block; ++m) copyRowAbove(*table, top + m);
+      rowsAdded += block - 1;
+      for (long m = 0; m < block; ++m) nameEntryFields(*table, top + m, m);
+    }
+  }
+
+  // A copy of row r, with its text, formatting and fields, inserted above it. A Word that cannot copy
+  // formatted text gets an empty row with the row's fields.
+  void copyRowAbove(word::Table& table, long r) {
+    auto row = table.Rows()->Item(r);
+    try {
+      auto at = row->Range();
+      at->Collapse(word::wdCollapseStart);
+      at->SetFormattedText(row->Range());
+    } catch (const runtime::Error& error) {
+      if (error.number() != runtime::kObjectDoesNotSupportProperty) throw;
+      table.Rows()->Add(row);
+      for (long k = 1, cells = table.Rows()->Item(r + 1)->Cells()->Count(); k <= cells; ++k) {
+        auto fields = table.Cell(r + 1, k)->Range()->Fields();
+        for (long f = 1, count = fields->Count(); f <= count; ++f) {
+          auto field = fields->Item(f);
+          if (field->Type() == word::wdFieldMergeField) appendField(table, r, k, field->Code()->Text());
         }
       }
     }
   }
 
-  static std::string entryCode(const FieldSpec& spec, long m) {
-    return "MERGEFIELD " + spec.name + "_" + std::to_string(m) + " " + spec.spec.substr(spec.name.size());
-  }
-
-  // Adds the field of entry m at the end of cell (row, k), before its end mark.
-  void appendField(word::Table& table, long row, long k, const FieldSpec& spec, long m) {
+  // Adds a merge field with `code` at the end of cell (row, k), before its end mark.
+  void appendField(word::Table& table, long row, long k, const std::string& code) {
     const long end = table.Cell(row, k)->Range()->End() - 1;
     auto selection = ctx_.word().Selection();
     selection->SetRange(end, end);
     auto field = document()->Fields()->Add(selection->Range(), word::wdFieldMergeField, std::nullopt, true);
-    field->Code()->SetText(entryCode(spec, m));
+    field->Code()->SetText(code);
+  }
+
+  // Row r holds entry m: each field of a group gets that entry's name, or goes when its group has fewer
+  // entries.
+  void nameEntryFields(word::Table& table, long r, long m) {
+    for (long k = 1, cells = table.Rows()->Item(r)->Cells()->Count(); k <= cells; ++k) {
+      // The cell's fields are asked for anew after every field: naming one rewrites the cell.
+      for (long f = 1;; ++f) {
+        auto fields = table.Cell(r, k)->Range()->Fields();
+        if (f > fields->Count()) break;
+        runtime::resumeNext(
+            [&] {
+              auto field = fields->Item(f);
+              const std::string group = groupOf(*field);
+              if (group.empty()) return;
+              if (m < countOf(group)) {
+                field->Code()->SetText(entryCode(field->Code()->Text(), m));
+              } else {
+                field->Delete();
+                --f;  // the next field moved into this place
+              }
+            },
+            onError_);
+      }
+    }
   }
 
   AddinContext& ctx_;
   tallyweaveModule& m_;
   const std::function<void(const runtime::Error&)>& onError_;
-  runtime::KeyedCollection<std::string> expanded_;
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
 #include <string_view>
 #include <thread>
 #include <utility>
@@ -131,11 +132,14 @@ void writeFile(const std::string& hostPath, const std::string& bytes, int flags)
 
 // The files that holds keep open, by device and inode, one entry per hold: every spelling of a path to
 // a held file, and every link to it, names the same file. One stat tells whether a path is held.
+// A started program is held until it ends (from the thread that waits for it), so the set has a lock.
 struct PosixSystem::HeldFiles {
   using FileId = std::pair<dev_t, ino_t>;
+  std::mutex lock;
   std::multiset<FileId> files;
 
-  bool contains(const std::string& hostPath) const {
+  bool contains(const std::string& hostPath) {
+    std::lock_guard<std::mutex> guard(lock);
     if (files.empty()) return false;
     struct stat info;
     return ::stat(hostPath.c_str(), &info) == 0 && files.count({info.st_dev, info.st_ino}) > 0;
@@ -149,9 +153,13 @@ struct PosixSystem::HeldFiles {
       struct stat info;
       if (::fstat(fd_.get(), &info) != 0) throw fileError(errno, hostPath);
       file_ = {info.st_dev, info.st_ino};
+      std::lock_guard<std::mutex> guard(held_->lock);
       held_->files.insert(file_);
     }
-    ~Hold() override { held_->files.erase(held_->files.find(file_)); }
+    ~Hold() override {
+      std::lock_guard<std::mutex> guard(held_->lock);
+      held_->files.erase(held_->files.find(file_));
+    }
     Hold(const Hold&) = delete;
     Hold& operator=(const Hold&) = delete;
 
@@ -339,6 +347,8 @@ void PosixSystem::StartProgram(const std::string& path) {
   if ((info.st_mode & S_IXUSR) == 0 && ::chmod(host.c_str(), info.st_mode | S_IXUSR) != 0)
     throw fileError(errno, host);
 
+  // Windows keeps a running program's file from being deleted or replaced; so does this system.
+  std::shared_ptr<sys::FileHold> running = HoldOpen(path);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);  // detached from our session
@@ -349,7 +359,7 @@ void PosixSystem::StartProgram(const std::string& path) {
   posix_spawnattr_destroy(&attributes);
   if (error != 0) throw fileError(error, host);
   // Nobody waits for the program; reap it when it ends so it leaves no zombie.
-  std::thread([child] { ::waitpid(child, nullptr, 0); }).detach();
+  std::thread([child, running] { ::waitpid(child, nullptr, 0); }).detach();
 }
 
 }  // namespace tw::posix

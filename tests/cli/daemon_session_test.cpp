@@ -4,6 +4,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <sstream>
 #include <thread>
@@ -43,6 +44,23 @@ class DaemonSessionTest : public ::testing::Test {
       options.temp = (root.path() / "temp").string();
       return runWordSession(options, console);
     });
+  }
+
+  // What TEMP holds besides the marker that makes Word a daemon and the debug log.
+  std::vector<std::string> tempLeftOver() const {
+    std::vector<std::string> files;
+    for (const auto& item : fs::recursive_directory_iterator(root.path() / "temp")) {
+      std::string name = fs::relative(item.path(), root.path() / "temp").string();
+      if (name != "twDaemon.tmp" && name != "twDebug.tmp" && name != "debugTw.txt" && !item.is_directory())
+        files.push_back(name);
+    }
+    return files;
+  }
+
+  void announce(const nlohmann::ordered_json& job,
+                const std::function<std::string(const std::string&)>& files) {
+    root.write("base/documents/spool/docData", addin::writeConnectorFile(job, files));
+    root.write("base/pidfiles/officeDaemon", " 1");
   }
 
   std::string status() const { return root.read("base/pidfiles/officeDaemon"); }
@@ -92,6 +110,26 @@ TEST_F(DaemonSessionTest, RunsJobsUntilTheServiceWritesFifteen) {
   root.write("base/pidfiles/officeDaemon", "15");
   EXPECT_EQ(ended(), kSessionRan);
   EXPECT_FALSE(statusExists());
+  // Word's own shutdown cleaned up after the job.
+  EXPECT_EQ(tempLeftOver(), std::vector<std::string>{});
+}
+
+// A job that fails makes the daemon quit Word; the job leaves nothing in TEMP.
+TEST_F(DaemonSessionTest, AnErrorQuitsWordAndLeavesNothingOfTheJob) {
+  root.write("temp/twDebug.tmp", "");
+  start();
+  ASSERT_TRUE(waitFor([&] { return statusExists() && status() == " 0"; }));
+  nlohmann::ordered_json job = {
+      {"kind", "document"},
+      {"template", {{"file", "factuur.docx"}}},
+      {"fields", {{"klant_naam", "Jansen"}}},
+      {"settings", {{"resultDocName", "kapot"}}},
+  };
+  announce(job, [](const std::string&) { return std::string("geen document"); });
+  EXPECT_EQ(ended(), kSessionRan);
+  EXPECT_FALSE(statusExists());
+  EXPECT_NE(root.read("temp/debugTw.txt").find("Quiting Word"), std::string::npos);
+  EXPECT_EQ(tempLeftOver(), std::vector<std::string>{});
 }
 
 TEST_F(DaemonSessionTest, ASignalEndsTheSessionAndRemovesTheStatusFile) {

@@ -145,6 +145,32 @@ TEST_F(EngineTest, QuitClosesEveryDocumentAndNewWindowKeepsTheDocument) {
   EXPECT_EQ(app->Documents()->Count(), 0);
 }
 
+// Word tells its add-ins of a quit once its documents are closed: OnBeginShutdown, then OnDisconnection
+// with the host-shutdown mode, once, also when an add-in quits again meanwhile.
+TEST_F(EngineTest, QuitTellsTheAddInsOnce) {
+  openBody(paragraph(run("a")), "a.docx");
+  std::vector<std::string> told;
+  auto loaded = app->loadAddIn(engine::AddInEvents{
+      .onBeginShutdown =
+          [&] {
+            told.push_back("begin shutdown, documents: " + std::to_string(app->Documents()->Count()));
+            app->Quit(false);
+            throw runtime::Error::fromNumber(runtime::kInvalidProcedureCall);  // Word ignores it
+          },
+      .onDisconnection = [&](int mode) { told.push_back("disconnection " + std::to_string(mode)); },
+  });
+  app->Quit(false);
+  app->Quit(false);
+  EXPECT_EQ(told, (std::vector<std::string>{"begin shutdown, documents: 0", "disconnection 0"}));
+
+  // An add-in no longer loaded is told nothing.
+  auto other = engine::createApplication(system);
+  bool called = false;
+  other->loadAddIn(engine::AddInEvents{.onBeginShutdown = [&] { called = true; }, .onDisconnection = {}});
+  other->Quit(false);
+  EXPECT_FALSE(called);
+}
+
 TEST_F(EngineTest, MainDocumentTypeLivesInTheSettings) {
   auto doc = app->Documents()->Open(fixture("fields.docx"));
   auto merge = doc->MailMerge();

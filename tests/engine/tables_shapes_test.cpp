@@ -55,6 +55,39 @@ TEST_F(EngineTest, RowsAddBeforeARowCopiesItsCellStructureWithEmptyParagraphs) {
   EXPECT_EQ(again->Tables()->Item(1)->Rows()->Count(), 5);
 }
 
+// A row's FormattedText set at the start of a row: a whole copy of the row goes in before it.
+TEST_F(EngineTest, FormattedTextCopiesARowBeforeARow) {
+  auto doc = app->Documents()->Open(fixture("table.docx"));
+  auto table = [&] { return doc->Tables()->Item(1); };
+  const std::string model = table()->Rows()->Item(2)->Range()->Text();
+  for (long m = 0; m < 2; ++m) {
+    auto at = table()->Rows()->Item(2 + m)->Range();
+    at->Collapse(word::wdCollapseStart);
+    at->SetFormattedText(table()->Rows()->Item(2 + m)->Range());
+    EXPECT_EQ(at->Text(), model);  // the range covers the copy
+  }
+  ASSERT_EQ(table()->Rows()->Count(), 5);
+  for (long r = 2; r <= 4; ++r) {
+    EXPECT_EQ(table()->Rows()->Item(r)->Range()->Text(), model) << r;
+    EXPECT_EQ(table()->Cell(r, 3)->Range()->Fields()->Count(), 1) << r;
+  }
+
+  // Anything but a whole row to the start of a row is not Word's row copy.
+  const std::pair<std::shared_ptr<word::Range>, std::shared_ptr<word::Range>> refused[] = {
+      {table()->Cell(2, 1)->Range(), table()->Rows()->Item(2)->Range()},
+      {table()->Rows()->Item(2)->Range(), table()->Cell(2, 1)->Range()},
+  };
+  for (const auto& [target, source] : refused) {
+    try {
+      target->SetFormattedText(source);
+      ADD_FAILURE() << "copied";
+    } catch (const runtime::Error& error) {
+      EXPECT_EQ(error.number(), 4605);
+    }
+  }
+  EXPECT_EQ(table()->Rows()->Count(), 5);
+}
+
 TEST_F(EngineTest, RowsAddWithoutARowAppendsACopyOfTheLastRow) {
   auto doc = app->Documents()->Open(fixture("table.docx"));
   auto rows = doc->Tables()->Item(1)->Rows();

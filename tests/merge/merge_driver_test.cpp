@@ -39,8 +39,9 @@ class NoAnswerRibbon : public office::RibbonControl {
 TEST_F(MergeDriverTest, UnknownNamesGoEverywhereBadSyntaxOnlyInTheMainText) {
   fields({{"naam", "Jansen"}});
   open(paragraph(run("A:") + mergefield("naam") + run(" B:") + mergefield("onbekend") + run(" C:") +
-                 field(" MERGEFIELD  naam ") +
-                 textBox(run("D:") + field(" MERGEFIELD  naam ") + run(" E:") + mergefield("weg"))));
+                 field(" MERGEFIELD \\* MERGEFORMAT ") +
+                 textBox(run("D:") + field(" MERGEFIELD  naam ") + run(" E:") + mergefield("weg") +
+                         field(" MERGEFIELD \"\" "))));
   merge();
 
   EXPECT_NE(word->ActiveDocument()->Name(), "sjabloon.docx");
@@ -50,8 +51,46 @@ TEST_F(MergeDriverTest, UnknownNamesGoEverywhereBadSyntaxOnlyInTheMainText) {
   EXPECT_TRUE(logged("Merge Finished"));
   // The template's author can see why a field vanished.
   EXPECT_TRUE(logged("Removed merge field that names no column:  MERGEFIELD onbekend "));
-  EXPECT_TRUE(logged("Removed merge field without a readable name:  MERGEFIELD  naam "));
+  EXPECT_TRUE(logged("Removed merge field without a readable name:  MERGEFIELD \\* MERGEFORMAT "));
   EXPECT_TRUE(logged("Removed merge field that names no column:  MERGEFIELD weg "));
+  // Outside the main text a field without a name is left to Word.
+  EXPECT_FALSE(logged("Removed merge field without a readable name:  MERGEFIELD \"\" "));
+}
+
+// Names written the ways Word writes and reads them merge their columns; a name that names no column
+// still goes.
+TEST_F(MergeDriverTest, NamesAreReadAsWordReadsThem) {
+  fields({{"Naam", "Jansen"}, {"Naam klant", "Bakkerij Jansen"}});
+  open(paragraph(run("1:") + field(" MERGEFIELD \"Naam\" ") + run(" 2:") + field(" MERGEFIELD  Naam ") +
+                 run(" 3:") + field(" MERGEFIELD \"Naam klant\" \\* MERGEFORMAT ") + run(" 4:") +
+                 field(" MERGEFIELD \"Naam leverancier\" ") + run(".")));
+  merge();
+
+  EXPECT_EQ(mainText().substr(0, 42), "1:Jansen 2:Jansen 3:Bakkerij Jansen 4:.\r");
+  EXPECT_EQ(addin.module().mergefieldInventory.names(), (std::vector<std::string>{"Naam", "Naam klant"}));
+  EXPECT_TRUE(logged("Removed merge field that names no column:  MERGEFIELD \"Naam leverancier\" "));
+}
+
+// Each entry of a group gets a whole row: the template row's text beside its own values.
+TEST_F(MergeDriverTest, RecordRowsMergeIntoWholeRows) {
+  addin.module().recordCounts.add("regels", "3");
+  for (const char* name : {"bedrag", "aantal"}) addin.module().recordOfField.add(name, "regels");
+  fields({{"bedrag_0", "5"},
+          {"aantal_0", "1"},
+          {"bedrag_1", "7"},
+          {"aantal_1", "2"},
+          {"bedrag_2", "30"},
+          {"aantal_2", "3"}});
+  open(table({row({run("€ ") + mergefield("bedrag"), run("x") + mergefield("aantal")})}, 2));
+  merge();
+
+  auto result = word->ActiveDocument()->Tables()->Item(1);
+  const std::pair<std::string, std::string> rows[] = {{"5", "1"}, {"7", "2"}, {"30", "3"}};
+  ASSERT_EQ(result->Rows()->Count(), 3);
+  for (long r = 1; r <= 3; ++r) {
+    EXPECT_EQ(result->Cell(r, 1)->Range()->Text(), "\x80 " + rows[r - 1].first + "\r\a") << r;
+    EXPECT_EQ(result->Cell(r, 2)->Range()->Text(), "x" + rows[r - 1].second + "\r\a") << r;
+  }
 }
 
 // No cut at a fixed number of names: every line of a long invoice is merged.

@@ -15,13 +15,25 @@ TEST_F(MergeFieldsTest, FieldNameFromTheCode) {
       {" mergefield Naam ", "Naam"},
       {" MERGEFIELD naam", "naam"},
       {" MERGEFIELD img_logo_2 ", "img_logo_2"},
-      {" MERGEFIELD  naam ", ""},             // two blanks
-      {" MERGEFIELD \"Last Name\" ", ""},     // quoted
-      {" MERGEFIELD na-me ", "na"},           // the name ends where the syntax does
-      {" MERGEFIELD naam \\* Upper\nx", ""},  // "." does not cross a line feed
+      {" MERGEFIELD na-me ", "na"},  // the name ends where the syntax does
       {" MERGEFIELDnaam ", ""},
       {" PAGE ", ""},
       {"", ""},
+      // Codes the name syntax cannot read are read as Word reads them.
+      {" MERGEFIELD  naam ", "naam"},                                     // two blanks
+      {" MERGEFIELD\t naam \\* MERGEFORMAT ", "naam"},                    // a tab
+      {" MERGEFIELD \"Last Name\" ", "Last Name"},                        // quoted
+      {" MERGEFIELD \"Naam\"\\* Upper ", "Naam"},                         // a switch right after the quote
+      {" MERGEFIELD \"de \\\"klant\\\" \\\\ x\" ", "de \"klant\" \\ x"},  // escapes inside quotes
+      {" MERGEFIELD \"Prijs incl. btw\" \\# \"#.##0,00\" ", "Prijs incl. btw"},
+      {" MERGEFIELD  naam\\* Upper ", "naam"},    // an unquoted name ends at a switch
+      {" MERGEFIELD  naam klant ", "naam"},       // ... and at a blank
+      {" MERGEFIELD naam \\* Upper\nx", "naam"},  // a line feed is a blank to Word
+      {" MERGEFIELD \"\" ", ""},                  // names that cannot name a column
+      {" MERGEFIELD \"naam ", ""},
+      {" MERGEFIELD  \\* MERGEFORMAT ", ""},
+      {" MERGEFIELD ", ""},
+      {" MERGEFIELD\nnaam ", "naam"},
   };
   for (const auto& [code, name] : cases) EXPECT_EQ(addin.getMergefieldName(code), name) << code;
 }
@@ -44,6 +56,9 @@ TEST_F(MergeFieldsTest, NumberPicturesFollowTheLocaleAndBack) {
       {".", ",", " MERGEFIELD bedrag \\# 1.234,5 ", " MERGEFIELD bedrag \\# 1,234.5 "},
       {".", ",", " MERGEFIELD datum \\@ \"d.M.yyyy\" ", " MERGEFIELD datum \\@ \"d.M.yyyy\" "},
       {".", ",", " MERGEFIELD a.b ", " MERGEFIELD a.b "},
+      // The separators of a quoted name are part of the name.
+      {".", ",", " MERGEFIELD \"Prijs incl. btw\" \\# \"#.##0,00\" ",
+       " MERGEFIELD \"Prijs incl. btw\" \\# \"#,##0.00\" "},
   };
   int n = 0;
   for (const Case& c : cases) {

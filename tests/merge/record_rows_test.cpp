@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/ooxml/package.h"
 #include "merge/merge_test_fixture.h"
 
 namespace tw::addin {
@@ -55,9 +56,9 @@ TEST_F(RecordRowsTest, ARowBecomesOneRowPerEntry) {
     EXPECT_EQ(cell(1, 2 + m, 1), "MERGEFIELD a_" + std::to_string(m));
     EXPECT_EQ(cell(1, 2 + m, 2), "MERGEFIELD bedrag_" + std::to_string(m) + "  \\# \"#.##0,00\"");
   }
-  // Other content stays in the template row, which becomes the last entry.
+  // Every entry's row is a copy of the template row, which becomes the last entry.
   EXPECT_EQ(cellText(1, 4, 3), "tekst\r\a");
-  EXPECT_EQ(cellText(1, 2, 3), "\r\a");
+  EXPECT_EQ(cellText(1, 2, 3), "tekst\r\a");
   EXPECT_EQ(cellText(1, 1, 1), "Kop\r\a");
 }
 
@@ -109,8 +110,59 @@ TEST_F(RecordRowsTest, FieldsKeepTheirOrderAndPlace) {
     EXPECT_EQ(cell(1, 1 + m, 1), "MERGEFIELD aantal_" + n + "|MERGEFIELD eenheid_" + n);
   }
   word->ActiveDocument()->ActiveWindow()->View()->SetShowFieldCodes(true);
-  EXPECT_EQ(tableAt(1)->Cell(3, 1)->Range()->Text(),
-            "Aantal: \x13MERGEFIELD aantal_2 \x14x\x15 x \x13MERGEFIELD eenheid_2 \x14x\x15.\r\a");
+  for (long m = 0; m < 3; ++m) {
+    const std::string n = std::to_string(m);
+    EXPECT_EQ(tableAt(1)->Cell(1 + m, 1)->Range()->Text(), "Aantal: \x13MERGEFIELD aantal_" + n +
+                                                               " \x14x\x15 x \x13MERGEFIELD eenheid_" + n +
+                                                               " \x14x\x15.\r\a");
+  }
+}
+
+// Every row made for an entry is a copy of the template row: its text, runs and formatting, nested fields
+// in their places; bookmarks stay with the template row.
+TEST_F(RecordRowsTest, EntryRowsAreCopiesOfTheTemplateRow) {
+  group("regels", "3", {"bedrag", "aantal", "img_foto"});
+  const std::string picture = testing::fieldChar("begin") +
+                              testing::instr(" INCLUDEPICTURE \"C:\\\\foto\\\\") + mergefield("img_foto") +
+                              testing::instr(".jpg\" \\d ") + testing::fieldChar("separate") + run("p") +
+                              testing::fieldChar("end");
+  open(table({row({"<w:bookmarkStart w:id=\"7\" w:name=\"regel\"/><w:r><w:rPr><w:b/></w:rPr><w:t "
+                   "xml:space=\"preserve\">€ </w:t></w:r>" +
+                       mergefield("bedrag") + "<w:bookmarkEnd w:id=\"7\"/>",
+                   run("x") + mergefield("aantal"), picture})},
+             3));
+  expand();
+
+  EXPECT_TRUE(errors.empty());
+  ASSERT_EQ(rowCount(1), 3);
+  word->ActiveDocument()->ActiveWindow()->View()->SetShowFieldCodes(true);
+  for (long m = 0; m < 3; ++m) {
+    const std::string n = std::to_string(m);
+    EXPECT_EQ(tableAt(1)->Cell(1 + m, 1)->Range()->Text(),
+              "\x80 \x13MERGEFIELD bedrag_" + n + " \x14x\x15\r\a");
+    EXPECT_EQ(tableAt(1)->Cell(1 + m, 2)->Range()->Text(), "x\x13MERGEFIELD aantal_" + n + " \x14x\x15\r\a");
+    EXPECT_EQ(cell(1, 1 + m, 3), "INCLUDEPICTURE \"C:\\\\foto\\\\\x13MERGEFIELD img_foto_" + n +
+                                     " \x14x\x15.jpg\" \\d|MERGEFIELD img_foto_" + n);
+  }
+  const std::string saved = addin.tempPath("regels.docx");
+  word->ActiveDocument()->SaveAs(saved);
+  engine::ooxml::Package package(readTemp("regels.docx"), "regels.docx");
+  const std::string xml = package.readPart("word/document.xml");
+  auto count = [&](const std::string& what) {
+    size_t n = 0;
+    for (size_t at = xml.find(what); at != std::string::npos; at = xml.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("<w:b/>"), 3u);
+  EXPECT_EQ(count("<w:bookmarkStart "), 1u);
+}
+
+TEST_F(RecordRowsTest, AQuotedNameKeepsItsQuotes) {
+  group("regels", "2", {"Naam klant"});
+  open(table({row({field(" MERGEFIELD \"Naam klant\" \\* Upper ")})}, 1));
+  expand();
+  EXPECT_EQ(cell(1, 1, 1), "MERGEFIELD \"Naam klant_0\"  \\* Upper");
+  EXPECT_EQ(cell(1, 2, 1), "MERGEFIELD \"Naam klant_1\"  \\* Upper");
 }
 
 TEST_F(RecordRowsTest, CountsOfOneZeroAndNoNumber) {

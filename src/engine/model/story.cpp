@@ -508,6 +508,12 @@ const std::vector<pugi::xml_node>& Story::tables() {
   return index().tables;
 }
 
+pugi::xml_node Story::rowEndingAt(long position) {
+  if (position < 0 || position >= length()) return {};
+  Piece* piece = index().pieces.at(position);
+  return piece && piece->kind == SpanKind::RowEnd ? piece->node : pugi::xml_node();
+}
+
 std::pair<long, long> Story::extent(pugi::xml_node node) {
   Index& ix = index();
   Piece* last = ix.lastTerminator(node);

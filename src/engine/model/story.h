@@ -104,6 +104,8 @@ class Story {
   // The rows of a table of this story (looking through content controls), by index (0-based).
   long rowCount(pugi::xml_node table);
   pugi::xml_node rowAt(pugi::xml_node table, long index);
+  // The table row whose row end mark stands at `position`, or an empty node.
+  pugi::xml_node rowEndingAt(long position);
   // Start and end positions of a paragraph, table, row or cell node of this story.
   std::pair<long, long> extent(pugi::xml_node node);
   // The field whose begin node is `beginNode`, if it is in the story.

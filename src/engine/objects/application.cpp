@@ -115,7 +115,26 @@ class ApplicationImpl : public EngineApplication, public std::enable_shared_from
     for (auto it = open.rbegin(); it != open.rend(); ++it) {
       if (!close(*it, saveChanges)) return;  // a handler cancelled
     }
+    // An add-in that quits again while it is told of the shutdown is not told twice.
+    if (quit_) return;
     quit_ = true;
+    beginShutdown_.raise();
+    disconnection_.raise(ext_dm_HostShutdown);
+  }
+  std::unique_ptr<platform::EventConnection> loadAddIn(AddInEvents events) override {
+    struct Loaded : platform::EventConnection {
+      std::unique_ptr<platform::EventConnection> beginShutdown;
+      std::unique_ptr<platform::EventConnection> disconnection;
+    };
+    auto loaded = std::make_unique<Loaded>();
+    loaded->beginShutdown = beginShutdown_.connect([handler = std::move(events.onBeginShutdown)] {
+      if (handler) runtime::resumeNext(handler);
+    });
+    loaded->disconnection =
+        disconnection_.connect([handler = std::move(events.onDisconnection)](int removeMode) {
+          if (handler) runtime::resumeNext([&] { handler(removeMode); });
+        });
+    return loaded;
   }
   std::unique_ptr<platform::EventConnection> OnDocumentBeforeClose(
       DocumentBeforeCloseHandler handler) override {
@@ -197,6 +216,8 @@ class ApplicationImpl : public EngineApplication, public std::enable_shared_from
   DocPtr active_;
   std::shared_ptr<office::CommandBars> commandBars_;
   platform::Signal<word::Document&, bool&> beforeClose_;
+  platform::Signal<> beginShutdown_;
+  platform::Signal<int> disconnection_;
 };
 
 sys::System& systemOf(DocState& doc) {

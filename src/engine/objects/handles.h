@@ -58,6 +58,10 @@ std::shared_ptr<word::InlineShapes> makeInlineShapes(DocPtr doc, std::shared_ptr
 std::shared_ptr<word::Collection<word::Table>> makeTables(DocPtr doc);
 std::shared_ptr<word::Collection<word::Shape>> makeShapes(DocPtr doc);
 
+// A copy of the table row `row`, with all it holds, inserted before the row `before` of the same table.
+// Identifiers that must stay unique (w14 paragraph ids, bookmarks) stay with the original.
+pugi::xml_node copyRowBefore(pugi::xml_node row, pugi::xml_node before);
+
 // Adds a field at `range` the way Fields.Add does.
 std::shared_ptr<word::Field> addField(const std::shared_ptr<word::Range>& range, int type,
                                       const std::string& text, bool preserveFormatting);

@@ -170,6 +170,28 @@ class RangeImpl : public word::Range {
     auto [s, e] = clamp();
     place_.doc->selection.set(place_.story, s, e);
   }
+  // Only a table row's copy before a row of its table: the way templates repeat a row with its content.
+  void SetFormattedText(const std::shared_ptr<word::Range>& source) override {
+    auto* from = dynamic_cast<RangeImpl*>(source.get());
+    if (!from) throw runtime::Error::fromNumber(runtime::kTypeMismatch);
+    auto [fromStart, fromEnd] = from->clamp();
+    auto [start, end] = clamp();
+    Story& story = place_.live();
+    pugi::xml_node row = from->place_.story == place_.story && fromEnd > fromStart
+                             ? story.rowEndingAt(fromEnd - 1)
+                             : pugi::xml_node();
+    if (!row || story.extent(row) != std::pair{fromStart, fromEnd} || start != end)
+      throw notAvailable("FormattedText copies a whole table row to the start of a row");
+    pugi::xml_node before;
+    for (pugi::xml_node candidate : row.parent().children("w:tr")) {
+      if (!before && story.extent(candidate).first == start) before = candidate;
+    }
+    if (!before) throw notAvailable("FormattedText copies a table row before a row of the same table");
+    pugi::xml_node copy = copyRowBefore(row, before);
+    story.inserted(copy);
+    auto [copyStart, copyEnd] = story.extent(copy);
+    *mark_ = {copyStart, copyEnd};
+  }
 
   // The stretch as it stands now, within the story.
   std::pair<long, long> clamp() {

@@ -112,6 +112,32 @@ pugi::xml_node copyEmptyRow(pugi::xml_node row, bool before) {
   return copy;
 }
 
+}  // namespace
+
+pugi::xml_node copyRowBefore(pugi::xml_node row, pugi::xml_node before) {
+  pugi::xml_node copy = before.parent().insert_copy_before(row, before);
+  // A bookmark names one place of a document: it stays with the original, as when Word copies text.
+  std::vector<pugi::xml_node> bookmarks;
+  auto strip = [&](auto&& self, pugi::xml_node node) -> void {
+    for (auto attribute = node.first_attribute(); attribute;) {
+      auto next = attribute.next_attribute();
+      if (std::strncmp(attribute.name(), "w14:", 4) == 0) node.remove_attribute(attribute);
+      attribute = next;
+    }
+    for (auto child : node.children()) {
+      if (is(child, "w:bookmarkStart") || is(child, "w:bookmarkEnd"))
+        bookmarks.push_back(child);
+      else
+        self(self, child);
+    }
+  };
+  strip(strip, copy);
+  for (auto bookmark : bookmarks) bookmark.parent().remove_child(bookmark);
+  return copy;
+}
+
+namespace {
+
 class RowsImpl : public word::Rows, NodeHandle {
  public:
   using NodeHandle::NodeHandle;

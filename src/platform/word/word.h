@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/event.h"
+#include "runtime/error.h"
 
 namespace tw::office {
 class CommandBars;
@@ -104,6 +105,10 @@ class Range {
   virtual std::shared_ptr<word::InlineShapes> InlineShapes() = 0;
   virtual void Collapse(int direction = wdCollapseStart) = 0;
   virtual void Select() = 0;
+  // Word's FormattedText: puts a copy of `source`, with its runs, formatting and fields, in place of
+  // this range, which then covers the copy. (A table row copied to the start of a row inserts the copy
+  // before that row.) Error 438 where the Word in use offers no such property.
+  virtual void SetFormattedText(const std::shared_ptr<Range>& source);
 };
 
 class Field {
@@ -303,5 +308,9 @@ class Application {
   virtual std::unique_ptr<platform::EventConnection> OnDocumentBeforeClose(
       DocumentBeforeCloseHandler handler) = 0;
 };
+
+inline void Range::SetFormattedText(const std::shared_ptr<Range>&) {
+  throw runtime::Error::fromNumber(runtime::kObjectDoesNotSupportProperty);
+}
 
 }  // namespace tw::word
