@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "engine/model/document_model.h"
 #include "merge/merge_test_fixture.h"
 #include "posix/console_ui.h"
 
@@ -30,7 +31,9 @@ class DaemonSession {
   void start() {
     root.write("temp/twDebug.tmp", "");
     root.write("temp/twDaemon.tmp", basePath());
-    word = engine::createApplication(sys);
+    engine::EngineOptions options;
+    options.files = addin.context().jobFiles();
+    word = engine::createApplication(sys, options);
     addin.AddinInstance_OnConnection(word, 0, AddInInstance{});
     addin.AddinInstance_OnStartupComplete();
   }
@@ -61,6 +64,17 @@ class DaemonSession {
     std::string text = document->Content()->Text();
     document->Close(false);
     return text;
+  }
+
+  // Whether some part of the document at `relative` holds `bytes`.
+  bool documentHolds(const std::string& relative, const std::string& bytes) {
+    auto document = word->Documents()->Open((root.path() / relative).string());
+    engine::ooxml::Package& package = word->modelOf(*document).package();
+    bool holds = false;
+    for (const std::string& part : package.partNames())
+      holds = holds || package.readPart(part).find(bytes) != std::string::npos;
+    document->Close(false);
+    return holds;
   }
 
   testing::TempFolder root;
@@ -293,6 +307,34 @@ TEST_F(DaemonTest, ACsvFileJobMergesTheDataFileBelowTheBaseFolder) {
   EXPECT_EQ(addin.settings().generateMode.text(), "csvFile");
   EXPECT_EQ(documentText("base/adres.doc").substr(0, 18), "Jansen uit Utrecht");
   EXPECT_TRUE(exists("base/documents/spool/adres.prn"));
+}
+
+// A picture cell of the job's CSV file climbs out of the base folder: the picture is refused as a missing
+// one, the job still produces its document, and nothing of the picture reaches the result.
+TEST_F(DaemonTest, ACsvFilePictureCellOutsideTheJobsFoldersIsRefused) {
+  testing::TempFolder outside;
+  const std::string mark = "buiten-de-map";
+  outside.write("x.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0DIHDR\0\0\0\x01\0\0\0\x01", 24) + mark);
+  std::string climb;
+  for (int i = 0; i < 30; ++i) climb += "../";
+  const std::string cell = climb + (outside.path() / "x.png").relative_path().string();
+  root.write("base/klanten.csv", "naam,img_logo\r\nJansen," + cell + "\r\n");
+  start();
+  dropJob(connectorFile(
+      entry("_template", engine::minimalDocx(paragraph(mergefield("naam") + mergefield("img_logo")))) +
+      entry("naam", "") + entry("img_logo", "") + entry("_generate_mode", "csvFile") +
+      entry("_merge_data_file", "klanten.csv") + entry("_resultDocName", "logo")));
+  setStatus("1");
+  poll();
+
+  EXPECT_EQ(status(), " 0");
+  bool refused = false;
+  for (const std::string& line : log())
+    refused = refused || line.starts_with("Refused picture '" + basePath());
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(documentText("base/logo.doc").substr(0, 6), "Jansen");
+  EXPECT_FALSE(documentHolds("base/logo.doc", mark));
+  EXPECT_EQ(spoolFile("logo.prn").find(mark), std::string::npos);
 }
 
 }  // namespace

@@ -203,6 +203,10 @@ sys::System& systemOf(DocState& doc) {
   return doc.app->system();
 }
 
+const runtime::FileRule& fileRuleOf(DocState& doc) {
+  return doc.app->options().files;
+}
+
 namespace {
 
 class MailMergeImpl : public word::MailMerge {
