@@ -445,7 +445,7 @@ void ApplicationImpl::saveAs(const DocPtr& doc, const std::string& fileName, std
   bool samePlace = sameName(fileName, doc->fullName);
   if (samePlace) doc->hold.reset();
   try {
-    system_.WriteFile(fileName, bytes);
+    system_.ReplaceFile(fileName, bytes);
   } catch (...) {
     if (samePlace && system_.PathExists(fileName)) doc->hold = system_.HoldOpen(fileName);
     throw;
