@@ -129,6 +129,7 @@ class Soak {
 
   fs::path statusFile() const { return root_ / "base/pidfiles/officeDaemon"; }
   fs::path jobFile() const { return root_ / "base/documents/spool/docData"; }
+  fs::path setAsideFile() const { return root_ / "base/documents/spool/docData.err"; }
 
   std::optional<std::string> status() const {
     if (!fs::exists(statusFile())) return std::nullopt;
@@ -240,16 +241,19 @@ class Soak {
       }
       case Kind::kRejected:
         if (final != " 3") return "status " + final.value_or("(gone)") + " instead of \" 3\"";
-        if (readFile(jobFile()) != bytes) return "docData not kept";
-        fs::remove(jobFile());
+        if (fs::exists(jobFile()) || readFile(setAsideFile()) != bytes)
+          return "docData not kept as docData.err";
+        fs::remove(setAsideFile());
         return "";
       case Kind::kMissingTemplate:
       case Kind::kMissingResultFolder:
-        // The template cannot be opened or the result cannot be saved: Word quits and the status file
-        // goes, as it should; the service starts Word again.
-        if (final) return "status " + *final + " while the daemon should have quit";
+        // The template cannot be opened or the result cannot be saved: the job is reported " 3" and kept
+        // as docData.err, then Word quits and the status file goes; the service starts Word again.
+        if (final && final != " 3") return "status " + *final + " instead of \" 3\" or none";
         if (!waitFor([&] { return !daemonAlive(); }, 30s)) return "the daemon did not end";
-        fs::remove(jobFile());
+        if (fs::exists(jobFile()) || readFile(setAsideFile()) != bytes)
+          return "docData not kept as docData.err";
+        fs::remove(setAsideFile());
         return startDaemon() ? "" : "the daemon could not be started again";
       case Kind::kGarbageStatus:
         break;

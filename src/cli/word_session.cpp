@@ -276,12 +276,13 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
   });
   posix::ConsoleUi ui(console, options.answers);
   auto http = curlHttpInModule(options.httpTimeout);
+  addin::plugin addin(addin::Services{sys, ui, *http});
   auto word = engine::createApplication(sys, engine::EngineOptions{.version = options.wordVersion,
                                                                    .limits = {},
                                                                    .mailMerge = nullptr,
                                                                    .printer = printer,
-                                                                   .binaryDocuments = nullptr});
-  addin::plugin addin(addin::Services{sys, ui, *http});
+                                                                   .binaryDocuments = nullptr,
+                                                                   .files = addin.context().jobFiles()});
 
   // Word tells the add-in of its shutdown however it quits: from the add-in, or at the session's end.
   auto loaded = word->loadAddIn(engine::AddInEvents{

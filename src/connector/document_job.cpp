@@ -37,6 +37,8 @@ bool readJobAndOpenTemplate(AddinContext& ctx) {
 
 bool runDocumentJob(AddinContext& ctx) {
   ctx.module.resultDocName = "unknownDocument";
+  const auto claim = claimJob(ctx, tempfile::kDocumentJob);
+  if (!claim) return false;
   bool opened = false;
   runtime::resumeNext([&] { opened = readJobAndOpenTemplate(ctx); });
   // The failure path runs once, whatever failed.

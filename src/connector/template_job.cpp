@@ -137,6 +137,12 @@ void setJobAside(AddinContext& ctx, std::string_view jobName, std::string_view e
   }
 }
 
+std::unique_ptr<sys::FileHold> claimJob(AddinContext& ctx, std::string_view jobName) {
+  auto hold = ctx.services.sys.LockExclusive(ctx.tempPath(jobName));
+  if (!hold) ctx.debugMsg("Job " + std::string(jobName) + " is taken by another Word; left alone");
+  return hold;
+}
+
 void setTemplateJobAside(AddinContext& ctx) {
   // Without a job file there is nothing to set aside, and an earlier rejected job stays.
   if (!ctx.fileExists(ctx.tempPath(tempfile::kTemplateJob))) return;
@@ -146,6 +152,8 @@ void setTemplateJobAside(AddinContext& ctx) {
 bool readTemplateJob(AddinContext& ctx, std::string& /*moduleName*/) {
   tallyweaveModule& m = ctx.module;
   m.resultDocName = "Resultaat";
+  const auto claim = claimJob(ctx, tempfile::kTemplateJob);
+  if (!claim) return false;
   JobFile file;
   ReadContext context(ctx, true);
   file.open(ctx.services.sys, ctx.tempPath(tempfile::kTemplateJob));

@@ -46,6 +46,18 @@ std::string AddinContext::tempPath(std::string_view name) const {
   return services.sys.GetEnv("TEMP").value_or("") + "\\" + std::string(name);
 }
 
+runtime::FileRule AddinContext::jobFiles() const {
+  return runtime::FileRule{
+      .folders =
+          [this] {
+            std::vector<std::string> folders{tempPath("")};
+            if (!module.basePath.empty()) folders.push_back(module.basePath);
+            return folders;
+          },
+      .report = [this](const std::string& line) { debugMsg(line); },
+  };
+}
+
 void AddinContext::debugMsg(std::string_view msg) const {
   if (!debugMode) return;
   sys::System& sys = services.sys;

@@ -19,6 +19,7 @@
 #include "platform/word/word.h"
 #include "runtime/conversions.h"
 #include "runtime/error.h"
+#include "runtime/file_rule.h"
 
 namespace tw::addin {
 
@@ -113,6 +114,10 @@ class AddinContext {
 
   // Appends a line to the debug log when the log is on; a failing write passes to the caller.
   void debugMsg(std::string_view msg) const;
+
+  // The files this job may make Word read: those in TEMP and in the daemon's base folder; a refusal goes to
+  // the debug log. The rule asks this context at every check, so it must not outlive it.
+  runtime::FileRule jobFiles() const;
 
   // True when `pattern` (wildcards allowed in its last part) matches an ordinary file: not hidden, not a
   // system file, not a folder. False before the add-in is active.

@@ -1,5 +1,7 @@
 #include "daemon/daemon_form.h"
 
+#include <functional>
+
 #include "connector/cleanup.h"
 #include "connector/connector_reader.h"
 #include "context/addin_context.h"
@@ -20,7 +22,12 @@ constexpr std::string_view kIdle = " 0";
 constexpr std::string_view kProcessing = " 2";
 constexpr std::string_view kFailed = " 3";
 constexpr double kJobWaiting = 1;
+constexpr double kInProgress = 2;
 constexpr double kQuit = 15;
+
+std::string jobFilePath(const std::string& basePath) {
+  return basePath + "documents\\spool\\docData";
+}
 
 }  // namespace
 
@@ -64,7 +71,16 @@ void DaemonForm::Form_Load() {
     // The text is the folder exactly as the launcher wrote it, line breaks and all.
     ctx_.module.basePath = sys.ReadFile(marker);
     sys.DeleteFile(marker);
-    writeStatus(kIdle);
+    // What an earlier Word left: a job still marked in progress was cut off with it and is reported
+    // failed, not run again (a job that brought Word down would bring it down again at every start); a job
+    // announced but not yet taken stays announced for the first poll. Anything else becomes idle.
+    const double left = ctx_.fileExists(statusFilePath()) ? runtime::Val(sys.ReadFile(statusFilePath())) : 0;
+    if (left == kInProgress) {
+      ctx_.debugMsg("Interrupted job reported failed");
+      failJob();
+    } else if (left != kJobWaiting) {
+      writeStatus(kIdle);
+    }
     busy_ = false;
   } catch (...) {
     const runtime::Error error = runtime::currentError();
@@ -74,8 +90,22 @@ void DaemonForm::Form_Load() {
 }
 
 void DaemonForm::writeStatus(std::string_view value) {
-  // In place: the service polls the same file and must never find it empty.
-  ctx_.services.sys.OverwriteFile(statusFilePath(), std::string(value));
+  // Whole, through a rename: the service polls the same file and must never find it empty, nor keep a
+  // byte of a longer text it wrote itself (" 0" over "001" would read 1).
+  ctx_.services.sys.ReplaceFile(statusFilePath(), std::string(value));
+}
+
+void DaemonForm::failJob() {
+  runtime::resumeNext([&] { writeStatus(kFailed); });
+  runtime::resumeNext([&] {
+    sys::System& sys = ctx_.services.sys;
+    const std::string job = jobFilePath(ctx_.module.basePath);
+    if (!ctx_.fileExists(job)) return;
+    const std::string kept = job + ".err";
+    if (ctx_.fileExists(kept)) sys.DeleteFile(kept);
+    sys.MoveFile(job, kept);
+    ctx_.debugMsg("Job set aside as " + kept);
+  });
 }
 
 void DaemonForm::appendDebugText(std::string_view text) {
@@ -127,7 +157,10 @@ void DaemonForm::takeJob() {
   statusCode_ = "13";
   timer_->SetInterval(0);
   statusCode_ = "14";
-  if (processSpoolJob(ctx_, ctx_.module.basePath)) {
+  const bool done = processSpoolJob(ctx_, ctx_.module.basePath, [this] { return stopped_; });
+  if (stopped_) {
+    // Word was told to quit during the job; quitWord reported it failed first.
+  } else if (done) {
     statusCode_ = "20";
     cleanupTempFiles(ctx_);
     statusCode_ = "21";
@@ -138,7 +171,7 @@ void DaemonForm::takeJob() {
   } else {
     statusCode_ = "15";
     statusCode_ = "16";
-    writeStatus(kFailed);
+    failJob();
     statusCode_ = "17";
     statusCode_ = "18";
     cleanupTempFiles(ctx_);
@@ -153,6 +186,8 @@ void DaemonForm::takeJob() {
 
 void DaemonForm::quitWord() {
   runtime::resumeNext([&] { ctx_.debugMsg("Quiting Word"); });
+  // A job cut short by the quit is reported failed before the status file goes.
+  if (busy_ && !stopped_) failJob();
   stopped_ = true;
   if (timer_) timer_->SetInterval(0);
   if (form_) form_->Hide();
@@ -161,18 +196,21 @@ void DaemonForm::quitWord() {
   if (!statusFile.empty() && ctx_.fileExists(statusFile)) ctx_.services.sys.DeleteFile(statusFile);
 }
 
-bool processSpoolJob(AddinContext& ctx, const std::string& basePath) {
+bool processSpoolJob(AddinContext& ctx, const std::string& basePath, const std::function<bool()>& quitting) {
   tallyweaveModule& m = ctx.module;
   m.resultDocName = "unknownDocument";
-  const std::string jobFile = basePath + "documents\\spool\\docData";
+  const std::string jobFile = jobFilePath(basePath);
   if (!readConnectorFile(ctx, jobFile)) return false;
   ctx.debugMsg("Parse ok");
-  ctx.services.sys.DeleteFile(jobFile);
   ctx.debugMsg("Opening template");
+  // A step whose handler made Word quit ends the job; the job file stays until the results are whole.
   OpenDocument(ctx, ctx.tempPath(tempfile::kJobTemplate), true);
+  if (quitting()) return false;
   Domerge(ctx);
   saveActiveDocument(ctx, basePath + m.resultDocPath + m.resultDocName + ".doc");
+  if (quitting()) return false;
   printToPrn(ctx, basePath + "documents\\spool\\" + m.resultDocName + ".prn");
+  ctx.services.sys.DeleteFile(jobFile);
   resetDocuments(ctx);
   cleanupTempFiles(ctx);
   return true;

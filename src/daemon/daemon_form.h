@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -44,8 +45,10 @@ class DaemonForm {
  private:
   void Form_Load();
   void takeJob();
-  // Writes a status value over the first bytes of the status file, keeping the rest of it.
+  // Writes a status value as the whole status file.
   void writeStatus(std::string_view value);
+  // Reports the job failed (" 3") and sets its job file aside as docData.err.
+  void failJob();
   void appendDebugText(std::string_view text);
 
   AddinContext& ctx_;
@@ -59,8 +62,9 @@ class DaemonForm {
 };
 
 // Runs the job waiting in `basePath`\documents\spool\docData: reads it, merges it into its template, saves
-// the result below `basePath` and prints it to the spool folder. False when the job file was not accepted;
-// it then stays where it is.
-bool processSpoolJob(AddinContext& ctx, const std::string& basePath);
+// the result below `basePath`, prints it to the spool folder and only then deletes the job file. False
+// when the job file was not accepted, or when `quitting` says a failed step made Word quit; the job file
+// then stays where it is.
+bool processSpoolJob(AddinContext& ctx, const std::string& basePath, const std::function<bool()>& quitting);
 
 }  // namespace tw::addin

@@ -10,6 +10,7 @@
 #include "engine/ooxml/package.h"
 #include "platform/sys/sys.h"
 #include "platform/word/word.h"
+#include "runtime/file_rule.h"
 
 namespace tw::engine {
 
@@ -46,6 +47,8 @@ struct EngineOptions {
   std::shared_ptr<const print::Printer> printer;
   // Opens Word 97-2003 documents as .docx; LibreOffice's converter when empty.
   std::shared_ptr<convert::BinaryDocumentConverter> binaryDocuments;
+  // Which files merge values and picture links may make Word read; any file when it names no folders.
+  runtime::FileRule files;
 };
 
 // What Word tells a COM add-in it has loaded when Word shuts down (IDTExtensibility2's OnBeginShutdown

@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,6 +52,54 @@ long milliseconds(std::chrono::milliseconds wanted, std::optional<std::chrono::m
   return static_cast<long>(std::max<std::chrono::milliseconds::rep>(1, wanted.count()));
 }
 
+// Runs one transfer and turns its failures into the request object's errors.
+void perform(CURL* curl, const ResponseSink& sink) {
+  CURLcode result = curl_easy_perform(curl);
+  if (sink.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
+    throw runtime::Error(
+        net::kResponseTooLarge,
+        "The answer is longer than the " + std::to_string(sink.limit) + " bytes this request accepts");
+  }
+  if (result == CURLE_OPERATION_TIMEDOUT) throw runtime::Error(net::kTimedOut, "The operation timed out");
+  if (result != CURLE_OK) {
+    throw runtime::Error(kResourceNotFound,
+                         std::string("The server could not be reached: ") + curl_easy_strerror(result));
+  }
+}
+
+struct UrlDeleter {
+  void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+struct CurlTextDeleter {
+  void operator()(char* text) const { curl_free(text); }
+};
+
+// The scheme, host and port of a URL, in lower case, with the scheme's port where it names none; nullopt
+// when it is no URL.
+std::optional<std::string> originOf(const std::string& url) {
+  std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
+  if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) return std::nullopt;
+  std::string origin;
+  for (CURLUPart part : {CURLUPART_SCHEME, CURLUPART_HOST, CURLUPART_PORT}) {
+    char* raw = nullptr;
+    if (curl_url_get(parsed.get(), part, &raw, CURLU_DEFAULT_PORT) != CURLUE_OK) return std::nullopt;
+    std::unique_ptr<char, CurlTextDeleter> text(raw);
+    for (const char* c = text.get(); *c; ++c)
+      origin += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+    origin += '|';
+  }
+  return origin;
+}
+
+bool sameOrigin(const std::string& from, const std::string& to) {
+  auto a = originOf(from);
+  return a && a == originOf(to);
+}
+
+runtime::Error redirectRefused(const std::string& location, const std::string& why) {
+  return runtime::Error(net::kRedirectRefused, "The redirect to " + location + " was not followed: " + why);
+}
+
 class CurlRequest : public net::HttpRequest {
  public:
   explicit CurlRequest(std::optional<std::chrono::milliseconds> longestWait) : longestWait_(longestWait) {}
@@ -86,38 +135,43 @@ class CurlRequest : public net::HttpRequest {
       headers.release();
       headers.reset(appended);
     }
-    ResponseSink sink{.bytes = {}, .limit = limits_.maxResponseBytes, .tooLarge = false};
-    curl_easy_setopt(curl.get(), CURLOPT_URL, url_.c_str());
-    curl_easy_setopt(curl.get(), CURLOPT_CUSTOMREQUEST, method_.c_str());
     if (method_ != "GET" && method_ != "HEAD") {
       curl_easy_setopt(curl.get(), CURLOPT_POSTFIELDS, body.data());
       curl_easy_setopt(curl.get(), CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
     }
+    curl_easy_setopt(curl.get(), CURLOPT_CUSTOMREQUEST, method_.c_str());
     curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, appendBody);
-    curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT_MS, milliseconds(limits_.connect, longestWait_));
     curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT_MS, milliseconds(limits_.whole, longestWait_));
     curl_easy_setopt(curl.get(), CURLOPT_MAXFILESIZE_LARGE,
                      static_cast<curl_off_t>(limits_.maxResponseBytes));
-    curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);
+    // Redirects are followed here, each checked before it is sent (curl would follow one to any server).
+    curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
-    CURLcode result = curl_easy_perform(curl.get());
-    if (sink.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
-      throw runtime::Error(net::kResponseTooLarge, "The answer is longer than the " +
-                                                       std::to_string(limits_.maxResponseBytes) +
-                                                       " bytes this request accepts");
+
+    std::string url = url_;
+    for (int redirects = 0;; ++redirects) {
+      ResponseSink sink{.bytes = {}, .limit = limits_.maxResponseBytes, .tooLarge = false};
+      curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
+      curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &sink);
+      perform(curl.get(), sink);
+      long status = 0;
+      curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
+      char* location = nullptr;
+      curl_easy_getinfo(curl.get(), CURLINFO_REDIRECT_URL, &location);
+      if (status / 100 != 3 || !location) {
+        status_ = static_cast<int>(status);
+        response_ = std::move(sink.bytes);
+        state_ = 4;
+        return;
+      }
+      if (!sameOrigin(url, location))
+        throw redirectRefused(location, "it leads to another scheme, host or port");
+      if (redirects == net::kMaxRedirects)
+        throw redirectRefused(location, "more than " + std::to_string(net::kMaxRedirects) + " redirects");
+      url = location;
     }
-    if (result == CURLE_OPERATION_TIMEDOUT) throw runtime::Error(net::kTimedOut, "The operation timed out");
-    if (result != CURLE_OK) {
-      throw runtime::Error(kResourceNotFound,
-                           std::string("The server could not be reached: ") + curl_easy_strerror(result));
-    }
-    long status = 0;
-    curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
-    status_ = static_cast<int>(status);
-    response_ = std::move(sink.bytes);
-    state_ = 4;
   }
 
   int ReadyState() override { return state_; }

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -39,6 +40,8 @@ class FileDescriptor {
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   int get() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
+  // Hands the descriptor to a new owner.
+  int release() { return std::exchange(fd_, -1); }
 
  private:
   int fd_;
@@ -290,6 +293,27 @@ void PosixSystem::OverwriteFile(const std::string& path, const std::string& byte
   writeFile(host, bytes, 0);
 }
 
+void PosixSystem::ReplaceFile(const std::string& path, const std::string& bytes) {
+  std::string host = HostPath(path);
+  if (held_->contains(host)) throw Error::fromNumber(runtime::kPermissionDenied);
+  // Beside the target, so the rename stays on its file system; the process id keeps two sessions apart.
+  const std::string temporary = host + ".~tw" + std::to_string(::getpid());
+  try {
+    FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!fd.valid()) throw fileError(errno, host);
+    writeAll(fd.get(), bytes, host);
+    if (::fsync(fd.get()) != 0) throw fileError(errno, host);
+  } catch (...) {
+    ::unlink(temporary.c_str());
+    throw;
+  }
+  if (::rename(temporary.c_str(), host.c_str()) != 0) {
+    int error = errno;
+    ::unlink(temporary.c_str());
+    throw fileError(error, host);
+  }
+}
+
 void PosixSystem::DeleteFile(const std::string& path) {
   std::string host = HostPath(path);
   if (held_->contains(host)) throw Error::fromNumber(runtime::kPermissionDenied);
@@ -320,6 +344,33 @@ std::unique_ptr<sys::FileHold> PosixSystem::HoldOpen(const std::string& path) {
   int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw fileError(errno, host);
   return std::make_unique<HeldFiles::Hold>(held_, fd, host);
+}
+
+namespace {
+
+// An open descriptor with its lock: closing it releases the lock.
+class ExclusiveLock : public sys::FileHold {
+ public:
+  explicit ExclusiveLock(int fd) : fd_(fd) {}
+
+ private:
+  FileDescriptor fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<sys::FileHold> PosixSystem::LockExclusive(const std::string& path) {
+  std::string host = HostPath(path);
+  FileDescriptor fd(::open(host.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) return nullptr;
+  if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return nullptr;
+  // The holder before may have deleted or replaced the file while this one waited to open it: the lock
+  // counts only when the name still leads to the file locked.
+  struct stat locked, named;
+  if (::fstat(fd.get(), &locked) != 0 || ::stat(host.c_str(), &named) != 0 || locked.st_dev != named.st_dev ||
+      locked.st_ino != named.st_ino)
+    return nullptr;
+  return std::make_unique<ExclusiveLock>(fd.release());
 }
 
 const runtime::Locale& PosixSystem::UserLocale() {

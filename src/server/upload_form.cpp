@@ -100,8 +100,8 @@ void Upload::Timer1_Timer() {
   }
 }
 
-Upload::Outcome Upload::classify(const std::string& response) {
-  switch (classifyUploadAnswer(response)) {
+Upload::Outcome Upload::classify(int httpStatus, const std::string& response) {
+  switch (classifyUploadAnswer(httpStatus, response)) {
     case UploadAnswer::kRefused:
       form().SetText("statuslabel", "De gebruikersnaam of het wachtwoord is niet herkend. Probeer opnieuw");
       return Outcome::kPending;
@@ -184,7 +184,7 @@ void Upload::UploadDocument() {
       statusCode_ = "9";
       const std::string response = request_->ResponseText();
       f.SetText("Text3", response);
-      outcome = classify(response);
+      outcome = classify(request_->Status(), response);
     } else {
       setStatusCode("8.");
       showErrorFrame("HTTP 1");

@@ -41,7 +41,7 @@ class Upload {
   void unload();
   void setStatusCode(std::string_view prefix);
   void showErrorFrame(const std::string& code);
-  Outcome classify(const std::string& response);
+  Outcome classify(int httpStatus, const std::string& response);
 
   AddinContext& ctx_;
   std::unique_ptr<ui::Form> form_;

@@ -67,10 +67,11 @@ std::string buildUploadBody(const UploadParts& parts) {
   return body;
 }
 
-UploadAnswer classifyUploadAnswer(std::string_view response) {
+UploadAnswer classifyUploadAnswer(int httpStatus, std::string_view response) {
   if (response.find(kNotAuthenticatedMarker) != std::string_view::npos) return UploadAnswer::kRefused;
   if (response.find("error") != std::string_view::npos) return UploadAnswer::kError;
   if (response.find("ok") == std::string_view::npos) return UploadAnswer::kUnknown;
+  if (httpStatus < 200 || httpStatus > 299) return UploadAnswer::kUnknown;
   return UploadAnswer::kAccepted;
 }
 

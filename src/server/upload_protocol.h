@@ -39,13 +39,15 @@ struct UploadParts {
 // The multipart/form-data body, every line ended by CR LF.
 std::string buildUploadBody(const UploadParts& parts);
 
-// What the service's answer means, tested in this order on the exact text.
+// What the service's answer means, tested in this order on the exact text. Only a success status (2xx)
+// can accept the template: a server error page or a redirect that happens to hold "ok" is no answer the
+// add-in understands.
 enum class UploadAnswer {
   kRefused,   // the not-authenticated marker: the user may try again
   kError,     // contains "error"
-  kUnknown,   // contains no "ok"
-  kAccepted,  // contains "ok"
+  kUnknown,   // contains no "ok", or came with a status other than 2xx
+  kAccepted,  // contains "ok" and came with a 2xx status
 };
-UploadAnswer classifyUploadAnswer(std::string_view response);
+UploadAnswer classifyUploadAnswer(int httpStatus, std::string_view response);
 
 }  // namespace tw::addin

@@ -135,5 +135,42 @@ TEST_F(DocumentJobTest, AJobOfMoreThan32767FieldsMergesThemAll) {
   EXPECT_EQ(result->Content()->Text(), "w0|w32766|w32767|w32768|w32999|\r");
 }
 
+// Two Words started on one TEMP: while one holds the job file, the other leaves it alone, says so in its
+// log only, and sets nothing aside; the job stays whole for the Word that holds it.
+TEST(TwoWordsOnOneTemp, TheSecondLeavesAHeldJobAlone) {
+  for (const char* jobName : {"twDoc.tmp", "twDocTemplate.tmp"}) {
+    SCOPED_TRACE(jobName);
+    JobSession second;
+    const std::string job =
+        std::string(jobName) == "twDoc.tmp"
+            ? connectorFile(entry("_template", engine::minimalDocx("")) + entry("naam", "J"))
+            : connectorFile(validTemplateEntries());
+    second.writeTemp(jobName, job);
+    // The first Word, reading the job now, holds it.
+    posix::PosixSystem firstWord{
+        posix::PosixSystem::Options{.locale = "nl-NL",
+                                    .environment = {{"TEMP", second.tempDir().string()}},
+                                    .clock = {},
+                                    .administrator = false}};
+    auto held = firstWord.LockExclusive(second.tempDir().string() + "\\" + jobName);
+    ASSERT_TRUE(held);
+
+    second.connect();
+    EXPECT_TRUE(second.ui.shown.empty()) << second.ui.shown.front().prompt;
+    EXPECT_EQ(second.readTemp(jobName), job);
+    EXPECT_FALSE(second.tempExists("twDoc.err"));
+    EXPECT_FALSE(second.tempExists("twTemplateDoc.err"));
+    EXPECT_EQ(second.addin.context().rejectedJob, "");
+    Strings log = second.logMessages();
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "Job " + std::string(jobName) + " is taken by another Word; left alone"),
+              log.end());
+
+    // Once the first Word lets go, the job is anyone's again.
+    held.reset();
+    EXPECT_TRUE(firstWord.LockExclusive(second.tempDir().string() + "/" + jobName));
+  }
+}
+
 }  // namespace
 }  // namespace tw::addin

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "connector/job_fixture.h"
+#include "engine/model/document_model.h"
 #include "engine/ooxml/package.h"
 
 namespace tw::addin {
@@ -21,6 +22,54 @@ std::string zipBomb() {
   engine::ooxml::Package package(engine::minimalDocx(""), "bomb.docx");
   package.writePart("word/document.xml", std::string(2 << 20, ' '));
   return package.save();
+}
+
+// A 1 x 1 PNG picture whose text chunk marks it as lying outside TEMP: wherever these bytes turn up in a
+// document, the job read a file it had no business reading.
+const char* const kOutsideMark = "buiten-TEMP";
+std::string outsidePicture() {
+  return std::string("\x89PNG\r\n\x1a\n\0\0\0\x0DIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0\0\0\0\0", 33) +
+         std::string("\0\0\0\x0BtEXt", 8) + kOutsideMark + std::string("\0\0\0\0", 4);
+}
+
+// A drawing that links its picture through the relationship rIdOut.
+std::string linkedPicture() {
+  return "<w:r><w:drawing><wp:inline><wp:extent cx=\"9525\" cy=\"9525\"/><wp:docPr id=\"1\" name=\"p\"/>"
+         "<a:graphic><a:graphicData uri=\"http://schemas.openxmlformats.org/drawingml/2006/picture\">"
+         "<pic:pic xmlns:pic=\"http://schemas.openxmlformats.org/drawingml/2006/picture\"><pic:blipFill>"
+         "<a:blip r:link=\"rIdOut\"/></pic:blipFill></pic:pic></a:graphicData></a:graphic></wp:inline>"
+         "</w:drawing></w:r>";
+}
+
+// A letter whose picture is an internal relationship that climbs out of the package.
+std::string letterWithPictureAbove(const std::string& target) {
+  engine::ooxml::Package package(
+      engine::minimalDocx(testing::paragraph(testing::mergefield("naam") + linkedPicture())), "above.docx");
+  package.writePart(
+      "word/_rels/document.xml.rels",
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+      "<Relationship Id=\"rIdOut\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+      "relationships/image\" Target=\"" +
+          target + "\"/></Relationships>");
+  return package.save();
+}
+
+// A letter with one extra zip entry of the given name.
+std::string letterWithEntry(const std::string& name) {
+  engine::ooxml::Package package(engine::minimalDocx(testing::paragraph(testing::mergefield("naam"))),
+                                 "entry.docx");
+  package.writePart(name, "boos");
+  return package.save();
+}
+
+// INCLUDEPICTURE "{ MERGEFIELD pic }": the merge value names the picture file.
+std::string letterWithPictureFromValue() {
+  using testing::fieldChar, testing::instr, testing::run;
+  return engine::minimalDocx(testing::paragraph(
+      testing::mergefield("naam") + fieldChar("begin") + instr(" INCLUDEPICTURE \"") + fieldChar("begin") +
+      instr(" MERGEFIELD pic ") + fieldChar("separate") + run("pic") + fieldChar("end") + instr("\" \\d ") +
+      fieldChar("separate") + run("") + fieldChar("end")));
 }
 
 std::string letter() {
@@ -69,23 +118,77 @@ const HostileJob kHostileJobs[] = {
                           entry("_merge_data_file", (outside / "data.csv").string()));
      },
      kDocumentFailed, "twDoc.err", "Refused unsafe name", ""},
+    {"a merge value naming a picture outside TEMP", "twDoc.tmp",
+     [](const auto& outside) {
+       return connectorFile(entry("_template", letterWithPictureFromValue()) + entry("naam", "Jansen") +
+                            entry("pic", (outside / "x.png").string()));
+     },
+     "", "", "Refused picture", "The linked image cannot be displayed"},
+    {"a picture relationship above the package", "twDoc.tmp",
+     [](const auto&) {
+       return connectorFile(entry("_template", letterWithPictureAbove("../../../x.png")) +
+                            entry("naam", "Jansen"));
+     },
+     "", "", "Refused picture part '../../x.png'", "Jansen"},
+    {"a zip entry above the template's folder", "twDoc.tmp",
+     [](const auto&) {
+       return connectorFile(entry("_template", letterWithEntry("../../boos.txt")) + entry("naam", "Jansen"));
+     },
+     kDocumentFailed, "twDoc.err", "Refused zip entry '../../boos.txt'", ""},
+    {"a rooted zip entry", "twDoc.tmp",
+     [](const auto&) {
+       return connectorFile(entry("_template", letterWithEntry("/tmp/boos.txt")) + entry("naam", "Jansen"));
+     },
+     kDocumentFailed, "twDoc.err", "Refused zip entry '/tmp/boos.txt'", ""},
+    {"a zip entry with a drive", "twDoc.tmp",
+     [](const auto&) {
+       return connectorFile(entry("_template", letterWithEntry("C:/boos.txt")) + entry("naam", "Jansen"));
+     },
+     kDocumentFailed, "twDoc.err", "Refused zip entry 'C:/boos.txt'", ""},
     {"a template named *", "twDocTemplate.tmp",
      [](const auto&) { return connectorFile(validTemplateEntries("*")); }, "Het sjabloon",
      "twTemplateDoc.err", "Refused unsafe name", ""},
 };
 
-// The text of every open document, and the number of pictures in them.
-std::pair<std::string, long> openDocuments(engine::EngineApplication& word) {
+struct OpenDocuments {
   std::string text;
-  long pictures = 0;
+  long embeddedPictures = 0;
+  bool holdOutsideBytes = false;  // some part of some document holds the picture from outside TEMP
+};
+
+// What the open documents hold: their text, their embedded pictures, and whether any of their parts
+// carries the bytes of the picture outside TEMP.
+OpenDocuments openDocuments(engine::EngineApplication& word) {
+  OpenDocuments open;
   auto documents = word.Documents();
   for (long i = 1; i <= documents->Count(); ++i) {
     auto document = documents->Item(i);
-    text += document->Content()->Text();
-    pictures += document->InlineShapes()->Count();
+    open.text += document->Content()->Text();
+    auto shapes = document->InlineShapes();
+    for (long k = 1; k <= shapes->Count(); ++k)
+      open.embeddedPictures += shapes->Item(k)->Type() == word::wdInlineShapePicture ? 1 : 0;
+    engine::ooxml::Package& package = word.modelOf(*document).package();
+    for (const std::string& part : package.partNames())
+      open.holdOutsideBytes =
+          open.holdOutsideBytes || package.readPart(part).find(kOutsideMark) != std::string::npos;
   }
-  return {text, pictures};
+  return open;
 }
+
+// Runs a test with the current folder set to `folder`: a name resolved against it, not against TEMP or
+// the package, would find the picture there.
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const std::filesystem::path& folder) : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(folder);
+  }
+  ~CurrentFolder() { std::filesystem::current_path(previous_); }
+  CurrentFolder(const CurrentFolder&) = delete;
+  CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+ private:
+  std::filesystem::path previous_;
+};
 
 TEST(HostileJobs, EndWithTheirDocumentOrTheirMessageAndKeepTheirData) {
   for (const HostileJob& c : kHostileJobs) {
@@ -94,6 +197,8 @@ TEST(HostileJobs, EndWithTheirDocumentOrTheirMessageAndKeepTheirData) {
     testing::TempFolder outside;
     outside.write("document_image_1.jpg", std::string("\xFF\xD8\xFF\xE0", 4) + std::string(64, '\0'));
     outside.write("data.csv", "naam\r\ngeheim\r\n");
+    outside.write("x.png", outsidePicture());
+    CurrentFolder current(outside.path());
 
     JobSession s;
     const std::string job = c.job(outside.path());
@@ -116,8 +221,9 @@ TEST(HostileJobs, EndWithTheirDocumentOrTheirMessageAndKeepTheirData) {
     std::string log;
     for (const std::string& line : s.logMessages()) log += line + "\n";
     EXPECT_NE(log.find(c.logged), std::string::npos) << log;
-    auto [text, pictures] = openDocuments(*s.word);
+    auto [text, pictures, outsideBytes] = openDocuments(*s.word);
     EXPECT_EQ(pictures, 0);
+    EXPECT_FALSE(outsideBytes);
     EXPECT_EQ(text.find("geheim"), std::string::npos);
     if (*c.merged) {
       EXPECT_NE(text.find(c.merged), std::string::npos) << text;

@@ -51,7 +51,9 @@ class JobSession {
   // Starts a Word session (OnConnection), with the debug log switched on.
   void connect() {
     writeTemp("twDebug.tmp", "");
-    word = engine::createApplication(sys);
+    engine::EngineOptions options;
+    options.files = addin.context().jobFiles();
+    word = engine::createApplication(sys, options);
     addin.AddinInstance_OnConnection(word, 0, AddInInstance{});
   }
 

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
+#include "engine/model/document_model.h"
 #include "merge/merge_test_fixture.h"
 #include "posix/console_ui.h"
 
@@ -30,7 +32,9 @@ class DaemonSession {
   void start() {
     root.write("temp/twDebug.tmp", "");
     root.write("temp/twDaemon.tmp", basePath());
-    word = engine::createApplication(sys);
+    engine::EngineOptions options;
+    options.files = addin.context().jobFiles();
+    word = engine::createApplication(sys, options);
     addin.AddinInstance_OnConnection(word, 0, AddInInstance{});
     addin.AddinInstance_OnStartupComplete();
   }
@@ -63,6 +67,17 @@ class DaemonSession {
     return text;
   }
 
+  // Whether some part of the document at `relative` holds `bytes`.
+  bool documentHolds(const std::string& relative, const std::string& bytes) {
+    auto document = word->Documents()->Open((root.path() / relative).string());
+    engine::ooxml::Package& package = word->modelOf(*document).package();
+    bool holds = false;
+    for (const std::string& part : package.partNames())
+      holds = holds || package.readPart(part).find(bytes) != std::string::npos;
+    document->Close(false);
+    return holds;
+  }
+
   testing::TempFolder root;
   posix::PosixSystem sys{posix::PosixSystem::Options{
       .locale = "nl-NL",
@@ -86,11 +101,11 @@ std::string greetingJob(const std::string& extraEntries) {
 class DaemonTest : public ::testing::Test, public DaemonSession {};
 
 TEST_F(DaemonTest, StartReadsTheMarkerWritesIdleAndShowsTheForm) {
-  setStatus("1 and more text");
+  setStatus("0 and more text");
   start();
   EXPECT_EQ(addin.module().basePath, basePath());
   EXPECT_FALSE(exists("temp/twDaemon.tmp"));
-  EXPECT_EQ(status(), " 0and more text");
+  EXPECT_EQ(status(), " 0");
   EXPECT_TRUE(form().shown());
   EXPECT_NE(console.str().find("[Kontavera Document daemon] form shown"), std::string::npos);
 }
@@ -120,10 +135,8 @@ TEST(DaemonStatusValues, OnlyOneStartsAJobAndFifteenQuits) {
         EXPECT_FALSE(s.word->quitRequested());
         break;
       case kTakesJob: {
-        // No job file is waiting, so the job fails; the value goes over the start of the text.
-        std::string expected = c.status;
-        expected.replace(0, 2, " 3");
-        EXPECT_EQ(s.status(), expected);
+        // No job file is waiting, so the job fails; the value replaces the whole text.
+        EXPECT_EQ(s.status(), " 3");
         EXPECT_EQ(s.form().debugText(), ".pickup");
         EXPECT_FALSE(s.form().busy());
         break;
@@ -148,15 +161,15 @@ TEST_F(DaemonTest, IdlePollsAddADotEachAndAMissingStatusFileIsCreatedEmpty) {
   EXPECT_FALSE(word->quitRequested());
 }
 
-TEST_F(DaemonTest, ARejectedJobKeepsItsFileAndWaitsForANewOne) {
+TEST_F(DaemonTest, ARejectedJobIsSetAsideAndTheDaemonWaitsForANewOne) {
   start();
   const std::string job = "Geen connector bestand\r\n";
   dropJob(job);
   setStatus(" 1");
   poll();
   EXPECT_EQ(status(), " 3");
-  EXPECT_TRUE(jobWaiting());
-  EXPECT_EQ(spoolFile("docData"), job);
+  EXPECT_FALSE(jobWaiting());
+  EXPECT_EQ(spoolFile("docData.err"), job);
 
   poll(3);  // the daemon keeps polling, and " 3" is no new job
   EXPECT_EQ(form().debugText(), ".pickup...");
@@ -293,6 +306,106 @@ TEST_F(DaemonTest, ACsvFileJobMergesTheDataFileBelowTheBaseFolder) {
   EXPECT_EQ(addin.settings().generateMode.text(), "csvFile");
   EXPECT_EQ(documentText("base/adres.doc").substr(0, 18), "Jansen uit Utrecht");
   EXPECT_TRUE(exists("base/documents/spool/adres.prn"));
+}
+
+// However a job ends, the service never reads " 0" for a job whose .doc and .prn are not both there:
+// a job that fails reports " 3" (before Word quits, where its failure makes Word quit) and keeps its job
+// file as docData.err; a status left by an earlier Word is read for what it says.
+TEST(DaemonFaults, AJobIsReportedDoneOnlyWithItsResults) {
+  struct Case {
+    const char* name;
+    std::string statusBeforeStart;     // "" : the first Word of the test
+    std::function<std::string()> job;  // the job file; none when it returns ""
+    std::string announce;              // written after start; "" : nothing
+    std::string statusAfterStart;      // what the start leaves
+    std::string statusAtEnd;           // "" : the file is gone (Word quit)
+    bool produced;                     // base/brief.doc and its .prn exist
+    bool setAside;                     // docData.err holds the job
+    const char* logged;
+  };
+  const auto good = [] { return greetingJob(entry("_resultDocName", "brief")); };
+  const Case cases[] = {
+      {"kill -9 during a job: the restart reports it failed", " 2", good, "", " 3", " 3", false, true,
+       "Interrupted job reported failed"},
+      {"kill -9 after the announcement: the job is still taken", " 1", good, "", " 1", " 0", true, false,
+       "Parse ok"},
+      {"a status text 001 starts one job and ends whole", "", good, "001", " 0", " 0", true, false,
+       "Parse ok"},
+      {"a status text &H1 starts one job and ends whole", "", good, "&H1", " 0", " 0", true, false,
+       "Parse ok"},
+      {"a template that is not a zip", "",
+       [] { return connectorFile(entry("_template", "geen zip") + entry("_resultDocName", "brief")); }, "1",
+       " 0", "", false, true, "Error opening document : "},
+      {"a printer file that cannot be written", "",
+       [] { return greetingJob(entry("_resultDocName", "brief") + entry("_resultDocPath", "x\\")); }, "1",
+       " 0", "", false, true, "Error occured int timer "},
+      {"a bad start line", "", [] { return std::string("Geen connector bestand\r\n"); }, "1", " 0", " 3",
+       false, true, "Generate Document: invalid startline"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DaemonSession s;
+    fs::create_directories(s.root.path() / "base/x");
+    // The spool folder's brief.prn is a folder here only where printing is to fail.
+    if (std::string(c.name).starts_with("a printer file"))
+      fs::create_directories(s.root.path() / "base/documents/spool/brief.prn");
+    const std::string job = c.job();
+    if (!c.statusBeforeStart.empty()) s.setStatus(c.statusBeforeStart);
+    s.dropJob(job);
+    s.start();
+    EXPECT_EQ(s.status(), c.statusAfterStart);
+    if (!c.announce.empty()) s.setStatus(c.announce);
+    s.poll();
+    if (c.statusAtEnd.empty()) {
+      EXPECT_FALSE(s.statusExists());
+    } else {
+      EXPECT_EQ(s.status(), c.statusAtEnd);
+    }
+    EXPECT_EQ(s.exists("base/brief.doc") && s.exists("base/documents/spool/brief.prn") &&
+                  fs::is_regular_file(s.root.path() / "base/documents/spool/brief.prn"),
+              c.produced);
+    if (c.setAside) {
+      EXPECT_EQ(s.spoolFile("docData.err"), job);
+      EXPECT_FALSE(s.jobWaiting());
+    } else {
+      EXPECT_FALSE(s.exists("base/documents/spool/docData.err"));
+    }
+    Strings log = s.log();
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& m) {
+      return m.starts_with(c.logged);
+    })) << ::testing::PrintToString(log);
+    // No half-written result or status under a temporary name stays behind.
+    for (const auto& item : fs::recursive_directory_iterator(s.root.path() / "base"))
+      EXPECT_EQ(item.path().filename().string().find(".~tw"), std::string::npos) << item.path();
+  }
+}
+
+// A picture cell of the job's CSV file climbs out of the base folder: the picture is refused as a missing
+// one, the job still produces its document, and nothing of the picture reaches the result.
+TEST_F(DaemonTest, ACsvFilePictureCellOutsideTheJobsFoldersIsRefused) {
+  testing::TempFolder outside;
+  const std::string mark = "buiten-de-map";
+  outside.write("x.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0DIHDR\0\0\0\x01\0\0\0\x01", 24) + mark);
+  std::string climb;
+  for (int i = 0; i < 30; ++i) climb += "../";
+  const std::string cell = climb + (outside.path() / "x.png").relative_path().string();
+  root.write("base/klanten.csv", "naam,img_logo\r\nJansen," + cell + "\r\n");
+  start();
+  dropJob(connectorFile(
+      entry("_template", engine::minimalDocx(paragraph(mergefield("naam") + mergefield("img_logo")))) +
+      entry("naam", "") + entry("img_logo", "") + entry("_generate_mode", "csvFile") +
+      entry("_merge_data_file", "klanten.csv") + entry("_resultDocName", "logo")));
+  setStatus("1");
+  poll();
+
+  EXPECT_EQ(status(), " 0");
+  bool refused = false;
+  for (const std::string& line : log())
+    refused = refused || line.starts_with("Refused picture '" + basePath());
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(documentText("base/logo.doc").substr(0, 6), "Jansen");
+  EXPECT_FALSE(documentHolds("base/logo.doc", mark));
+  EXPECT_EQ(spoolFile("logo.prn").find(mark), std::string::npos);
 }
 
 }  // namespace

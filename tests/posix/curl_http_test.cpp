@@ -127,6 +127,63 @@ TEST(CurlHttpTest, ASilentServerEndsInATimeoutWithinTheBound) {
   }
 }
 
+// A redirect is followed only to the scheme, host and port the request went to, a few hops at most, with
+// the request sent again whole; any other ends in the refusal, and the other server never hears of it.
+TEST(CurlHttpTest, RedirectsStayWithTheirServer) {
+  LoopbackServer server;
+  LoopbackServer other;
+  int otherRequests = 0;
+  other.server.Post("/upload", [&](const httplib::Request&, httplib::Response& response) {
+    ++otherRequests;
+    response.set_content("ok", "text/plain");
+  });
+  auto redirect = [&](const std::string& path, const std::string& to, int status = 302) {
+    server.server.Post(path, [to, status](const httplib::Request&, httplib::Response& response) {
+      response.status = status;
+      response.set_header("Location", to);
+    });
+  };
+  redirect("/same", "/upload");
+  redirect("/same-absolute", server.url("/upload"), 307);
+  redirect("/other-server", other.url("/upload"));
+  redirect("/other-host", "http://localhost:" + std::to_string(server.port) + "/upload");
+  redirect("/https-to-http", "https://127.0.0.1:" + std::to_string(server.port) + "/upload");
+  redirect("/loop", "/loop", 301);
+  struct Case {
+    const char* path;
+    bool followed;
+  };
+  const Case cases[] = {
+      {"/same", true},        {"/same-absolute", true},  {"/other-server", false},
+      {"/other-host", false}, {"/https-to-http", false}, {"/loop", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    server.received = {};
+    CurlHttp http(std::chrono::milliseconds(2000));
+    auto request = http.CreateRequest(net::RequestClass::kXmlHttp);
+    request->Open("POST", server.url(c.path), false);
+    request->SetRequestHeader("Content-length", "4");
+    if (c.followed) {
+      request->Send("body");
+      EXPECT_EQ(request->Status(), 200);
+      EXPECT_EQ(request->ResponseText(), "ok");
+      EXPECT_EQ(server.received.body, "body");
+      continue;
+    }
+    try {
+      request->Send("body");
+      ADD_FAILURE() << "expected the redirect to be refused";
+    } catch (const runtime::Error& error) {
+      EXPECT_EQ(error.number(), net::kRedirectRefused);
+      EXPECT_NE(error.description().find("was not followed"), std::string::npos);
+    }
+    EXPECT_EQ(request->ReadyState(), 1);
+    EXPECT_EQ(server.received.body, "");
+  }
+  EXPECT_EQ(otherRequests, 0);
+}
+
 TEST(CurlHttpTest, OnlySynchronousRequestsAreSupported) {
   CurlHttp http;
   auto request = http.CreateRequest(net::RequestClass::kXmlHttp);

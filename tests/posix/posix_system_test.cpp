@@ -1,10 +1,12 @@
 #include "posix/posix_system.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -222,6 +224,43 @@ TEST_F(PosixSystemTest, HeldFileCannotBeDeletedReplacedOrRenamed) {
   sys.MoveFile(windowsPath("doc.docx"), windowsPath("renamed.docx"));
   sys.DeleteFile(windowsPath("renamed.docx"));
   EXPECT_FALSE(temp.exists("renamed.docx"));
+}
+
+// A file written whole replaces the old one only once complete: a write the disk cannot take (here a file
+// size limit, as on a full disk) leaves the old content and no part of the new under any name.
+TEST_F(PosixSystemTest, AFileReplacedWholeIsNeverLeftHalfWritten) {
+  const std::string path = temp.path().string() + "\\status";
+  sys.ReplaceFile(path, "001");
+  sys.ReplaceFile(path, " 0");
+  EXPECT_EQ(temp.read("status"), " 0");
+
+  struct rlimit saved;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 1000;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  EXPECT_THROW(sys.ReplaceFile(path, std::string(5000, 'x')), runtime::Error);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+
+  EXPECT_EQ(temp.read("status"), " 0");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 1);
+}
+
+// One holder at a time, against every other open of the same file; a file deleted by its holder cannot
+// be taken by the one who opened it meanwhile.
+TEST_F(PosixSystemTest, AnExclusiveLockHasOneHolder) {
+  temp.write("job", "x");
+  const std::string path = temp.path().string() + "\\job";
+  auto first = sys.LockExclusive(path);
+  ASSERT_TRUE(first);
+  EXPECT_FALSE(sys.LockExclusive(path));
+  sys.DeleteFile(path);  // the holder may still delete it
+  first.reset();
+  EXPECT_FALSE(sys.LockExclusive(path));
+  temp.write("job", "y");
+  EXPECT_TRUE(sys.LockExclusive(path));
 }
 
 TEST(PosixSystemSettings, EnvironmentOverridesLocaleClockAndAdministrator) {

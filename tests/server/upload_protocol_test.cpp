@@ -95,6 +95,7 @@ TEST(UploadAnswerTest, TheFirstMatchInOrderDecides) {
   struct Case {
     const char* answer;
     UploadAnswer meaning;
+    int status = 200;
   };
   const Case cases[] = {
       {"<!-- Kontavera administration NOT AUTHENTICATED --> error ok", UploadAnswer::kRefused},
@@ -104,10 +105,17 @@ TEST(UploadAnswerTest, TheFirstMatchInOrderDecides) {
       {"<!-- kontavera administration not authenticated -->", UploadAnswer::kUnknown},
       {"token", UploadAnswer::kAccepted},
       {"ok", UploadAnswer::kAccepted},
+      {"ok", UploadAnswer::kAccepted, 201},
+      // Only a success status accepts: a server's error page or a redirect holding "ok" does not.
+      {"<html>Internal Server Error: look</html>", UploadAnswer::kUnknown, 500},
+      {"Service unavailable, try tomorrow", UploadAnswer::kUnknown, 503},
+      {"Moved: token", UploadAnswer::kUnknown, 302},
+      {"<!-- Kontavera administration NOT AUTHENTICATED -->", UploadAnswer::kRefused, 401},
+      {"error", UploadAnswer::kError, 500},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.answer);
-    EXPECT_EQ(classifyUploadAnswer(c.answer), c.meaning);
+    SCOPED_TRACE(std::string(c.answer) + " " + std::to_string(c.status));
+    EXPECT_EQ(classifyUploadAnswer(c.status, c.answer), c.meaning);
   }
 }
 

@@ -122,8 +122,10 @@ std::string defaultLanguage(DocumentModel& document) {
 
 class Merger {
  public:
-  Merger(sys::System& system, const DataTable& table, std::string defaultLanguage)
+  Merger(sys::System& system, const runtime::FileRule& files, const DataTable& table,
+         std::string defaultLanguage)
       : system_(system),
+        files_(files),
         table_(table),
         locale_(system.UserLocale()),
         defaultLanguage_(std::move(defaultLanguage)) {}
@@ -203,7 +205,10 @@ class Merger {
       }
     }
     if (merged.kind == Merged::Kind::Picture) {
-      PictureFile file = loadPictureFile(system_, merged.picture.path);
+      // A picture the job's folders do not hold shows as a missing one.
+      PictureFile file;
+      if (files_.allowsFile("picture", merged.picture.path))
+        file = loadPictureFile(system_, merged.picture.path);
       if (file.status == PictureFile::Status::Ok) {
         if (!merged.picture.width)
           merged.picture.width = static_cast<int>(file.info.widthEmu() / kEmuPerPixel);
@@ -260,6 +265,7 @@ class Merger {
   }
 
   sys::System& system_;
+  const runtime::FileRule& files_;
   const DataTable& table_;
   const runtime::Locale& locale_;
   std::string defaultLanguage_;
@@ -538,7 +544,7 @@ class Handler : public MailMergeHandler {
       return sheets[sheet][std::min(static_cast<size_t>(stretch), sheets[sheet].size() - 1)];
     };
     std::map<std::string, size_t> recordOfNote = ownNotes(*result, main, recordAt);
-    Merger merger(app.system(), table, defaultLanguage(*result));
+    Merger merger(app.system(), app.options().files, table, defaultLanguage(*result));
     // A text box of the main text belongs to the record of the paragraph that holds it.
     std::vector<std::pair<std::shared_ptr<Story>, size_t>> boxes;
     for (const auto& shape : main.shapes()) {
@@ -580,7 +586,8 @@ class Handler : public MailMergeHandler {
       throw runtime::Error(4605, "This method or property is not available: printing to a printer.");
     // Word's current printer; the text-only printer unless the application was given another.
     const print::Printer& printer = app.options().printer ? *app.options().printer : textOnlyPrinter_;
-    print::printToFile(printer, print::layoutOf(document, app.system()), app.system(), outputFileName);
+    print::printToFile(printer, print::layoutOf(document, app.system(), app.options().files), app.system(),
+                       outputFileName);
   }
 
  private:

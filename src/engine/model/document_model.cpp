@@ -75,8 +75,13 @@ std::string resolvePartName(const std::string& sourcePart, const std::string& ta
     if (slash == std::string::npos) slash = path.size();
     std::string_view piece(path.data() + start, slash - start);
     if (piece == "..") {
-      std::size_t last = out.rfind('/');
-      out.erase(last == std::string::npos ? 0 : last);
+      // A target above the package's root stays outside it: no part has such a name.
+      if (out.empty() || out.starts_with("..")) {
+        out += out.empty() ? ".." : "/..";
+      } else {
+        std::size_t last = out.rfind('/');
+        out.erase(last == std::string::npos ? 0 : last);
+      }
     } else if (!piece.empty() && piece != ".") {
       if (!out.empty()) out += '/';
       out += piece;

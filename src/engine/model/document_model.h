@@ -99,7 +99,8 @@ class DocumentModel {
   std::unordered_map<std::string, Relationships> relationships_;  // by source part, "" for the package
 };
 
-// Resolves a relationship target against the folder of the part that holds it.
+// Resolves a relationship target against the folder of the part that holds it. A target that climbs above
+// the package's root keeps a leading "..", so it names no part.
 std::string resolvePartName(const std::string& sourcePart, const std::string& target);
 
 }  // namespace tw::engine::model

@@ -224,6 +224,10 @@ sys::System& systemOf(DocState& doc) {
   return doc.app->system();
 }
 
+const runtime::FileRule& fileRuleOf(DocState& doc) {
+  return doc.app->options().files;
+}
+
 namespace {
 
 class MailMergeImpl : public word::MailMerge {
@@ -462,7 +466,7 @@ void ApplicationImpl::saveAs(const DocPtr& doc, const std::string& fileName, std
   bool samePlace = sameName(fileName, doc->fullName);
   if (samePlace) doc->hold.reset();
   try {
-    system_.WriteFile(fileName, bytes);
+    system_.ReplaceFile(fileName, bytes);
   } catch (...) {
     if (samePlace && system_.PathExists(fileName)) doc->hold = system_.HoldOpen(fileName);
     throw;

@@ -66,6 +66,8 @@ pugi::xml_node copyRowBefore(pugi::xml_node row, pugi::xml_node before);
 std::shared_ptr<word::Field> addField(const std::shared_ptr<word::Range>& range, int type,
                                       const std::string& text, bool preserveFormatting);
 sys::System& systemOf(DocState& doc);
+// The rule for the files a document's links and merge values may make Word read.
+const runtime::FileRule& fileRuleOf(DocState& doc);
 
 // The positions of [start, end) of `story` split into Word's words.
 std::vector<std::pair<long, long>> splitWords(const std::string& chars, long start);

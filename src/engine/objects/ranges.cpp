@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 
@@ -440,12 +441,25 @@ void LinkFormatImpl::SetSavePictureWithDocument(bool save) {
   if (!save) {
     picture.remove_attribute("r:embed");
   } else if (!picture.attribute("r:embed")) {
-    std::string target;
+    std::optional<model::DocumentModel::Relationship> link;
     for (const auto& [id, rel] : doc.relationships(part)) {
-      if (id == picture.attribute("r:link").value()) target = rel.target;
+      if (id == picture.attribute("r:link").value()) link = rel;
     }
-    std::string path = linkedFilePath(target);
-    std::string bytes = systemOf(*place_.doc).ReadFile(path);
+    if (!link) return;
+    // An internal link names a part of this package; an external one a file, read where the job's rule
+    // allows. A refused picture stays linked, as one Word cannot find.
+    const runtime::FileRule& files = fileRuleOf(*place_.doc);
+    std::string bytes;
+    std::string path;
+    if (!link->external) {
+      if (!files.allowsPart("picture part", link->target)) return;
+      path = link->target;
+      bytes = doc.package().readPart(path);
+    } else {
+      path = linkedFilePath(link->target);
+      if (!files.allowsFile("linked picture", path)) return;
+      bytes = systemOf(*place_.doc).ReadFile(path);
+    }
     picture.append_attribute("r:embed") = doc.addImage(part, path, bytes).c_str();
   }
   doc.touch(part);

@@ -15,6 +15,7 @@
 
 #include "engine/convert/binary_document.h"
 #include "engine/errors.h"
+#include "runtime/file_rule.h"
 
 namespace tw::engine::ooxml {
 namespace {
@@ -194,6 +195,9 @@ Package::Package(std::string bytes, std::string fileName, PackageLimits limits)
     auto entry = std::make_unique<Entry>();
     entry->stored = {i, st.size, st.comp_method, st.comp_size, st.crc};
     std::string name = st.name;
+    // A name that would leave the folder it is unpacked into is not carried into any saved document.
+    if (std::string reason = runtime::packageNameReason(name); !reason.empty())
+      fail(runtime::refusalLine("zip entry", name, reason));
     if (st.size > limits_.maxPartSize) {
       fail("part " + name + " is larger than the limit of " + megabytes(limits_.maxPartSize) +
            " when decompressed");

@@ -67,8 +67,9 @@ Alignment alignmentOf(pugi::xml_node paragraph) {
 // text.
 class RunCollector {
  public:
-  RunCollector(DocumentModel& document, const Story& story, sys::System& system)
-      : document_(document), part_(story.part()), system_(system) {}
+  RunCollector(DocumentModel& document, const Story& story, sys::System& system,
+               const runtime::FileRule& files)
+      : document_(document), part_(story.part()), system_(system), files_(files) {}
 
   std::vector<Run> paragraph(pugi::xml_node p) {
     runs_.clear();
@@ -165,10 +166,15 @@ class RunCollector {
     if (found == relationships_.end()) return {};
     const auto& relationship = found->second;
     try {
-      if (!relationship.external) return document_.package().readPart(relationship.target);
+      if (!relationship.external) {
+        if (!files_.allowsPart("picture part", relationship.target)) return {};
+        return document_.package().readPart(relationship.target);
+      }
       std::string path = relationship.target;
       if (path.starts_with("file:///")) path = path.substr(8);
-      return system_.ReadFile(runtime::utf8ToCp1252(path));
+      path = runtime::utf8ToCp1252(path);
+      if (!files_.allowsFile("linked picture", path)) return {};
+      return system_.ReadFile(path);
     } catch (const std::exception&) {
       return {};  // a missing picture prints as its frame
     }
@@ -177,6 +183,7 @@ class RunCollector {
   DocumentModel& document_;
   std::string part_;
   sys::System& system_;
+  const runtime::FileRule& files_;
   std::map<std::string, DocumentModel::Relationship> relationships_;
   std::vector<bool> fieldCode_;  // per open field: still in its code
   std::vector<Run> runs_;
@@ -191,8 +198,8 @@ std::string paragraphText(Story& story, pugi::xml_node node) {
 
 class BlockCollector {
  public:
-  BlockCollector(DocumentModel& document, Story& story, sys::System& system)
-      : story_(story), runs_(document, story, system) {}
+  BlockCollector(DocumentModel& document, Story& story, sys::System& system, const runtime::FileRule& files)
+      : story_(story), runs_(document, story, system, files) {}
 
   // The blocks of a container's paragraphs and tables; `onSectionEnd` runs after a paragraph that ends a
   // section, with that section's properties.
@@ -249,7 +256,7 @@ class BlockCollector {
 
 }  // namespace
 
-PrintLayout layoutOf(DocumentModel& document, sys::System& system) {
+PrintLayout layoutOf(DocumentModel& document, sys::System& system, const runtime::FileRule& files) {
   PrintLayout layout;
   layout.title = document.package().fileName();
   std::vector<Block> header;
@@ -260,14 +267,14 @@ PrintLayout layoutOf(DocumentModel& document, sys::System& system) {
       if (story->part() != ref.part) continue;
       auto& blocks = ref.footer ? footer : header;
       blocks.clear();
-      BlockCollector(document, *story, system).collect(story->root(), [&](Block block) {
+      BlockCollector(document, *story, system, files).collect(story->root(), [&](Block block) {
         blocks.push_back(std::move(block));
       });
     }
   }
   Story& main = *document.mainStory();
   layout.pages.emplace_back(header, std::vector<Block>{}, footer);
-  BlockCollector(document, main, system)
+  BlockCollector(document, main, system, files)
       .collect(
           main.root(), [&](Block block) { layout.pages.back().body.push_back(std::move(block)); },
           [&](pugi::xml_node sectPr) {

@@ -107,7 +107,8 @@ class Printer {
   virtual std::string render(const PrintLayout& layout) const = 0;
 };
 
-// PrintOut with PrintToFile: renders `layout` and writes it to `outputFileName` through `system`.
+// PrintOut with PrintToFile: renders `layout` and writes it to `outputFileName` through `system`, whole or
+// not at all (a printer file half written would look like a finished one).
 void printToFile(const Printer& printer, const PrintLayout& layout, sys::System& system,
                  const std::string& outputFileName);
 

@@ -148,7 +148,7 @@ std::string TextOnlyPrinter::render(const PrintLayout& layout) const {
 
 void printToFile(const Printer& printer, const PrintLayout& layout, sys::System& system,
                  const std::string& outputFileName) {
-  system.WriteFile(outputFileName, printer.render(layout));
+  system.ReplaceFile(outputFileName, printer.render(layout));
 }
 
 }  // namespace tw::engine::print

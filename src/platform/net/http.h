@@ -13,6 +13,11 @@ namespace tw::net {
 constexpr long kTimedOut = -2147012894;
 // The error a request raises when the answer is longer than its limit allows (0x80070008, no room).
 constexpr long kResponseTooLarge = -2147024888;
+// The error a request raises when it will not follow a redirect (0x80072F7C): one to another scheme, host
+// or port, or one hop too many.
+constexpr long kRedirectRefused = -2147012740;
+// The most redirects a request follows, each to the scheme, host and port it was sent to.
+constexpr int kMaxRedirects = 5;
 
 // Bounds of one request, so that a silent or endless server cannot hold Word forever.
 struct RequestLimits {
@@ -29,8 +34,9 @@ class HttpRequest {
   virtual void SetRequestHeader(const std::string& name, const std::string& value) = 0;
   // The bounds of the next Send; until set, the defaults of RequestLimits.
   virtual void SetLimits(const RequestLimits& limits) = 0;
-  // Returns when the response is complete (readyState 4). Network failures, timeouts and answers beyond
-  // the limit throw runtime::Error.
+  // Returns when the response is complete (readyState 4). Redirects are followed only to the same scheme,
+  // host and port, at most kMaxRedirects of them, sending the request again as it was. Network failures,
+  // timeouts, answers beyond the limit and refused redirects throw runtime::Error.
   virtual void Send(const std::string& body = {}) = 0;
   virtual int ReadyState() = 0;
   virtual int Status() = 0;

@@ -59,11 +59,21 @@ class System {
   // Writes `bytes` over the start of the file in place, creating it when missing; a longer file keeps the
   // rest of its bytes, and a reader never sees it emptied.
   virtual void OverwriteFile(const std::string& path, const std::string& bytes) = 0;
+  // Creates or replaces the file whole: the bytes go to a temporary file beside it that is renamed over it
+  // once complete, so a reader finds the old content or the new, never a part or an empty file, and a
+  // write that fails (a full disk) leaves the old file as it was. Without such a rename, it writes in place.
+  virtual void ReplaceFile(const std::string& path, const std::string& bytes) { WriteFile(path, bytes); }
   virtual void DeleteFile(const std::string& path) = 0;
   // Renames; error 58 when `to` exists.
   virtual void MoveFile(const std::string& from, const std::string& to) = 0;
   virtual void MakeDirectory(const std::string& path) = 0;
   virtual std::unique_ptr<FileHold> HoldOpen(const std::string& path) = 0;
+  // Takes the file for this caller alone against every other caller that asks the same (another Word
+  // too), until the hold goes; deleting or moving it stays possible for the holder. nullptr when someone
+  // holds it already or the file is gone. Without such locks, granted whenever the file exists.
+  virtual std::unique_ptr<FileHold> LockExclusive(const std::string& path) {
+    return PathExists(path) ? std::make_unique<FileHold>() : nullptr;
+  }
   // The path as the host's file functions take it.
   virtual std::string HostPath(const std::string& path) = 0;
 
