@@ -26,15 +26,6 @@
 namespace tw::cli {
 namespace {
 
-// What a session script can do, a command per line: the first word names the command, the rest of the
-// line is its argument.
-struct Session {
-  engine::EngineApplication& word;
-  addin::plugin& addin;
-  posix::ConsoleUi& ui;
-  std::ostream& out;
-};
-
 class RibbonControlById : public office::RibbonControl {
  public:
   explicit RibbonControlById(std::string id) : id_(std::move(id)) {}
@@ -54,18 +45,20 @@ void printMenu(office::CommandBarControl& control, int depth, std::ostream& out)
   for (long i = 1; i <= controls->Count(); ++i) printMenu(*controls->Item(i), depth + 1, out);
 }
 
-using Command = std::function<void(Session&, const std::string& argument)>;
+// What a session script can do, a command per line: the first word names the command, the rest of the
+// line is its argument.
+using Command = std::function<void(ScriptSession&, const std::string& argument)>;
 
 const std::map<std::string, Command>& commands() {
   static const std::map<std::string, Command> table = {
       // click Menu Bar > <popup caption> > ... > <button caption>
       {"click",
-       [](Session& s, const std::string& argument) {
+       [](ScriptSession& s, const std::string& argument) {
          engine::clickControl(*s.word.CommandBars(), engine::splitMenuPath(runtime::utf8ToCp1252(argument)));
        }},
       // ribbon <callback> <control id>
       {"ribbon",
-       [](Session& s, const std::string& argument) {
+       [](ScriptSession& s, const std::string& argument) {
          std::string callback = argument.substr(0, argument.find(' '));
          std::string id =
              argument.size() > callback.size() ? argument.substr(callback.size() + 1) : std::string();
@@ -83,14 +76,14 @@ const std::map<std::string, Command>& commands() {
        }},
       // type <text>: typed at the selection of the active document
       {"type",
-       [](Session& s, const std::string& argument) {
+       [](ScriptSession& s, const std::string& argument) {
          s.word.Selection()->TypeText(runtime::utf8ToCp1252(argument));
        }},
       // wait <milliseconds>: lets the timers run
-      {"wait", [](Session& s, const std::string& argument) { s.ui.advance(std::stol(argument)); }},
+      {"wait", [](ScriptSession& s, const std::string& argument) { s.ui.advance(std::stol(argument)); }},
       // press <form title> > <button>
       {"press",
-       [](Session& s, const std::string& argument) {
+       [](ScriptSession& s, const std::string& argument) {
          auto parts = engine::splitMenuPath(runtime::utf8ToCp1252(argument));
          if (parts.size() != 2)
            throw runtime::Error(runtime::kInvalidProcedureCall, "press <form title> > <button>");
@@ -98,12 +91,12 @@ const std::map<std::string, Command>& commands() {
        }},
       // open <file>
       {"open",
-       [](Session& s, const std::string& argument) {
+       [](ScriptSession& s, const std::string& argument) {
          s.word.Documents()->Open(runtime::utf8ToCp1252(argument));
        }},
       // fill <form title> > <text box> = <text>
       {"fill",
-       [](Session& s, const std::string& argument) {
+       [](ScriptSession& s, const std::string& argument) {
          size_t equals = argument.find(" = ");
          auto parts = engine::splitMenuPath(runtime::utf8ToCp1252(argument.substr(0, equals)));
          if (equals == std::string::npos || parts.size() != 2)
@@ -112,7 +105,7 @@ const std::map<std::string, Command>& commands() {
        }},
       // activate <document name>: as choosing the document in Word's window menu
       {"activate",
-       [](Session& s, const std::string& argument) {
+       [](ScriptSession& s, const std::string& argument) {
          const std::string name = runtime::utf8ToCp1252(argument);
          auto documents = s.word.Documents();
          for (long i = 1; i <= documents->Count(); ++i) {
@@ -123,20 +116,20 @@ const std::map<std::string, Command>& commands() {
        }},
       // menu: the add-in's menu with its captions
       {"menu",
-       [](Session& s, const std::string&) {
+       [](ScriptSession& s, const std::string&) {
          auto& twMenu = s.addin.menus().twMenu;
          if (!twMenu) throw runtime::Error(runtime::kInvalidProcedureCall, "the add-in has no menu");
          printMenu(*twMenu, 0, s.out);
        }},
       // customui: the ribbon XML the add-in hands to Office
       {"customui",
-       [](Session& s, const std::string&) {
+       [](ScriptSession& s, const std::string&) {
          s.out << runtime::cp1252ToUtf8(s.addin.IRibbonExtensibility_GetCustomUI("Microsoft.Word.Document"))
                << "\n";
        }},
       // image <name>: the picture the ribbon would show for this name
       {"image",
-       [](Session& s, const std::string& argument) {
+       [](ScriptSession& s, const std::string& argument) {
          auto picture = s.addin.GetImage(runtime::utf8ToCp1252(argument));
          if (picture) {
            s.out << "image " << argument << ": " << picture->Width() << " x " << picture->Height() << "\n";
@@ -148,39 +141,14 @@ const std::map<std::string, Command>& commands() {
   return table;
 }
 
-// Runs the script; false (after saying why) when a line cannot run.
-bool runScript(Session& session, const std::string& path, std::ostream& console) {
+// Runs the script file; false (after saying why) when it cannot be read or a line cannot run.
+bool runScriptFile(ScriptSession& session, const std::string& path, std::ostream& console) {
   std::ifstream in(path);
   if (!in) {
     console << "tallyweave word: cannot read the script " << path << "\n";
     return false;
   }
-  std::string line;
-  for (int number = 1; std::getline(in, line); ++number) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    size_t first = line.find_first_not_of(" \t");
-    if (first == std::string::npos || line[first] == '#') continue;
-    line = line.substr(first);
-    std::string name = line.substr(0, line.find(' '));
-    std::string argument = line.size() > name.size() ? line.substr(name.size() + 1) : std::string();
-    auto command = commands().find(name);
-    if (command == commands().end()) {
-      console << path << ":" << number << ": unknown command '" << name << "'\n";
-      return false;
-    }
-    try {
-      command->second(session, argument);
-    } catch (const runtime::Error& error) {
-      console << path << ":" << number << ": " << runtime::cp1252ToUtf8(error.description()) << " ("
-              << error.number() << ")\n";
-      return false;
-    } catch (const std::exception& error) {
-      console << path << ":" << number << ": " << error.what() << "\n";
-      return false;
-    }
-    if (session.word.quitRequested()) break;
-  }
-  return true;
+  return runScript(session, in, path, console);
 }
 
 // Makes sure the results can go into `folder` before Word starts; says why not.
@@ -240,6 +208,36 @@ std::string sessionTemp(const std::string& requested) {
 
 }  // namespace
 
+bool runScript(ScriptSession& session, std::istream& script, const std::string& scriptName,
+               std::ostream& console) {
+  std::string line;
+  for (int number = 1; std::getline(script, line); ++number) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
+    line = line.substr(first);
+    std::string name = line.substr(0, line.find(' '));
+    std::string argument = line.size() > name.size() ? line.substr(name.size() + 1) : std::string();
+    auto command = commands().find(name);
+    if (command == commands().end()) {
+      console << scriptName << ":" << number << ": unknown command '" << name << "'\n";
+      return false;
+    }
+    try {
+      command->second(session, argument);
+    } catch (const runtime::Error& error) {
+      console << scriptName << ":" << number << ": " << runtime::cp1252ToUtf8(error.description()) << " ("
+              << error.number() << ")\n";
+      return false;
+    } catch (const std::exception& error) {
+      console << scriptName << ":" << number << ": " << error.what() << "\n";
+      return false;
+    }
+    if (session.word.quitRequested()) break;
+  }
+  return true;
+}
+
 // Every document job allocates and frees the same buffers of some 100 KB (a zip stream's window and hash
 // table for every part written, the parts themselves). By default the allocator hands such blocks back
 // to the system when freed and takes them anew, page fault by page fault; a session keeps up to 8 MB of
@@ -295,9 +293,9 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
   if (addin.startMode() == addin::kStartDaemon) realTime.emplace();
   addin.AddinInstance_OnStartupComplete();
 
-  Session session{*word, addin, ui, console};
+  ScriptSession session{*word, addin, ui, console};
   bool scriptRan =
-      !options.scriptFile || word->quitRequested() || runScript(session, *options.scriptFile, console);
+      !options.scriptFile || word->quitRequested() || runScriptFile(session, *options.scriptFile, console);
 
   if (realTime && scriptRan && !word->quitRequested() && realTime->run(*word, ui))
     console << "tallyweave word: stopped by a signal\n";

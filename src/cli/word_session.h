@@ -6,6 +6,16 @@
 #include <string>
 #include <vector>
 
+namespace tw::engine {
+class EngineApplication;
+}
+namespace tw::addin {
+class plugin;
+}
+namespace tw::posix {
+class ConsoleUi;
+}
+
 namespace tw::cli {
 
 struct WordSessionOptions {
@@ -38,6 +48,19 @@ constexpr int kJobRejected = 3;  // the job in TEMP was not valid and was set as
 // time comes from a time zone read once); a session calls it itself, anything that runs jobs without a
 // session can run them the same way.
 void setUpProcessForJobs();
+
+// What the commands of a session script act on; `out` receives what they print (menu, customui, image).
+struct ScriptSession {
+  engine::EngineApplication& word;
+  addin::plugin& addin;
+  posix::ConsoleUi& ui;
+  std::ostream& out;
+};
+
+// Runs the commands of a session script, one per line (see README.md); `scriptName` names the script in
+// the messages. False, after saying why on `console`, when a line cannot run; stops early when Word quits.
+bool runScript(ScriptSession& session, std::istream& script, const std::string& scriptName,
+               std::ostream& console);
 
 // Starts the embedded Word with the add-in loaded, runs the session and shuts Word down as a user
 // closing it would, saving the documents still open into `outDir` first. Returns an exit status above.

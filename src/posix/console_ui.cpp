@@ -193,7 +193,7 @@ std::shared_ptr<ui::Picture> ConsoleUi::LoadPicture(const std::string& hostPath)
 }
 
 void ConsoleUi::advance(long milliseconds) {
-  const long until = clock_ + milliseconds;
+  const long until = clock_ + std::clamp(milliseconds, 0L, kClockEnd - clock_);
   while (true) {
     std::shared_ptr<TimerState> next;
     for (const auto& timer : timers_) {

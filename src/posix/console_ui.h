@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -28,7 +29,11 @@ class ConsoleUi : public ui::Ui {
   std::shared_ptr<ui::Picture> LoadPicture(const std::string& hostPath) override;
   void DoEvents() override {}
 
-  // Advances the timer clock by `milliseconds`, running every tick that falls due, in time order.
+  // The last moment of the timer clock: far beyond any session, and a timer's interval still fits after it.
+  static constexpr long kClockEnd = std::numeric_limits<long>::max() - std::numeric_limits<int>::max();
+
+  // Advances the timer clock by `milliseconds`, running every tick that falls due, in time order. The
+  // clock never runs backwards (a negative count waits for nothing) and stops at kClockEnd.
   void advance(long milliseconds);
   // Presses a button of the shown form with this title; error 5 when there is none or it is hidden or
   // disabled.
