@@ -12,6 +12,7 @@
 #include "cli/connector_writer.h"
 #include "cli/word_session.h"
 #include "support/test_services.h"
+#include "support/unique_ids.h"
 
 namespace tw::cli {
 namespace {
@@ -103,6 +104,7 @@ TEST_F(DaemonSessionTest, RunsJobsUntilTheServiceWritesFifteen) {
   root.write("base/pidfiles/officeDaemon", " 1");
   ASSERT_TRUE(waitFor([&] { return status() == " 0"; })) << status();
   EXPECT_TRUE(root.exists("base/factuur-2026-001.doc"));
+  EXPECT_EQ(testing::repeatedIdentifiers(root.read("base/factuur-2026-001.doc")), std::vector<std::string>{});
   // Word's current printer is the PDF printer unless the session names another.
   EXPECT_TRUE(root.read("base/documents/spool/factuur-2026-001.prn").starts_with("%PDF-"));
   EXPECT_FALSE(root.exists("base/documents/spool/docData"));

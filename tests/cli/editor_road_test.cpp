@@ -13,6 +13,7 @@
 #include "engine/engine.h"
 #include "engine/model/document_model.h"
 #include "support/test_services.h"
+#include "support/unique_ids.h"
 
 namespace tw::cli {
 namespace {
@@ -53,7 +54,14 @@ class EditorRoadTest : public ::testing::Test {
     options.outDir = (root.path() / "out").string();
     options.scriptFile = (root.path() / "script.txt").string();
     if (!options.httpTimeout) options.httpTimeout = std::chrono::milliseconds(2000);
-    return runWordSession(options, console);
+    int status = runWordSession(options, console);
+    // Every result saved holds its identifiers once.
+    if (std::filesystem::is_directory(root.path() / "out")) {
+      for (const auto& item : std::filesystem::directory_iterator(root.path() / "out"))
+        EXPECT_EQ(testing::repeatedIdentifiers(readFile(item.path())), std::vector<std::string>{})
+            << item.path();
+    }
+    return status;
   }
 
   static std::string mainText(const std::string& docx) {

@@ -10,6 +10,7 @@
 #include "engine/engine.h"
 #include "engine/model/document_model.h"
 #include "support/test_services.h"
+#include "support/unique_ids.h"
 #include "support/word97.h"
 
 namespace tw::cli {
@@ -45,7 +46,15 @@ class WordSessionTest : public ::testing::Test {
   int run(WordSessionOptions options = {}) {
     options.temp = temp().string();
     options.outDir = out().string();
-    return runWordSession(options, console);
+    const size_t before = console.str().size();
+    int status = runWordSession(options, console);
+    // Every result the session saved holds its identifiers once.
+    std::istringstream lines(console.str().substr(before));
+    for (std::string line; std::getline(lines, line);) {
+      if (!line.starts_with("saved ")) continue;
+      EXPECT_EQ(testing::repeatedIdentifiers(readFile(line.substr(6))), std::vector<std::string>{}) << line;
+    }
+    return status;
   }
 
   // The main text of a saved document as Word shows it.

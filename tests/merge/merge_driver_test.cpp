@@ -3,14 +3,25 @@
 #include <algorithm>
 
 #include "connector/field_lists.h"
+#include "engine/model/document_model.h"
 #include "merge/merge_test_fixture.h"
 #include "support/test_services.h"
+#include "support/unique_ids.h"
 
 namespace tw::addin {
 namespace {
 
 class MergeDriverTest : public MergeTest {
  protected:
+  // Every merged result (and every other open document) holds its identifiers once.
+  void TearDown() override {
+    for (const auto& document : word->openDocuments()) {
+      EXPECT_EQ(testing::repeatedIdentifiers(word->modelOf(*document).package().save()),
+                std::vector<std::string>{})
+          << document->Name();
+    }
+  }
+
   void fields(const std::vector<std::pair<std::string, std::string>>& columns) {
     for (const auto& [name, value] : columns) addField(addin.module(), name, value);
   }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <set>
 #include <string_view>
 #include <vector>
 
@@ -59,6 +60,81 @@ void insertLinkedPicture(DocumentModel& document, Story& story, pugi::xml_node b
   pugi::xml_node run = before.parent().insert_copy_before(fragment.first_child(), before);
   run.remove_attribute("xmlns:w");
   run.find_node([](pugi::xml_node n) { return isNamed(n, "wp:docPr"); }).attribute("name") = name.c_str();
+}
+
+// A merge result holds each drawing id and each bookmark once, though every record's copy repeats the
+// template's: a repeated drawing id (wp:docPr) takes the next free number; a repeated bookmark name goes
+// with its end, so the first record keeps the bookmark; a bookmark id that a kept bookmark repeats takes
+// the next free number. Nothing else is renumbered.
+void makeIdentifiersUnique(DocumentModel& document) {
+  std::vector<std::shared_ptr<Story>> parts;
+  for (const auto& story : document.stories()) {
+    if (story->kind() != model::StoryKind::TextBox) parts.push_back(story);
+  }
+  std::set<std::string> changed;
+  std::string part;  // the part being walked
+  auto each = [&](const std::function<void(pugi::xml_node)>& visit) {
+    struct Walker : pugi::xml_tree_walker {
+      explicit Walker(const std::function<void(pugi::xml_node)>& v) : callback(v) {}
+      bool for_each(pugi::xml_node& node) override {
+        callback(node);
+        return true;
+      }
+      const std::function<void(pugi::xml_node)>& callback;
+    } walker(visit);
+    for (const auto& story : parts) {
+      part = story->part();
+      story->root().traverse(walker);
+    }
+  };
+  long long lastDrawing = 0;
+  long long lastBookmark = 0;
+  each([&](pugi::xml_node node) {
+    if (isNamed(node, "wp:docPr")) lastDrawing = std::max(lastDrawing, node.attribute("id").as_llong());
+    if (isNamed(node, "w:bookmarkStart"))
+      lastBookmark = std::max(lastBookmark, node.attribute("w:id").as_llong());
+  });
+
+  std::set<long long> drawings;
+  std::set<std::string> names;
+  std::set<std::string> bookmarkIds;
+  // Open bookmarks by their id in the template: the id their end gets, "" when the bookmark goes.
+  std::map<std::string, std::vector<std::string>> open;
+  std::vector<pugi::xml_node> dropped;
+  each([&](pugi::xml_node node) {
+    if (isNamed(node, "wp:docPr")) {
+      if (!drawings.insert(node.attribute("id").as_llong()).second) {
+        node.attribute("id") = ++lastDrawing;
+        drawings.insert(lastDrawing);
+        changed.insert(part);
+      }
+    } else if (isNamed(node, "w:bookmarkStart")) {
+      std::string id = node.attribute("w:id").value();
+      std::string kept;
+      if (names.insert(node.attribute("w:name").value()).second) {
+        kept = bookmarkIds.insert(id).second ? id : std::to_string(++lastBookmark);
+        if (kept != id) {
+          bookmarkIds.insert(kept);
+          node.attribute("w:id") = kept.c_str();
+          changed.insert(part);
+        }
+      } else {
+        dropped.push_back(node);
+        changed.insert(part);
+      }
+      open[id].push_back(kept);
+    } else if (isNamed(node, "w:bookmarkEnd")) {
+      auto& starts = open[node.attribute("w:id").value()];
+      if (starts.empty()) return;
+      if (starts.back().empty())
+        dropped.push_back(node);
+      else if (starts.back() != node.attribute("w:id").value())
+        node.attribute("w:id") = starts.back().c_str();
+      starts.pop_back();
+    }
+  });
+  for (pugi::xml_node node : dropped) document.removeNode(node);
+  for (const std::string& name : changed) document.touch(name);
 }
 
 // The node a field's first position stands in front of, at the level of runs.
@@ -575,6 +651,7 @@ class Handler : public MailMergeHandler {
       size_t record = part == recordOfPart.end() ? 0 : part->second;
       merger.mergeStory(*result, *story, [record](long) { return record; });
     }
+    makeIdentifiersUnique(*result);
     result->setMainDocumentType(word::wdNotAMergeDocument);
     result->saved = false;
     app.addDocument(std::move(result), resultName(app));

@@ -12,6 +12,7 @@
 #include "engine/engine_fixture.h"
 #include "engine/mailmerge/picture_file.h"
 #include "engine/model/document_model.h"
+#include "support/unique_ids.h"
 
 namespace tw::engine::mailmerge {
 namespace {
@@ -50,7 +51,17 @@ class MergeHandlerTest : public ::testing::Test {
   static std::string text(word::Document& document) { return document.Content()->Text(); }
   std::shared_ptr<word::Document> result() { return app->ActiveDocument(); }
 
-  ~MergeHandlerTest() override { app.reset(); }
+  // Every merged result (and every other open document) holds its identifiers once.
+  ~MergeHandlerTest() override {
+    if (app) {
+      for (const auto& document : app->openDocuments()) {
+        EXPECT_EQ(testing::repeatedIdentifiers(app->modelOf(*document).package().save()),
+                  std::vector<std::string>{})
+            << document->Name();
+      }
+    }
+    app.reset();
+  }
 
   testing::TempFolder temp;
   std::unique_ptr<posix::PosixSystem> system;
@@ -410,6 +421,37 @@ TEST_F(MergeHandlerTest, PicturesArriveLinkedAndAreEmbeddedOnRequest) {
   EXPECT_EQ(media, 2u);
   std::string xml = saved->package().readPart("word/document.xml");
   EXPECT_NE(xml.find("cx=\"1143000\""), std::string::npos);  // 120 pixels wide
+}
+
+// Each record's copy repeats the template's drawing ids and bookmarks: the result renumbers the repeated
+// drawing ids and keeps each bookmark with the first record.
+TEST_F(MergeHandlerTest, RepeatedDrawingIdsAndBookmarksAreMadeUnique) {
+  start("nl-NL");
+  const std::string png = std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x02\0\0\0\x03\x08\x02\0\0\0", 29);
+  std::string logo = put("logo.png", png);
+  std::string pathInCode;
+  for (char c : logo) pathInCode += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  auto main = app->Documents()->Open(put(
+      "main.docx", testing::buildDocx(paragraph("<w:bookmarkStart w:id=\"0\" w:name=\"klant\"/>" +
+                                                mergefield("naam") + "<w:bookmarkEnd w:id=\"0\"/>") +
+                                      paragraph(field(" INCLUDEPICTURE \"" + pathInCode + "\" \\d ", "")))));
+  main->MailMerge()->OpenDataSource({put("data.csv", "naam\nJansen\nde Vries\nBakker\n"), std::nullopt,
+                                     std::nullopt, std::string(kTextDriver)});
+  main->MailMerge()->Execute(false);
+  result()->SaveAs(temp.path().string() + "\\unique.docx");
+  std::string xml =
+      loadDocument(temp.read("unique.docx"), "unique.docx")->package().readPart("word/document.xml");
+  auto count = [&](const std::string& what) {
+    size_t n = 0;
+    for (size_t at = xml.find(what); at != std::string::npos; at = xml.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("<wp:docPr "), 3u);
+  for (const char* id : {"<wp:docPr id=\"1\"", "<wp:docPr id=\"2\"", "<wp:docPr id=\"3\""})
+    EXPECT_EQ(count(id), 1u) << id;
+  EXPECT_EQ(count("<w:bookmarkStart "), 1u);
+  EXPECT_EQ(count("<w:bookmarkEnd "), 1u);
+  EXPECT_EQ(testing::repeatedIdentifiers(temp.read("unique.docx")), std::vector<std::string>{});
 }
 
 TEST_F(MergeHandlerTest, ExecuteWithoutADataSourceIsAnError) {
