@@ -109,6 +109,25 @@ class OpenFile final : public sys::FileHold {
   Handle file_;
 };
 
+// A lock on one byte far beyond any file's end: Windows' byte-range locks are mandatory, so a lock on the
+// content would keep the holder's own reads out too; one past the end only excludes other lockers.
+constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
+
+class ExclusiveLock final : public sys::FileHold {
+ public:
+  explicit ExclusiveLock(Handle file) : file_(std::move(file)) {}
+  ExclusiveLock(const ExclusiveLock&) = delete;
+  ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+  ~ExclusiveLock() override {
+    OVERLAPPED at{};
+    at.OffsetHigh = kLockOffsetHigh;
+    UnlockFileEx(file_.get(), 0, 1, 0, &at);
+  }
+
+ private:
+  Handle file_;
+};
+
 }  // namespace
 
 std::optional<std::string> WindowsSystem::GetEnv(const std::string& name) {
@@ -184,6 +203,27 @@ void WindowsSystem::OverwriteFile(const std::string& path, const std::string& by
   writeAll(openFile(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS), bytes);
 }
 
+void WindowsSystem::ReplaceFile(const std::string& path, const std::string& bytes) {
+  // Beside the target, so the rename stays on its volume; the process id keeps two sessions apart.
+  const std::wstring target = toWide(path);
+  const std::wstring temporary = target + L".~tw" + std::to_wstring(GetCurrentProcessId());
+  try {
+    Handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) throw fileError(GetLastError());
+    writeAll(file, bytes);
+    if (!FlushFileBuffers(file.get())) throw fileError(GetLastError());
+  } catch (...) {
+    DeleteFileW(temporary.c_str());
+    throw;
+  }
+  if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD code = GetLastError();
+    DeleteFileW(temporary.c_str());
+    throw fileError(code);
+  }
+}
+
 void WindowsSystem::DeleteFile(const std::string& path) {
   if (!DeleteFileW(toWide(path).c_str())) throw fileError(GetLastError());
 }
@@ -202,6 +242,19 @@ void WindowsSystem::MakeDirectory(const std::string& path) {
 
 std::unique_ptr<sys::FileHold> WindowsSystem::HoldOpen(const std::string& path) {
   return std::make_unique<OpenFile>(openFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+}
+
+std::unique_ptr<sys::FileHold> WindowsSystem::LockExclusive(const std::string& path) {
+  // Every kind of sharing, so that the holder may still read, move and delete the file.
+  Handle file(CreateFileW(toWide(path).c_str(), GENERIC_READ,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return nullptr;
+  OVERLAPPED at{};
+  at.OffsetHigh = kLockOffsetHigh;
+  if (!LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at))
+    return nullptr;
+  return std::make_unique<ExclusiveLock>(std::move(file));
 }
 
 std::string WindowsSystem::HostPath(const std::string& path) {

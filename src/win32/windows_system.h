@@ -21,10 +21,12 @@ class WindowsSystem final : public sys::System {
   void WriteFile(const std::string& path, const std::string& bytes) override;
   void AppendFile(const std::string& path, const std::string& bytes) override;
   void OverwriteFile(const std::string& path, const std::string& bytes) override;
+  void ReplaceFile(const std::string& path, const std::string& bytes) override;
   void DeleteFile(const std::string& path) override;
   void MoveFile(const std::string& from, const std::string& to) override;
   void MakeDirectory(const std::string& path) override;
   std::unique_ptr<sys::FileHold> HoldOpen(const std::string& path) override;
+  std::unique_ptr<sys::FileHold> LockExclusive(const std::string& path) override;
   std::string HostPath(const std::string& path) override;
   const runtime::Locale& UserLocale() override;
   runtime::DateTime Now() override;

@@ -155,6 +155,9 @@ class RangeObject final : public word::Range, public Backed {
   }
   void Collapse(int direction) override { o_.call(L"Collapse", args(direction)); }
   void Select() override { o_.call(L"Select"); }
+  void SetFormattedText(const std::shared_ptr<word::Range>& source) override {
+    o_.put(L"FormattedText", dispatchOf(source).get());
+  }
 };
 
 class FieldObject final : public word::Field, public Backed {

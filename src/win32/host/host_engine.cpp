@@ -46,11 +46,13 @@ struct EmbeddedWord::State {
 
 EmbeddedWord::EmbeddedWord(const std::string& version, UnixPathOf unixPathOf)
     : state_(std::make_unique<State>(std::move(unixPathOf))) {
+  // Like Word, the host reads any file a document names: keeping a job to its folders is the add-in's part.
   state_->word = engine::createApplication(state_->system, engine::EngineOptions{.version = version,
                                                                                  .limits = {},
                                                                                  .mailMerge = nullptr,
                                                                                  .printer = nullptr,
-                                                                                 .binaryDocuments = nullptr});
+                                                                                 .binaryDocuments = nullptr,
+                                                                                 .files = {}});
 }
 
 EmbeddedWord::~EmbeddedWord() = default;

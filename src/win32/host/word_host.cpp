@@ -196,6 +196,15 @@ const std::vector<Member<word::Range>>& membersOf() {
          o.Collapse(c.has(0) ? static_cast<int>(c.number(0)) : word::wdCollapseStart);
        }},
       {L"Select", {}, [](word::Range& o, Call&) { o.Select(); }},
+      // Only set: the add-in copies a table row with it.
+      {L"FormattedText",
+       {},
+       [](word::Range&, Call&) { throw runtime::Error::fromNumber(runtime::kObjectDoesNotSupportProperty); },
+       [](word::Range& o, Call& c) {
+         const VARIANT& value = c.value();
+         if (V_VT(&value) != VT_DISPATCH) throw runtime::Error::fromNumber(runtime::kTypeMismatch);
+         o.SetFormattedText(unwrap<word::Range>(ComPtr<IDispatch>(V_DISPATCH(&value))));
+       }},
   };
   return members;
 }
