@@ -192,8 +192,12 @@ void DaemonForm::quitWord() {
   if (timer_) timer_->SetInterval(0);
   if (form_) form_->Hide();
   ctx_.quitWord();
-  const std::string statusFile = statusFilePath();
-  if (!statusFile.empty() && ctx_.fileExists(statusFile)) ctx_.services.sys.DeleteFile(statusFile);
+  // Also called from the error handlers, so a status file that cannot even be looked for (a base folder
+  // the system refuses) must not fail it.
+  runtime::resumeNext([&] {
+    const std::string statusFile = statusFilePath();
+    if (!statusFile.empty() && ctx_.fileExists(statusFile)) ctx_.services.sys.DeleteFile(statusFile);
+  });
 }
 
 bool processSpoolJob(AddinContext& ctx, const std::string& basePath, const std::function<bool()>& quitting) {
