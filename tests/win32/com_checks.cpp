@@ -645,8 +645,7 @@ std::string imageOf(IDispatch* addin, const wchar_t* name) {
   BITMAP bitmap{};
   // OLE_HANDLE keeps the 32 significant bits of a GDI handle; a 64-bit handle is their sign extension.
   const auto bitmapHandle = reinterpret_cast<HBITMAP>(static_cast<LONG_PTR>(static_cast<LONG>(handle)));
-  if (!GetObjectW(bitmapHandle, sizeof bitmap, &bitmap))
-    return "a picture without a bitmap";
+  if (!GetObjectW(bitmapHandle, sizeof bitmap, &bitmap)) return "a picture without a bitmap";
   return "a " + std::to_string(bitmap.bmWidth) + "x" + std::to_string(bitmap.bmHeight) + " bitmap";
 }
 
