@@ -15,14 +15,6 @@ std::vector<std::string> repeatedIdentifiers(const std::string& bytes) {
   auto note = [&](const std::string& what) {
     if (!seen.insert(what).second) repeated.push_back(what);
   };
-  struct Walker : pugi::xml_tree_walker {
-    explicit Walker(const std::function<void(pugi::xml_node)>& v) : visit(v) {}
-    bool for_each(pugi::xml_node& node) override {
-      visit(node);
-      return true;
-    }
-    const std::function<void(pugi::xml_node)>& visit;
-  };
   const std::function<void(pugi::xml_node)> visit = [&](pugi::xml_node node) {
     if (std::strcmp(node.name(), "wp:docPr") == 0)
       note(std::string("drawing id ") + node.attribute("id").value());
@@ -31,10 +23,9 @@ std::vector<std::string> repeatedIdentifiers(const std::string& bytes) {
       note(std::string("bookmark id ") + node.attribute("w:id").value());
     }
   };
-  Walker walker(visit);
   for (const std::string& name : package.partNames()) {
     if (name.rfind("word/", 0) != 0 || !name.ends_with(".xml")) continue;
-    package.xml(name).doc.traverse(walker);
+    engine::ooxml::forEachDescendant(package.xml(name).doc, visit);
   }
   return repeated;
 }

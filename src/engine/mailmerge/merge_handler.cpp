@@ -13,6 +13,7 @@
 #include "engine/mailmerge/field_result.h"
 #include "engine/mailmerge/picture_file.h"
 #include "engine/model/document_model.h"
+#include "engine/ooxml/package.h"
 #include "engine/print/layout.h"
 #include "engine/print/text_printer.h"
 #include "runtime/codepage.h"
@@ -74,17 +75,9 @@ void makeIdentifiersUnique(DocumentModel& document) {
   std::set<std::string> changed;
   std::string part;  // the part being walked
   auto each = [&](const std::function<void(pugi::xml_node)>& visit) {
-    struct Walker : pugi::xml_tree_walker {
-      explicit Walker(const std::function<void(pugi::xml_node)>& v) : callback(v) {}
-      bool for_each(pugi::xml_node& node) override {
-        callback(node);
-        return true;
-      }
-      const std::function<void(pugi::xml_node)>& callback;
-    } walker(visit);
     for (const auto& story : parts) {
       part = story->part();
-      story->root().traverse(walker);
+      ooxml::forEachDescendant(story->root(), visit);
     }
   };
   long long lastDrawing = 0;

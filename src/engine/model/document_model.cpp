@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <functional>
 
 #include "engine/errors.h"
 
@@ -292,15 +291,7 @@ void DocumentModel::removeNode(pugi::xml_node node) {
       anchors_.erase(it);
     };
     kill(node);
-    struct Walker : pugi::xml_tree_walker {
-      std::function<void(pugi::xml_node)> visit;
-      bool for_each(pugi::xml_node& n) override {
-        visit(n);
-        return true;
-      }
-    } walker;
-    walker.visit = kill;
-    node.traverse(walker);
+    ooxml::forEachDescendant(node, kill);
   }
   node.parent().remove_child(node);
 }

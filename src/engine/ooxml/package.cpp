@@ -513,4 +513,16 @@ void parseXml(XmlPart& part, const std::string& bytes, const std::string& where,
   }
 }
 
+void forEachDescendant(pugi::xml_node root, const std::function<void(pugi::xml_node)>& visit) {
+  struct Walker : pugi::xml_tree_walker {
+    explicit Walker(const std::function<void(pugi::xml_node)>& v) : visit(v) {}
+    bool for_each(pugi::xml_node& node) override {
+      visit(node);
+      return true;
+    }
+    const std::function<void(pugi::xml_node)>& visit;
+  } walker(visit);
+  root.traverse(walker);
+}
+
 }  // namespace tw::engine::ooxml

@@ -5,6 +5,7 @@
 // package exactly as it was stored, still compressed.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -112,5 +113,8 @@ std::string serializeXml(XmlPart& part);
 // Parses XML with whitespace and declarations kept, and notes what `part` needs to be written back as
 // it started. Throws runtime::Error naming `where` for malformed XML or nesting deeper than `maxDepth`.
 void parseXml(XmlPart& part, const std::string& bytes, const std::string& where, int maxDepth);
+
+// Calls `visit` for every node below `root` (not `root` itself), in document order.
+void forEachDescendant(pugi::xml_node root, const std::function<void(pugi::xml_node)>& visit);
 
 }  // namespace tw::engine::ooxml
