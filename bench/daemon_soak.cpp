@@ -1,13 +1,14 @@
 // Soak run of the spool daemon: plays the service's side against a real `tallyweave word` process. It
 // hands the daemon one job after another (every tenth one faulty), waits for each status, checks what
-// each job left behind, restarts Word where the daemon is meant to quit, and reports the daemon's memory
-// and the rate of jobs.
+// each job left behind, restarts Word where the daemon is meant to quit, kills it with SIGKILL now and
+// then as a power cut would, and reports the daemon's memory and the rate of jobs.
 //
-//   daemon_soak [jobs] [--good-only] [--tallyweave PATH]
+//   daemon_soak [jobs] [--good-only] [--kills N] [--tallyweave PATH]
 //
-// Defaults: 1000 jobs and the tallyweave built beside this program. A missing template and a result
-// folder that does not exist make Word quit (the service then starts it again), so the faulty run has
-// many short-lived daemons; --good-only runs every job through one daemon to show its memory over time.
+// Defaults: 1000 jobs, 3 kills and the tallyweave built beside this program. A template that cannot be
+// opened and a result folder that does not exist make Word quit (the service then starts it again), so
+// the faulty run has many short-lived daemons; --good-only runs every job through one daemon to show its
+// memory over time.
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -55,7 +56,16 @@ long memoryKb(pid_t pid, const std::string& field) {
   return 0;
 }
 
-enum class Kind { kGood, kRejected, kMissingTemplate, kGarbageStatus, kMissingResultFolder };
+enum class Kind {
+  kGood,
+  kRejected,
+  kNotAZip,
+  kUnsafeName,
+  kUnreadableDataFile,
+  kMissingTemplate,
+  kGarbageStatus,
+  kMissingResultFolder,
+};
 
 const char* nameOf(Kind kind) {
   switch (kind) {
@@ -63,6 +73,12 @@ const char* nameOf(Kind kind) {
       return "good";
     case Kind::kRejected:
       return "rejected connector file";
+    case Kind::kNotAZip:
+      return "template that is not a zip";
+    case Kind::kUnsafeName:
+      return "result name that leaves its folder";
+    case Kind::kUnreadableDataFile:
+      return "data file that cannot be read";
     case Kind::kMissingTemplate:
       return "missing template";
     case Kind::kGarbageStatus:
@@ -75,10 +91,11 @@ const char* nameOf(Kind kind) {
 
 class Soak {
  public:
-  Soak(fs::path root, std::string tallyweave, bool faults)
-      : root_(std::move(root)), tallyweave_(std::move(tallyweave)), faults_(faults) {
+  Soak(fs::path root, std::string tallyweave, bool faults, int kills)
+      : root_(std::move(root)), tallyweave_(std::move(tallyweave)), faults_(faults), kills_(kills) {
     for (const char* folder : {"temp", "base/pidfiles", "base/documents/spool", "base/results"})
       fs::create_directories(root_ / folder);
+    writeFile(root_ / "base/kapot.csv", "naam\r\n\"Jansen\r\n");  // a quote that never closes
   }
 
   ~Soak() { stopDaemon(); }
@@ -90,7 +107,10 @@ class Soak {
     for (int i = 1; i <= jobs; ++i) {
       Kind kind = faults_ ? kindOf(i) : Kind::kGood;
       const auto jobStart = Clock::now();
-      std::string problem = runJob(i, kind);
+      // The kills fall on good jobs spread over the run.
+      const bool kill =
+          kind == Kind::kGood && killsDone_ < kills_ && i >= (killsDone_ + 1) * jobs / (kills_ + 1);
+      std::string problem = kill ? runKilledJob(i, killsDone_++) : runJob(i, kind);
       if (kind == Kind::kGood) goodSeconds += std::chrono::duration<double>(Clock::now() - jobStart).count();
       ++counts_[kind];
       if (!problem.empty()) {
@@ -113,18 +133,23 @@ class Soak {
       std::cout << "processing (status \" 2\" to \" 0\"), seen for " << processingSeen_
                 << " good jobs: " << 1000 * processingSeconds_ / processingSeen_ << " ms each on average\n";
     for (auto [kind, count] : counts_) std::cout << "  " << nameOf(kind) << ": " << count << "\n";
+    int leftovers = 0;
+    for (const auto& item : fs::recursive_directory_iterator(root_ / "base"))
+      leftovers += item.path().filename().string().find(".~tw") != std::string::npos;
+    std::cout << "kills: " << killsDone_ << ", files left under a temporary name: " << leftovers << "\n";
     std::cout << "Word restarts (the daemon quitting as it should): " << restarts_
               << ", unexpected endings: " << crashes_ << ", jobs not as expected: " << failures_ << "\n";
     return failures_ == 0 && crashes_ == 0 ? 0 : 1;
   }
 
  private:
-  // Every tenth job is faulty, the four faults in turn.
+  // Every tenth job is faulty, the faults in turn.
   static Kind kindOf(int job) {
     if (job % 10 != 0) return Kind::kGood;
-    static const Kind faults[] = {Kind::kRejected, Kind::kMissingTemplate, Kind::kGarbageStatus,
+    static const Kind faults[] = {Kind::kRejected,           Kind::kNotAZip,         Kind::kUnsafeName,
+                                  Kind::kUnreadableDataFile, Kind::kMissingTemplate, Kind::kGarbageStatus,
                                   Kind::kMissingResultFolder};
-    return faults[(job / 10) % 4];
+    return faults[(job / 10) % std::size(faults)];
   }
 
   fs::path statusFile() const { return root_ / "base/pidfiles/officeDaemon"; }
@@ -138,11 +163,19 @@ class Soak {
 
   std::string jobBytes(int job, Kind kind) const {
     nlohmann::ordered_json description = nlohmann::ordered_json::parse(readFile(kInvoice / "invoice.json"));
-    description["settings"]["resultDocName"] = "job" + std::to_string(job);
-    description["settings"]["resultDocPath"] = kind == Kind::kMissingResultFolder ? "nowhere\\" : "results\\";
+    auto& settings = description["settings"];
+    settings["resultDocName"] =
+        kind == Kind::kUnsafeName ? "..\\job" + std::to_string(job) : "job" + std::to_string(job);
+    settings["resultDocPath"] = kind == Kind::kMissingResultFolder ? "nowhere\\" : "results\\";
+    if (kind == Kind::kUnreadableDataFile) {
+      settings["generate_mode"] = "csvFile";
+      settings["merge_data_file"] = "kapot.csv";
+    }
     if (kind == Kind::kMissingTemplate) description.erase("template");
-    return tw::addin::writeConnectorFile(description,
-                                         [](const std::string& name) { return readFile(kInvoice / name); });
+    if (kind == Kind::kNotAZip) description["template"] = {{"file", "not-a-zip"}};
+    return tw::addin::writeConnectorFile(description, [](const std::string& name) {
+      return name == "not-a-zip" ? std::string("Geen zip\r\n") : readFile(kInvoice / name);
+    });
   }
 
   bool daemonAlive() {
@@ -156,9 +189,10 @@ class Soak {
     return false;
   }
 
-  bool startDaemon() {
+  // A first start begins without a status file; a restart after a kill finds what the killed Word left.
+  bool startDaemon(bool afterKill = false) {
     writeFile(root_ / "temp/twDaemon.tmp", (root_ / "base").string() + "\\");
-    fs::remove(statusFile());
+    if (!afterKill) fs::remove(statusFile());
     std::cout.flush();  // the child must not write this process's buffered output again
     std::fflush(nullptr);
     pid_ = fork();
@@ -170,7 +204,14 @@ class Soak {
       execl(tallyweave_.c_str(), tallyweave_.c_str(), "word", "--temp", temp.c_str(), nullptr);
       _exit(127);
     }
-    if (waitFor([&] { return status() == " 0"; }, 60s)) {
+    // Started once the marker is read; after a kill the status may also be " 3" (a job cut off) or a
+    // job announced before the kill may still run.
+    const auto started = [&] {
+      if (!afterKill) return status() == " 0";
+      auto now = status();
+      return !fs::exists(root_ / "temp/twDaemon.tmp") && now && *now != " 1" && *now != " 2";
+    };
+    if (waitFor(started, 60s)) {
       ++starts_;
       restarts_ = starts_ - 1;
       return true;
@@ -186,8 +227,8 @@ class Soak {
   }
 
   template <typename Condition>
-  bool waitFor(Condition done, std::chrono::seconds limit) {
-    for (auto until = Clock::now() + limit; Clock::now() < until; std::this_thread::sleep_for(5ms)) {
+  bool waitFor(Condition done, std::chrono::seconds limit, std::chrono::milliseconds step = 5ms) {
+    for (auto until = Clock::now() + limit; Clock::now() < until; std::this_thread::sleep_for(step)) {
       if (done()) return true;
     }
     return false;
@@ -240,11 +281,14 @@ class Soak {
         return problem;
       }
       case Kind::kRejected:
+      case Kind::kUnsafeName:
+      case Kind::kUnreadableDataFile:
         if (final != " 3") return "status " + final.value_or("(gone)") + " instead of \" 3\"";
         if (fs::exists(jobFile()) || readFile(setAsideFile()) != bytes)
           return "docData not kept as docData.err";
         fs::remove(setAsideFile());
         return "";
+      case Kind::kNotAZip:
       case Kind::kMissingTemplate:
       case Kind::kMissingResultFolder:
         // The template cannot be opened or the result cannot be saved: the job is reported " 3" and kept
@@ -261,9 +305,55 @@ class Soak {
     return "";
   }
 
+  // A good job whose Word is killed: the first kills while the job runs (status " 2"), the third right
+  // after the announcement, before the daemon's poll takes it. Whatever the moment, the restarted daemon
+  // must end with " 0" and the whole results, or " 3" and the job kept as docData.err.
+  std::string runKilledJob(int job, int kill) {
+    const std::string name = "job" + std::to_string(job);
+    const std::string bytes = jobBytes(job, Kind::kGood);
+    writeFile(jobFile(), bytes);
+    writeFile(statusFile(), " 1");
+    if (kill % 3 != 2) waitFor([&] { return status() == " 2"; }, 10s, 1ms);
+    const std::string statusAtKill = status().value_or("(gone)");
+    ::kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+    if (!startDaemon(true)) return "the daemon could not be started again after the kill";
+    if (!waitFor(
+            [&] {
+              auto now = status();
+              return now && *now != " 1" && *now != " 2";
+            },
+            60s))
+      return "no status after 60 s";
+    const std::string final = status().value_or("(gone)");
+    std::cout << "kill " << kill + 1 << " at job " << job << ": status " << statusAtKill << " when killed, "
+              << final << " after the restart\n";
+    fs::path doc = root_ / "base/results" / (name + ".doc");
+    fs::path prn = root_ / "base/documents/spool" / (name + ".prn");
+    std::string problem;
+    if (final == " 0") {
+      if (!fs::exists(doc) || !readFile(prn).starts_with("%PDF-") || fs::exists(jobFile()))
+        problem = "reported done without its results";
+    } else if (final == " 3") {
+      if (fs::exists(jobFile()) || readFile(setAsideFile()) != bytes)
+        problem = "docData not kept as docData.err";
+      fs::remove(setAsideFile());
+    } else {
+      problem = "status " + final + " after the restart";
+    }
+    fs::remove(doc);
+    fs::remove(prn);
+    // The service answers a finished job by making the daemon idle again.
+    writeFile(statusFile(), " 0");
+    return problem;
+  }
+
   fs::path root_;
   std::string tallyweave_;
   bool faults_ = true;
+  int kills_ = 0;
+  int killsDone_ = 0;
   pid_t pid_ = -1;
   int starts_ = 0;
   int restarts_ = 0;
@@ -279,24 +369,27 @@ class Soak {
 int main(int argc, char** argv) {
   int jobs = 1000;
   bool faults = true;
+  int kills = 3;
   std::string tallyweave = TW_TALLYWEAVE;
   for (int i = 1; i < argc; ++i) {
     std::string argument = argv[i];
     if (argument == "--good-only")
       faults = false;
+    else if (argument == "--kills" && i + 1 < argc)
+      kills = std::atoi(argv[++i]);
     else if (argument == "--tallyweave" && i + 1 < argc)
       tallyweave = argv[++i];
     else
       jobs = std::atoi(argv[i]);
   }
   if (jobs <= 0) {
-    std::cerr << "usage: daemon_soak [jobs] [--good-only] [--tallyweave PATH]\n";
+    std::cerr << "usage: daemon_soak [jobs] [--good-only] [--kills N] [--tallyweave PATH]\n";
     return 2;
   }
   char pattern[] = "/tmp/tw-soak-XXXXXX";
   if (!mkdtemp(pattern)) return 1;
   fs::path root = pattern;
-  int result = Soak(root, tallyweave, faults).run(jobs);
+  int result = Soak(root, tallyweave, faults, kills).run(jobs);
   std::cout << "session log: " << (root / "session.log").string() << "\n";
   return result;
 }

@@ -96,7 +96,7 @@ void DaemonForm::writeStatus(std::string_view value) {
 }
 
 void DaemonForm::failJob() {
-  runtime::resumeNext([&] { writeStatus(kFailed); });
+  // The job is set aside before " 3" tells the service to look for it.
   runtime::resumeNext([&] {
     sys::System& sys = ctx_.services.sys;
     const std::string job = jobFilePath(ctx_.module.basePath);
@@ -106,6 +106,7 @@ void DaemonForm::failJob() {
     sys.MoveFile(job, kept);
     ctx_.debugMsg("Job set aside as " + kept);
   });
+  runtime::resumeNext([&] { writeStatus(kFailed); });
 }
 
 void DaemonForm::appendDebugText(std::string_view text) {
@@ -210,7 +211,11 @@ bool processSpoolJob(AddinContext& ctx, const std::string& basePath, const std::
   // A step whose handler made Word quit ends the job; the job file stays until the results are whole.
   OpenDocument(ctx, ctx.tempPath(tempfile::kJobTemplate), true);
   if (quitting()) return false;
-  Domerge(ctx);
+  if (!Domerge(ctx)) {
+    // Printed, the template's own text would pass for the customer's document.
+    ctx.debugMsg("Merge failed");
+    return false;
+  }
   saveActiveDocument(ctx, basePath + m.resultDocPath + m.resultDocName + ".doc");
   if (quitting()) return false;
   printToPrn(ctx, basePath + "documents\\spool\\" + m.resultDocName + ".prn");

@@ -29,7 +29,8 @@ class MergeDriver {
  public:
   MergeDriver(AddinContext& ctx, bool isVoorbeeld) : ctx_(ctx), isVoorbeeld_(isVoorbeeld) {}
 
-  void run() {
+  // False when the mail merge itself did not run (its data source could not be opened, say).
+  bool run() {
     ctx_.debugMsg("Start merging document");
     step([&] { readLocaleSeparators(); });
     chooseMainDocument();
@@ -38,7 +39,7 @@ class MergeDriver {
     buildInventory();
     if (!found_) {
       finishWithoutMergeFields();
-      return;
+      return true;
     }
     executeMerge();
     embedLinkedPictures();
@@ -51,6 +52,7 @@ class MergeDriver {
     }
     removeDataSourceFiles();
     ctx_.debugMsg("Merge Finished");
+    return executed_;
   }
 
  private:
@@ -160,7 +162,10 @@ class MergeDriver {
       auto window = activeDocument()->ActiveWindow();
       if (window->View()->SplitSpecial() != 0) window->ActivePane()->Close();
     });
-    step([&] { runtime::objectRef(mainDocument_).MailMerge()->Execute(false); });
+    step([&] {
+      runtime::objectRef(mainDocument_).MailMerge()->Execute(false);
+      executed_ = true;
+    });
     step([&] { activeDocument()->Activate(); });
     step([&] { activeDocument()->ActiveWindow()->View()->SetShowFieldCodes(false); });
     step([&] { runtime::objectRef(mainDocument_).Fields()->UpdateSource(); });
@@ -242,13 +247,14 @@ class MergeDriver {
   std::unordered_set<std::string_view> columns_;
   // A merge field was seen in a text box or a story.
   bool found_ = false;
+  bool executed_ = false;
 };
 
 }  // namespace
 
-void Domerge(AddinContext& ctx, bool isVoorbeeld) {
-  if (!ctx.active) return;
-  MergeDriver(ctx, isVoorbeeld).run();
+bool Domerge(AddinContext& ctx, bool isVoorbeeld) {
+  if (!ctx.active) return false;
+  return MergeDriver(ctx, isVoorbeeld).run();
 }
 
 void startVoorbeeldMerge(AddinContext& ctx) {

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "cli/connector_writer.h"
+#include "connector/hostile_jobs.h"
 #include "engine/engine.h"
 #include "engine/model/document_model.h"
 #include "support/test_services.h"
@@ -259,6 +261,58 @@ TEST_F(WordSessionTest, ARejectedDocumentJobExitsWithItsOwnStatus) {
   EXPECT_NE(console.str().find("the job twDoc.tmp was not valid"), std::string::npos) << console.str();
   EXPECT_EQ(root.read("temp/twDoc.err"), "geen connectorbestand");
   EXPECT_EQ(run(), kSessionRan);
+}
+
+// The hostile jobs through the whole session: the exit status tells the caller whether a result came of
+// the job, its one message box reaches the console, the job is kept byte for byte, and nothing is read
+// from beside TEMP nor written anywhere but TEMP and the output folder.
+TEST_F(WordSessionTest, HostileJobsExitWithTheirStatusAndStayInTheirFolders) {
+  for (const addin::HostileJob& c : addin::kHostileJobs) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(temp());
+    std::filesystem::remove_all(out());
+    std::filesystem::create_directories(temp());
+    root.write("temp/twDebug.tmp", "");
+    testing::TempFolder outside;
+    addin::writeOutsideFiles(outside);
+    addin::CurrentFolder current(outside.path());
+    const std::string job = c.job(outside.path());
+    root.write(std::string("temp/") + c.jobFile, job);
+    const size_t consoleBefore = console.str().size();
+
+    EXPECT_EQ(run(), *c.kept ? kJobRejected : kSessionRan);
+
+    const std::string shown = console.str().substr(consoleBefore);
+    if (!c.message.empty()) {
+      EXPECT_NE(shown.find(c.message.substr(0, c.message.find('\r'))), std::string::npos) << shown;
+    }
+    EXPECT_FALSE(root.exists(std::string("temp/") + c.jobFile));
+    if (*c.kept) {
+      EXPECT_EQ(root.read(std::string("temp/") + c.kept), job);
+    }
+    std::string results;
+    if (std::filesystem::exists(out())) {
+      for (const auto& result : std::filesystem::directory_iterator(out())) {
+        results += readFile(result.path());
+        if (*c.merged) {
+          EXPECT_NE(mainText(result.path()).find(c.merged), std::string::npos) << result.path();
+        }
+      }
+    }
+    EXPECT_EQ(results.empty(), *c.kept != 0) << "results only from a job that ran";
+    EXPECT_EQ(results.find(addin::kOutsideMark), std::string::npos);
+    std::vector<std::string> elsewhere;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(root.path())) {
+      const std::string top = std::filesystem::relative(item.path(), root.path()).begin()->string();
+      if (top != "temp" && top != "out") elsewhere.push_back(item.path().string());
+    }
+    EXPECT_EQ(elsewhere, std::vector<std::string>{});
+    std::vector<std::string> besideTemp;
+    for (const auto& item : std::filesystem::directory_iterator(outside.path()))
+      besideTemp.push_back(item.path().filename().string());
+    std::sort(besideTemp.begin(), besideTemp.end());
+    EXPECT_EQ(besideTemp, (std::vector<std::string>{"data.csv", "document_image_1.jpg", "x.png"}));
+  }
 }
 
 TEST_F(WordSessionTest, AnUnknownScriptCommandStopsWithItsLineNumber) {

@@ -341,6 +341,12 @@ TEST(DaemonFaults, AJobIsReportedDoneOnlyWithItsResults) {
        " 0", "", false, true, "Error occured int timer "},
       {"a bad start line", "", [] { return std::string("Geen connector bestand\r\n"); }, "1", " 0", " 3",
        false, true, "Generate Document: invalid startline"},
+      {"a result name that leaves its folder", "",
+       [] { return greetingJob(entry("_resultDocName", "..\\brief")); }, "1", " 0", " 3", false, true,
+       "Refused"},
+      {"a data file that cannot be read", "",
+       [] { return greetingJob(entry("_merge_data_file", "kapot.csv") + entry("_resultDocName", "brief")); },
+       "1", " 0", " 3", false, true, "Merge failed"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -349,6 +355,8 @@ TEST(DaemonFaults, AJobIsReportedDoneOnlyWithItsResults) {
     // The spool folder's brief.prn is a folder here only where printing is to fail.
     if (std::string(c.name).starts_with("a printer file"))
       fs::create_directories(s.root.path() / "base/documents/spool/brief.prn");
+    // Only the job that names it reads this data file: a quote that never closes.
+    s.root.write("base/kapot.csv", "naam\r\n\"Jansen\r\n");
     const std::string job = c.job();
     if (!c.statusBeforeStart.empty()) s.setStatus(c.statusBeforeStart);
     s.dropJob(job);
