@@ -183,10 +183,16 @@ class RangeImpl : public word::Range {
                              : pugi::xml_node();
     if (!row || story.extent(row) != std::pair{fromStart, fromEnd} || start != end)
       throw notAvailable("FormattedText copies a whole table row to the start of a row");
+    // The row that starts at `start`: the one after the row ending just before it, or the table's first.
+    // Found from the position, not by measuring every row: a long record group adds thousands of rows.
     pugi::xml_node before;
-    for (pugi::xml_node candidate : row.parent().children("w:tr")) {
-      if (!before && story.extent(candidate).first == start) before = candidate;
+    const pugi::xml_node previous = start > 0 ? story.rowEndingAt(start - 1) : pugi::xml_node();
+    if (previous && previous.parent() == row.parent()) {
+      before = previous.next_sibling("w:tr");
+    } else {
+      before = row.parent().child("w:tr");
     }
+    if (before && story.extent(before).first != start) before = pugi::xml_node();
     if (!before) throw notAvailable("FormattedText copies a table row before a row of the same table");
     pugi::xml_node copy = copyRowBefore(row, before);
     story.inserted(copy);
