@@ -1,5 +1,6 @@
 #include "engine/model/styles.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "engine/model/document_model.h"
@@ -152,8 +153,9 @@ std::vector<pugi::xml_node> StyleSheet::chain(const std::string& type, std::stri
     style = styles_.find(type + "/" + fallback->second);
   }
   std::vector<pugi::xml_node> sets;
-  // At most one step per style: a chain that comes back to a style it passed ends there.
-  for (size_t steps = 0; style != styles_.end() && steps < styles_.size(); ++steps) {
+  std::vector<pugi::xml_node> passed;  // a chain that comes back to a style it passed ends there
+  while (style != styles_.end() && std::find(passed.begin(), passed.end(), style->second) == passed.end()) {
+    passed.push_back(style->second);
     if (pugi::xml_node properties = style->second.child(set)) sets.push_back(properties);
     std::string base = style->second.child("w:basedOn").attribute("w:val").as_string();
     style = base.empty() ? styles_.end() : styles_.find(type + "/" + base);
