@@ -13,6 +13,7 @@
 #include "engine/mailmerge/field_result.h"
 #include "engine/mailmerge/picture_file.h"
 #include "engine/model/document_model.h"
+#include "engine/model/styles.h"
 #include "engine/ooxml/package.h"
 #include "engine/print/layout.h"
 #include "engine/print/text_printer.h"
@@ -178,15 +179,7 @@ std::string markedLanguage(pugi::xml_node run) {
 
 // The language of text that marks none: the document's default run properties in its styles.
 std::string defaultLanguage(DocumentModel& document) {
-  try {
-    for (const std::string& part : document.relatedParts("styles")) {
-      pugi::xml_node defaults = document.package().xml(part).doc.child("w:styles").child("w:docDefaults");
-      return defaults.child("w:rPrDefault").child("w:rPr").child("w:lang").attribute("w:val").value();
-    }
-  } catch (const runtime::Error&) {
-    // A damaged styles part marks no language.
-  }
-  return "";
+  return model::StyleSheet(document).defaultRunFormatting().value("w:lang").value();
 }
 
 class Merger {

@@ -1,11 +1,13 @@
 #include "engine/print/layout.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <map>
 
 #include "engine/model/document_model.h"
 #include "engine/model/story.h"
+#include "engine/model/styles.h"
 #include "engine/model/wrappers.h"
 #include "runtime/codepage.h"
 
@@ -13,20 +15,19 @@ namespace tw::engine::print {
 namespace {
 
 using model::DocumentModel;
+using model::Formatting;
 using model::Story;
+using model::StyleSheet;
 
 constexpr double kTwipsPerPoint = 20;
 constexpr double kEmuPerPoint = 12700;
+constexpr double kLineUnitsPerLine = 240;  // w:spacing w:line with the rule "auto"
+// What Word sets text in when no style and no formatting names a font or a size.
+constexpr const char* kWordDefaultFont = "Times New Roman";
+constexpr double kWordDefaultSize = 10;
 
 bool isNamed(pugi::xml_node node, const char* name) {
   return std::strcmp(node.name(), name) == 0;
-}
-
-// An on/off property such as w:b: present and not switched off by its value.
-bool isOn(pugi::xml_node property) {
-  if (!property) return false;
-  std::string value = property.attribute("w:val").as_string("1");
-  return value != "0" && value != "false" && value != "off";
 }
 
 double twipsAttribute(pugi::xml_node node, const char* attribute, double fallback) {
@@ -55,24 +56,60 @@ PageGeometry geometryOf(pugi::xml_node sectPr) {
   return page;
 }
 
-Alignment alignmentOf(pugi::xml_node paragraph) {
-  std::string jc = paragraph.child("w:pPr").child("w:jc").attribute("w:val").as_string();
+Alignment alignmentOf(const Formatting& paragraph) {
+  std::string jc = paragraph.value("w:jc").as_string();
   if (jc == "center") return Alignment::kCenter;
   if (jc == "right" || jc == "end") return Alignment::kRight;
   if (jc == "both" || jc == "distribute") return Alignment::kJustify;
   return Alignment::kLeft;
 }
 
+ParagraphSpacing spacingOf(const Formatting& paragraph) {
+  ParagraphSpacing spacing;
+  // Values Word would not take (negative, no line height) leave the default.
+  spacing.before =
+      std::max(0.0, twipsAttribute(paragraph.property("w:spacing", {"w:before"}), "w:before", 0));
+  spacing.after = std::max(0.0, twipsAttribute(paragraph.property("w:spacing", {"w:after"}), "w:after", 0));
+  pugi::xml_node line = paragraph.property("w:spacing", {"w:line"});
+  double value = line.attribute("w:line").as_double();
+  if (value <= 0) return spacing;
+  std::string rule = line.attribute("w:lineRule").as_string("auto");
+  if (rule == "exact" || rule == "atLeast") {
+    spacing.rule = rule == "exact" ? LineRule::kExact : LineRule::kAtLeast;
+    spacing.line = value / kTwipsPerPoint;
+  } else {
+    spacing.line = value / kLineUnitsPerLine;
+  }
+  return spacing;
+}
+
+// The format of a run (its text left empty) as its levels of formatting give it.
+TextRun formatOf(const StyleSheet& styles, const Formatting& run) {
+  TextRun format;
+  format.bold = run.toggle("w:b");
+  format.italic = run.toggle("w:i");
+  double halfPoints = run.value("w:sz").as_double();
+  format.size = halfPoints > 0 ? halfPoints / 2 : kWordDefaultSize;
+  format.font = styles.font(run);
+  if (format.font.empty()) format.font = kWordDefaultFont;
+  std::string underline = run.value("w:u").as_string("none");
+  format.underline = underline == "none"     ? Underline::kNone
+                     : underline == "double" ? Underline::kDouble
+                                             : Underline::kSingle;
+  return format;
+}
+
 // Collects the runs of one story's paragraphs: shown text and field results, not field codes or deleted
 // text.
 class RunCollector {
  public:
-  RunCollector(DocumentModel& document, const Story& story, sys::System& system,
+  RunCollector(DocumentModel& document, const StyleSheet& styles, const Story& story, sys::System& system,
                const runtime::FileRule& files)
-      : document_(document), part_(story.part()), system_(system), files_(files) {}
+      : document_(document), styles_(styles), part_(story.part()), system_(system), files_(files) {}
 
   std::vector<Run> paragraph(pugi::xml_node p) {
     runs_.clear();
+    paragraph_ = p;
     walk(p);
     return std::move(runs_);
   }
@@ -97,13 +134,7 @@ class RunCollector {
   }
 
   void run(pugi::xml_node r) {
-    pugi::xml_node properties = r.child("w:rPr");
-    TextRun format;
-    format.bold = isOn(properties.child("w:b"));
-    format.italic = isOn(properties.child("w:i"));
-    if (pugi::xml_attribute size = properties.child("w:sz").attribute("w:val"))
-      format.size = size.as_double() / 2;
-    format.font = properties.child("w:rFonts").attribute("w:ascii").as_string();
+    const TextRun format = formatOf(styles_, styles_.runFormatting(paragraph_, r));
     for (pugi::xml_node item : r.children()) {
       if (isNamed(item, "w:fldChar")) {
         std::string type = item.attribute("w:fldCharType").as_string();
@@ -131,9 +162,7 @@ class RunCollector {
 
   void append(const TextRun& format, const char* text) {
     if (!runs_.empty()) {
-      if (auto* last = std::get_if<TextRun>(&runs_.back());
-          last && last->bold == format.bold && last->italic == format.italic && last->size == format.size &&
-          last->font == format.font) {
+      if (auto* last = std::get_if<TextRun>(&runs_.back()); last && last->sameFormat(format)) {
         last->text += text;
         return;
       }
@@ -181,11 +210,13 @@ class RunCollector {
   }
 
   DocumentModel& document_;
+  const StyleSheet& styles_;
   std::string part_;
   sys::System& system_;
   const runtime::FileRule& files_;
   std::map<std::string, DocumentModel::Relationship> relationships_;
   std::vector<bool> fieldCode_;  // per open field: still in its code
+  pugi::xml_node paragraph_;
   std::vector<Run> runs_;
 };
 
@@ -198,8 +229,9 @@ std::string paragraphText(Story& story, pugi::xml_node node) {
 
 class BlockCollector {
  public:
-  BlockCollector(DocumentModel& document, Story& story, sys::System& system, const runtime::FileRule& files)
-      : story_(story), runs_(document, story, system, files) {}
+  BlockCollector(DocumentModel& document, const StyleSheet& styles, Story& story, sys::System& system,
+                 const runtime::FileRule& files)
+      : styles_(styles), story_(story), runs_(document, styles, story, system, files) {}
 
   // The blocks of a container's paragraphs and tables; `onSectionEnd` runs after a paragraph that ends a
   // section, with that section's properties.
@@ -218,7 +250,11 @@ class BlockCollector {
 
  private:
   ParagraphBlock paragraph(pugi::xml_node p) {
-    return ParagraphBlock(paragraphText(story_, p), runs_.paragraph(p), alignmentOf(p));
+    Formatting formatting = styles_.paragraphFormatting(p);
+    ParagraphBlock block(paragraphText(story_, p), runs_.paragraph(p), alignmentOf(formatting));
+    block.spacing = spacingOf(formatting);
+    block.mark = formatOf(styles_, styles_.markFormatting(p));
+    return block;
   }
 
   TableBlock table(pugi::xml_node tbl) {
@@ -250,6 +286,7 @@ class BlockCollector {
     return table;
   }
 
+  const StyleSheet& styles_;
   Story& story_;
   RunCollector runs_;
 };
@@ -259,6 +296,7 @@ class BlockCollector {
 PrintLayout layoutOf(DocumentModel& document, sys::System& system, const runtime::FileRule& files) {
   PrintLayout layout;
   layout.title = document.package().fileName();
+  const StyleSheet styles(document);
   std::vector<Block> header;
   std::vector<Block> footer;
   for (const auto& ref : document.headerFooterRefs()) {
@@ -267,14 +305,14 @@ PrintLayout layoutOf(DocumentModel& document, sys::System& system, const runtime
       if (story->part() != ref.part) continue;
       auto& blocks = ref.footer ? footer : header;
       blocks.clear();
-      BlockCollector(document, *story, system, files).collect(story->root(), [&](Block block) {
+      BlockCollector(document, styles, *story, system, files).collect(story->root(), [&](Block block) {
         blocks.push_back(std::move(block));
       });
     }
   }
   Story& main = *document.mainStory();
   layout.pages.emplace_back(header, std::vector<Block>{}, footer);
-  BlockCollector(document, main, system, files)
+  BlockCollector(document, styles, main, system, files)
       .collect(
           main.root(), [&](Block block) { layout.pages.back().body.push_back(std::move(block)); },
           [&](pugi::xml_node sectPr) {

@@ -92,12 +92,39 @@ std::vector<std::vector<Run>> partsOf(const ParagraphBlock& paragraph) {
   return parts;
 }
 
+// The families a run's font asks for: its own first, then the printer's defaults for glyphs it lacks.
+std::string familiesOf(const TextRun& format) {
+  return format.font.empty() ? kDefaultFamilies : format.font + "," + kDefaultFamilies;
+}
+
+// Where a line sits in its paragraph, below the space before it.
+struct LinePlace {
+  double top = 0;
+  double height = 0;    // the line's share of the paragraph, as its line spacing makes it
+  double baseline = 0;  // from the top of the paragraph's lines
+};
+
 // A paragraph part laid out for one width, with the pictures that sit in its text.
 struct LaidOutParagraph {
   Layout layout;
   std::vector<std::pair<int, PictureRun>> pictures;  // byte index in the text, picture
-  double height = 0;
+  std::vector<LinePlace> lines;
+  double before = 0;  // space above the first line
+  double height = 0;  // with the space before and after
 };
+
+// The height a line takes: its own (the tallest font and picture in it) spaced as the paragraph says.
+double spacedHeight(double natural, const ParagraphSpacing& spacing) {
+  switch (spacing.rule) {
+    case LineRule::kExact:
+      return spacing.line;
+    case LineRule::kAtLeast:
+      return std::max(natural, spacing.line);
+    case LineRule::kMultiple:
+      break;
+  }
+  return natural * spacing.line;
+}
 
 class PdfDocument {
  public:
@@ -140,11 +167,17 @@ class PdfDocument {
     y_ = top_;
   }
 
-  LaidOutParagraph layOut(const std::vector<Run>& runs, Alignment alignment, double width) {
-    LaidOutParagraph result{Layout(pango_layout_new(pango_.get())), {}, 0};
+  // Lays out a part of `paragraph`; the space before belongs to its first part, the space after to its last.
+  LaidOutParagraph layOut(const std::vector<Run>& runs, const ParagraphBlock& paragraph, double width,
+                          bool first, bool last) {
+    LaidOutParagraph result{Layout(pango_layout_new(pango_.get())), {}, {}, 0, 0};
     PangoLayout* layout = result.layout.get();
-    FontDescription font(pango_font_description_from_string(kDefaultFamilies));
-    pango_font_description_set_size(font.get(), static_cast<int>(kDefaultSize * PANGO_SCALE));
+    const Alignment alignment = paragraph.alignment;
+    // The paragraph mark's font: the height of an empty line.
+    FontDescription font(pango_font_description_new());
+    pango_font_description_set_family(font.get(), familiesOf(paragraph.mark).c_str());
+    double markSize = paragraph.mark.size > 0 ? paragraph.mark.size : kDefaultSize;
+    pango_font_description_set_size(font.get(), static_cast<int>(markSize * PANGO_SCALE));
     pango_layout_set_font_description(layout, font.get());
     pango_layout_set_width(layout, static_cast<int>(std::max(width, 1.0) * PANGO_SCALE));
     pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
@@ -181,40 +214,55 @@ class PdfDocument {
       if (text.size() == start) continue;
       if (textRun.bold) add(pango_attr_weight_new(PANGO_WEIGHT_BOLD), start);
       if (textRun.italic) add(pango_attr_style_new(PANGO_STYLE_ITALIC), start);
-      if (textRun.size > 0 && textRun.size != kDefaultSize)
-        add(pango_attr_size_new(static_cast<int>(textRun.size * PANGO_SCALE)), start);
-      if (!textRun.font.empty())
-        add(pango_attr_family_new((textRun.font + "," + kDefaultFamilies).c_str()), start);
+      if (textRun.underline != Underline::kNone)
+        add(pango_attr_underline_new(textRun.underline == Underline::kDouble ? PANGO_UNDERLINE_DOUBLE
+                                                                             : PANGO_UNDERLINE_SINGLE),
+            start);
+      add(pango_attr_size_new(
+              static_cast<int>((textRun.size > 0 ? textRun.size : kDefaultSize) * PANGO_SCALE)),
+          start);
+      add(pango_attr_family_new(familiesOf(textRun).c_str()), start);
     }
     pango_layout_set_text(layout, text.c_str(), static_cast<int>(text.size()));
     pango_layout_set_attributes(layout, attributes.get());
-    PangoRectangle logical;
-    pango_layout_get_extents(layout, nullptr, &logical);
-    result.height = static_cast<double>(logical.height) / PANGO_SCALE;
-    return result;
-  }
 
-  // Draws the paragraph's lines from y_; in the body a line that does not fit starts a new page.
-  void drawParagraph(LaidOutParagraph& paragraph, double x, double& y, bool breakable) {
-    const double start = y;  // `y` may be the page position that a new page resets
-    LayoutIter iter(pango_layout_get_iter(paragraph.layout.get()));
-    double shift = 0;  // how far the lines moved down on the page since the paragraph's start
-    int lineNumber = 0;
+    // The lines one below the other, each as high as the line spacing makes it, its text at the bottom.
+    const ParagraphSpacing& spacing = paragraph.spacing;
+    double top = 0;
+    LayoutIter iter(pango_layout_get_iter(layout));
     do {
       int lineTop = 0;
       int lineBottom = 0;
       pango_layout_iter_get_line_yrange(iter.get(), &lineTop, &lineBottom);
-      double top = start + shift + static_cast<double>(lineTop) / PANGO_SCALE;
-      double height = static_cast<double>(lineBottom - lineTop) / PANGO_SCALE;
-      if (breakable && top + height > bottom_ && top > top_) {
+      double natural = static_cast<double>(lineBottom - lineTop) / PANGO_SCALE;
+      double descent =
+          static_cast<double>(lineBottom - pango_layout_iter_get_baseline(iter.get())) / PANGO_SCALE;
+      double height = spacedHeight(natural, spacing);
+      result.lines.push_back({top, height, top + height - descent});
+      top += height;
+    } while (pango_layout_iter_next_line(iter.get()));
+    result.before = first ? spacing.before : 0;
+    result.height = result.before + top + (last ? spacing.after : 0);
+    return result;
+  }
+
+  // Draws the paragraph's lines from y; in the body a line that does not fit starts a new page.
+  void drawParagraph(LaidOutParagraph& paragraph, double x, double& y, bool breakable) {
+    const double start = y + paragraph.before;  // `y` may be the page position that a new page resets
+    LayoutIter iter(pango_layout_get_iter(paragraph.layout.get()));
+    double shift = 0;  // how far the lines moved down on the page since the paragraph's start
+    int lineNumber = 0;
+    do {
+      const LinePlace& place = paragraph.lines.at(static_cast<size_t>(lineNumber));
+      double top = start + shift + place.top;
+      if (breakable && top + place.height > bottom_ && top > top_) {
         newPage();
         shift += top_ - top;
         top = top_;
       }
       PangoRectangle logical;
       pango_layout_iter_get_line_extents(iter.get(), nullptr, &logical);
-      double baseline =
-          start + shift + static_cast<double>(pango_layout_iter_get_baseline(iter.get())) / PANGO_SCALE;
+      double baseline = start + shift + place.baseline;
       cairo_move_to(cr_.get(), x + static_cast<double>(logical.x) / PANGO_SCALE, baseline);
       pango_cairo_show_layout_line(cr_.get(), pango_layout_iter_get_line_readonly(iter.get()));
       for (const auto& [index, picture] : paragraph.pictures) {
@@ -227,7 +275,7 @@ class PdfDocument {
       }
       ++lineNumber;
     } while (pango_layout_iter_next_line(iter.get()));
-    y = start + shift + paragraph.height;
+    y = start - paragraph.before + shift + paragraph.height;
   }
 
   void drawPicture(const PictureRun& picture, double x, double y) {
@@ -265,7 +313,9 @@ class PdfDocument {
 
   std::vector<LaidOutParagraph> layOutParagraph(const ParagraphBlock& paragraph, double width) {
     std::vector<LaidOutParagraph> parts;
-    for (const auto& part : partsOf(paragraph)) parts.push_back(layOut(part, paragraph.alignment, width));
+    const auto runs = partsOf(paragraph);
+    for (size_t i = 0; i < runs.size(); ++i)
+      parts.push_back(layOut(runs[i], paragraph, width, i == 0, i + 1 == runs.size()));
     return parts;
   }
 

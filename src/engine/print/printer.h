@@ -12,6 +12,8 @@
 
 namespace tw::engine::print {
 
+enum class Underline { kNone, kSingle, kDouble };
+
 // A stretch of a paragraph in one format. The text is UTF-8 as the document stores it; TAB is a tab, VT a
 // line break and FF a page break.
 struct TextRun {
@@ -20,6 +22,12 @@ struct TextRun {
   bool italic = false;
   double size = 11;  // points
   std::string font;  // family; empty: the printer's default
+  Underline underline = Underline::kNone;
+
+  bool sameFormat(const TextRun& other) const {
+    return bold == other.bold && italic == other.italic && size == other.size && font == other.font &&
+           underline == other.underline;
+  }
 };
 
 // A picture in the line of text: the image file's bytes and its size on the page in points.
@@ -33,10 +41,22 @@ using Run = std::variant<TextRun, PictureRun>;
 
 enum class Alignment { kLeft, kCenter, kRight, kJustify };
 
+// How far apart a paragraph's lines stand: a multiple of their own height, exactly a height, or at least
+// one.
+enum class LineRule { kMultiple, kExact, kAtLeast };
+
+struct ParagraphSpacing {
+  double before = 0;  // points above the paragraph
+  double after = 0;   // points below it
+  LineRule rule = LineRule::kMultiple;
+  double line = 1;  // lines for kMultiple, else points
+};
+
 // A paragraph: its text as Word's text-only driver sees it (Windows-1252; CR inside starts a new line, as
 // do VT (a line break) and FF (a page break, which also starts a new page); TAB is a tab), and the same
 // paragraph with its formatting and pictures for printers that draw. Without runs a drawing printer
-// prints the text unformatted.
+// prints the text unformatted. `mark` is the format of the paragraph mark (its text unused), which sets the
+// height of an empty paragraph.
 struct ParagraphBlock {
   ParagraphBlock() = default;
   ParagraphBlock(std::string plainText, std::vector<Run> formatted = {},
@@ -46,6 +66,8 @@ struct ParagraphBlock {
   std::string text;
   std::vector<Run> runs;
   Alignment alignment = Alignment::kLeft;
+  ParagraphSpacing spacing;
+  TextRun mark;
 };
 
 // A table: rows of cell texts (a cell's text may hold several lines, CR or VT between them) for the text

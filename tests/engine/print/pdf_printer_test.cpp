@@ -1,5 +1,6 @@
 // The PDF printer and what it is given of a document: sections with their paper and margins, header and
-// footer, formatted runs, bordered tables and inline pictures.
+// footer, runs and paragraphs formatted as their styles and own properties say, bordered tables and inline
+// pictures.
 
 #include "engine/print/pdf_printer.h"
 
@@ -7,7 +8,9 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <regex>
 #include <sstream>
 
 #include "engine/engine.h"
@@ -157,6 +160,167 @@ TEST_F(PrintFixtureTest, PrintsTwoLetterPagesAPersonCanRead) {
   EXPECT_NE(fonts.find("Bold"), std::string::npos) << fonts;
   EXPECT_TRUE(fonts.find("Oblique") != std::string::npos || fonts.find("Italic") != std::string::npos)
       << fonts;
+}
+
+// styles.docx: a 28 pt bold heading style based on a base heading style, a quote style, an emphasis
+// character style based on an italic one, document defaults in a theme font, and direct formatting.
+class StyledPrintTest : public ::testing::Test {
+ protected:
+  StyledPrintTest()
+      : document(loadDocument(readFile(std::string(TW_FIXTURES) + "/docx/styles.docx"), "styles.docx")),
+        layout(layoutOf(*document, sys)) {}
+
+  const ParagraphBlock& paragraph(size_t index) const {
+    return std::get<ParagraphBlock>(layout.pages.at(0).body.at(index));
+  }
+
+  posix::PosixSystem sys;
+  std::unique_ptr<model::DocumentModel> document;
+  PrintLayout layout;
+};
+
+TEST_F(StyledPrintTest, RunsGetDefaultsThenParagraphStyleThenCharacterStyleThenTheirOwnFormatting) {
+  struct Case {
+    size_t paragraph;
+    size_t run;
+    const char* text;
+    const char* font;
+    double size;
+    bool bold;
+    bool italic;
+    Underline underline;
+    const char* why;
+  };
+  const Case cases[] = {
+      {0, 0, "Hoofdstuk", "DejaVu Serif", 28, true, false, Underline::kNone,
+       "size, bold and theme font inherited through basedOn"},
+      {0, 1, " een", "DejaVu Serif", 28, false, true, Underline::kSingle,
+       "bold in the character style switches the heading's bold off; italic from its base style"},
+      {1, 0, "Gewone tekst ", "DejaVu Sans", 11, false, false, Underline::kNone,
+       "document defaults only (the default paragraph style is empty)"},
+      {1, 1, "met nadruk", "DejaVu Sans", 11, true, true, Underline::kSingle,
+       "character style over defaults"},
+      {1, 2, " klein", "DejaVu Sans", 8, false, false, Underline::kNone, "direct size over defaults"},
+      {2, 0, "Kop zonder vet", "DejaVu Serif", 12, false, false, Underline::kNone,
+       "direct bold off and size over the heading style"},
+      {3, 0, "Onbekende stijl", "DejaVu Sans", 11, false, false, Underline::kNone,
+       "an unknown paragraph style is the default one"},
+      {4, 0, "Citaat schuin", "Liberation Serif", 11, false, true, Underline::kNone,
+       "font and italic of the style; direct italic in an italic style stays italic"},
+      {4, 1, " recht", "Liberation Serif", 11, true, false, Underline::kSingle,
+       "italic of the character style's base switches the quote's italic off"},
+      {7, 0, "Kring", "DejaVu Sans", 15, true, false, Underline::kNone,
+       "two styles based on each other: both count, once"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    const auto& runs = paragraph(c.paragraph).runs;
+    ASSERT_LT(c.run, runs.size());
+    const auto& run = std::get<TextRun>(runs[c.run]);
+    EXPECT_EQ(run.text, c.text);
+    EXPECT_EQ(run.font, c.font);
+    EXPECT_DOUBLE_EQ(run.size, c.size);
+    EXPECT_EQ(run.bold, c.bold);
+    EXPECT_EQ(run.italic, c.italic);
+    EXPECT_EQ(run.underline, c.underline);
+  }
+}
+
+TEST_F(StyledPrintTest, ParagraphsGetAlignmentAndSpacingFromTheirStylesAndTheirOwnProperties) {
+  struct Case {
+    size_t paragraph;
+    Alignment alignment;
+    double before;
+    double after;
+    LineRule rule;
+    double line;
+    const char* why;
+  };
+  constexpr double kDefaultLines = 259.0 / 240;
+  const Case cases[] = {
+      {0, Alignment::kCenter, 24, 6, LineRule::kMultiple, kDefaultLines,
+       "space before from the base style, after from the style, lines from the defaults"},
+      {1, Alignment::kLeft, 0, 8, LineRule::kMultiple, kDefaultLines, "document defaults only"},
+      {2, Alignment::kLeft, 24, 6, LineRule::kMultiple, kDefaultLines, "direct alignment over the style's"},
+      {4, Alignment::kRight, 0, 8, LineRule::kMultiple, 1.5, "the quote style's alignment and line spacing"},
+      {5, Alignment::kLeft, 5, 8, LineRule::kExact, 24, "direct space before beside the style's exact lines"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    const ParagraphBlock& block = paragraph(c.paragraph);
+    EXPECT_EQ(block.alignment, c.alignment);
+    EXPECT_DOUBLE_EQ(block.spacing.before, c.before);
+    EXPECT_DOUBLE_EQ(block.spacing.after, c.after);
+    EXPECT_EQ(block.spacing.rule, c.rule);
+    EXPECT_DOUBLE_EQ(block.spacing.line, c.line);
+  }
+  // An empty paragraph is as high as its mark's font.
+  EXPECT_TRUE(paragraph(6).runs.empty());
+  EXPECT_DOUBLE_EQ(paragraph(6).mark.size, 20);
+  EXPECT_DOUBLE_EQ(paragraph(0).mark.size, 28);
+}
+
+TEST(PrintLayoutTest, TextWithoutStylesOrFormattingGetsWordsDefaults) {
+  posix::PosixSystem sys;
+  auto document = loadDocument(minimalDocx("<w:p><w:r><w:t>Kaal</w:t></w:r></w:p>"), "kaal.docx");
+  PrintLayout layout = layoutOf(*document, sys);
+  const auto& block = std::get<ParagraphBlock>(layout.pages.at(0).body.at(0));
+  const auto& run = std::get<TextRun>(block.runs.at(0));
+  EXPECT_EQ(run.font, "Times New Roman");
+  EXPECT_DOUBLE_EQ(run.size, 10);
+  EXPECT_FALSE(run.bold);
+  EXPECT_DOUBLE_EQ(block.spacing.after, 0);
+  EXPECT_DOUBLE_EQ(block.spacing.line, 1);
+}
+
+// A text pdftohtml found on a page: where it starts and the size and style of its font.
+struct PrintedText {
+  double top = 0;
+  double size = 0;
+  bool bold = false;
+  bool italic = false;
+};
+
+// The texts of a PDF's first page by pdftohtml's XML output (in points), each in its font.
+std::map<std::string, PrintedText> printedTexts(const std::string& file) {
+  std::string xml = output("pdftohtml -xml -i -q -zoom 1 -f 1 -l 1 -stdout '" + file + "'");
+  std::map<std::string, double> sizes;  // by font id
+  const std::regex fontspec(R"re(<fontspec id="(\d+)" size="(-?[\d.]+)")re");
+  for (auto it = std::sregex_iterator(xml.begin(), xml.end(), fontspec); it != std::sregex_iterator(); ++it)
+    sizes[(*it)[1]] = std::stod((*it)[2]);
+  std::map<std::string, PrintedText> texts;
+  const std::regex text(R"re(<text top="([\d.]+)"[^>]* font="(\d+)">((?:<[bi]>)*)([^<]*))re");
+  for (auto it = std::sregex_iterator(xml.begin(), xml.end(), text); it != std::sregex_iterator(); ++it) {
+    std::string styles = (*it)[3];
+    texts[(*it)[4]] = {std::stod((*it)[1]), sizes[(*it)[2]], styles.find("<b>") != std::string::npos,
+                       styles.find("<i>") != std::string::npos};
+  }
+  return texts;
+}
+
+TEST_F(StyledPrintTest, TheHeadingPrintsAt28PointBoldBelowItsSpaceAndTheBodyAtTheDefaults) {
+  if (!havePoppler()) GTEST_SKIP() << "poppler-utils is not installed";
+  testing::TempFolder temp;
+  const std::string file = (temp / "styles.pdf").string();
+  std::ofstream(file, std::ios::binary) << PdfPrinter().render(layout);
+  auto texts = printedTexts(file);
+  for (const char* expected : {"Hoofdstuk", " een", "Gewone tekst ", "met nadruk", " recht"})
+    ASSERT_TRUE(texts.contains(expected)) << expected << "\n"
+                                          << output("pdftohtml -xml -i -q -stdout '" + file + "'");
+  const PrintedText& heading = texts["Hoofdstuk"];
+  EXPECT_NEAR(heading.size, 28, 1);
+  EXPECT_TRUE(heading.bold);
+  EXPECT_FALSE(heading.italic);
+  EXPECT_GE(heading.top, layout.pages[0].geometry.top + 24);  // the heading style's space before
+  EXPECT_NEAR(texts[" een"].size, 28, 1);
+  EXPECT_FALSE(texts[" een"].bold);  // the character style's bold over the heading's
+  EXPECT_TRUE(texts[" een"].italic);
+  const PrintedText& body = texts["Gewone tekst "];
+  EXPECT_NEAR(body.size, 11, 1);
+  EXPECT_FALSE(body.bold);
+  EXPECT_TRUE(texts["met nadruk"].bold);
+  EXPECT_TRUE(texts[" recht"].bold);
+  EXPECT_FALSE(texts[" recht"].italic);
 }
 
 TEST(PdfPrinter, ALongBodyFlowsOverPagesAndBadPicturesPrintAsFrames) {
