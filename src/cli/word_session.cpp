@@ -14,6 +14,7 @@
 #include "addin/plugin.h"
 #include "cli/modules.h"
 #include "cli/real_time.h"
+#include "daemon/daemon_form.h"
 #include "engine/commandbars/command_bars.h"
 #include "engine/engine.h"
 #include "engine/print/text_printer.h"
@@ -272,7 +273,7 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
       .clock = {},
       .administrator = options.administrator,
   });
-  posix::ConsoleUi ui(console, options.answers);
+  posix::ConsoleUi ui(console, options.answers, options.verbose);
   auto http = curlHttpInModule(options.httpTimeout);
   addin::plugin addin(addin::Services{sys, ui, *http});
   auto word = engine::createApplication(sys, engine::EngineOptions{.version = options.wordVersion,
@@ -292,6 +293,12 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
   std::optional<RealTimeTimers> realTime;
   if (addin.startMode() == addin::kStartDaemon) realTime.emplace();
   addin.AddinInstance_OnStartupComplete();
+  // A daemon that stopped while starting never showed its form, nor with it why.
+  if (realTime && word->quitRequested()) {
+    const std::string why = runtime::cp1252ToUtf8(addin.daemonForm().jobStatus());
+    console << "tallyweave word: the daemon stopped while starting" << (why.empty() ? "" : " (" + why + ")")
+            << "\n";
+  }
 
   ScriptSession session{*word, addin, ui, console};
   bool scriptRan =

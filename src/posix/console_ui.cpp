@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/ui/form_templates.h"
 #include "posix/png_picture.h"
 #include "runtime/codepage.h"
 #include "runtime/error.h"
@@ -91,10 +92,15 @@ class ConsoleTimer : public ui::Timer {
   const long& clock_;
 };
 
+bool isLogBox(const std::string& formTitle, const std::string& control) {
+  const ui::ControlPlace* place = ui::controlPlace(formTitle, control);
+  return place && place->kind == ui::ControlKind::kLog;
+}
+
 class ConsoleForm : public ui::Form {
  public:
-  ConsoleForm(std::shared_ptr<ConsoleUi::FormState> state, std::ostream& out)
-      : state_(std::move(state)), out_(out) {}
+  ConsoleForm(std::shared_ptr<ConsoleUi::FormState> state, std::ostream& out, bool verbose)
+      : state_(std::move(state)), out_(out), verbose_(verbose) {}
   ~ConsoleForm() override { state_->alive = false; }
 
   void Show() override {
@@ -109,7 +115,7 @@ class ConsoleForm : public ui::Form {
   std::string Text(const std::string& control) override { return state_->texts[control]; }
   void SetText(const std::string& control, const std::string& text) override {
     state_->texts[control] = text;
-    if (state_->shown) {
+    if (state_->shown && (verbose_ || !isLogBox(state_->title, control))) {
       out_ << "[" << runtime::cp1252ToUtf8(state_->title) << "] " << control << ": "
            << runtime::cp1252ToUtf8(text) << "\n";
     }
@@ -123,12 +129,13 @@ class ConsoleForm : public ui::Form {
  private:
   std::shared_ptr<ConsoleUi::FormState> state_;
   std::ostream& out_;
+  bool verbose_;
 };
 
 }  // namespace
 
-ConsoleUi::ConsoleUi(std::ostream& out, std::vector<std::string> answers)
-    : out_(out), answers_(answers.begin(), answers.end()) {}
+ConsoleUi::ConsoleUi(std::ostream& out, std::vector<std::string> answers, bool verbose)
+    : out_(out), answers_(answers.begin(), answers.end()), verbose_(verbose) {}
 
 ConsoleUi::~ConsoleUi() = default;
 
@@ -185,7 +192,7 @@ std::unique_ptr<ui::Form> ConsoleUi::CreateForm(const std::string& title) {
   state->title = title;
   std::erase_if(forms_, [](const auto& f) { return !f->alive; });
   forms_.push_back(state);
-  return std::make_unique<ConsoleForm>(state, out_);
+  return std::make_unique<ConsoleForm>(state, out_, verbose_);
 }
 
 std::shared_ptr<ui::Picture> ConsoleUi::LoadPicture(const std::string& hostPath) {

@@ -16,11 +16,13 @@ namespace tw::posix {
 // The user interface of a Word session in a terminal. A message box is printed on the console, framed
 // and marked as the add-in's, with its exact text and buttons, and answered from a script of answers
 // (then with its default button). Timers run on a clock of their own that the session advances, so a
-// session is repeatable. Forms print what they show.
+// session is repeatable. A shown form prints every text it sets; a log box, which grows at every tick of
+// its form's timer, only when `verbose`.
 class ConsoleUi : public ui::Ui {
  public:
-  // `answers`: "ok", "cancel", "yes", "no", "abort", "retry", "ignore", in the order the boxes appear.
-  ConsoleUi(std::ostream& out, std::vector<std::string> answers);
+  // `answers`: "ok", "cancel", "yes", "no", "abort", "retry", "ignore", in the order the boxes appear: each
+  // box takes the next one, and one that names none of its buttons gets the default button.
+  ConsoleUi(std::ostream& out, std::vector<std::string> answers, bool verbose = false);
   ~ConsoleUi() override;
 
   int MsgBox(const std::string& prompt, int buttons, const std::optional<std::string>& title) override;
@@ -50,6 +52,7 @@ class ConsoleUi : public ui::Ui {
  private:
   std::ostream& out_;
   std::deque<std::string> answers_;
+  bool verbose_;
   long clock_ = 0;
   std::vector<std::shared_ptr<TimerState>> timers_;
   std::vector<std::shared_ptr<FormState>> forms_;

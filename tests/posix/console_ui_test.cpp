@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <memory>
 #include <sstream>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace tw::posix {
@@ -43,6 +46,24 @@ TEST(ConsoleUiClock, WaitsNeverRunTheClockBackNorPastItsEnd) {
     // A timer set at the end of the clock never comes due, and setting it overflows nothing.
     timer->SetInterval(std::numeric_limits<int>::max());
     ui.advance(kLongest);
+  }
+}
+
+// A log box grows at every tick of its form's timer; the console shows it only when asked to, and every
+// other text of a shown form always.
+TEST(ConsoleUiForms, ALogBoxIsEchoedOnlyWhenVerbose) {
+  for (bool verbose : {false, true}) {
+    SCOPED_TRACE(verbose);
+    std::ostringstream console;
+    ConsoleUi ui(console, {}, verbose);
+    auto daemon = ui.CreateForm("Kontavera Document daemon");
+    daemon->Show();
+    daemon->SetText("debugText", "..");
+    daemon->SetText("jobStatus", "Opdracht opgehaald");
+    EXPECT_EQ(console.str().find("[Kontavera Document daemon] debugText: ..\n") != std::string::npos, verbose)
+        << console.str();
+    EXPECT_NE(console.str().find("[Kontavera Document daemon] jobStatus: Opdracht opgehaald\n"),
+              std::string::npos);
   }
 }
 
