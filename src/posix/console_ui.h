@@ -37,10 +37,11 @@ class ConsoleUi : public ui::Ui {
   // Advances the timer clock by `milliseconds`, running every tick that falls due, in time order. The
   // clock never runs backwards (a negative count waits for nothing) and stops at kClockEnd.
   void advance(long milliseconds);
-  // Presses a button of the shown form with this title; error 5 when there is none or it is hidden or
-  // disabled.
+  // Presses a button of the shown form with this title, named by its name or its caption; error 5 when
+  // there is none or it is hidden or disabled.
   void pressButton(const std::string& formTitle, const std::string& control);
-  // Types `text` into a text box of the shown form with this title; error 5 when there is none.
+  // Types `text` into a text box of the shown form with this title, named by its name or by the label
+  // before it (with or without the label's colon); error 5 when there is none.
   void fillText(const std::string& formTitle, const std::string& control, const std::string& text);
   // The text of a control of the form with this title.
   std::string controlText(const std::string& formTitle, const std::string& control);
