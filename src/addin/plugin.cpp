@@ -30,7 +30,7 @@ constexpr const char* kModuleName = "Tallyweave";
 }  // namespace
 
 plugin::plugin(Services services) : ctx_(services) {
-  ctx_.quitDaemon = [this] { daemonForm().quitWord(); };
+  ctx_.quitDaemon = [this](std::string_view reason) { daemonForm().quitWord(reason); };
 }
 
 plugin::~plugin() = default;
@@ -125,7 +125,7 @@ void plugin::checkMinimumVersion() {
 
 void plugin::showStartupError(const runtime::Error& error, const std::string& moduleName) {
   if (ctx_.startMode == kStartDaemon) {
-    daemonForm().quitWord();
+    daemonForm().quitWord(error.messageText());
     return;
   }
   ctx_.services.ui.MsgBox("Er heeft een fout plaatsgevonden in de " + moduleName +

@@ -22,6 +22,7 @@ void addWordCommand(CLI::App& app, int& exitStatus) {
       ->check(CLI::IsMember({"pdf", "text"}));
   word->add_option("--admin", options->administrator, "Whether the user is an administrator (yes|no)")
       ->transform(CLI::CheckedTransformer(std::map<std::string, bool>{{"yes", true}, {"no", false}}));
+  word->add_flag("--verbose", options->verbose, "Also show the daemon's idle polls (a dot for each)");
   auto timeout = std::make_shared<long>(0);
   word->add_option("--http-timeout", *timeout, "Longest wait of an HTTP request in milliseconds");
   word->callback([options, answers, timeout, &exitStatus] {

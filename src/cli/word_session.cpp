@@ -3,6 +3,7 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -14,6 +15,7 @@
 #include "addin/plugin.h"
 #include "cli/modules.h"
 #include "cli/real_time.h"
+#include "daemon/daemon_form.h"
 #include "engine/commandbars/command_bars.h"
 #include "engine/engine.h"
 #include "engine/print/text_printer.h"
@@ -49,6 +51,38 @@ void printMenu(office::CommandBarControl& control, int depth, std::ostream& out)
 // line is its argument.
 using Command = std::function<void(ScriptSession&, const std::string& argument)>;
 
+[[noreturn]] void usage(const std::string& form) {
+  throw runtime::Error(runtime::kInvalidProcedureCall, form);
+}
+
+// A whole number written in decimal digits, with a minus sign before them at most; `form` says what the
+// command takes when it is not one.
+long wholeNumber(const std::string& text, const std::string& form) {
+  long number = 0;
+  const char* end = text.data() + text.size();
+  auto [stop, error] = std::from_chars(text.data(), end, number);
+  if (text.empty() || stop != end || error != std::errc()) usage(form);
+  return number;
+}
+
+// A form and one of its controls, as `press` and `fill` name them: "<form title> > <control>".
+std::pair<std::string, std::string> formControl(const std::string& path, const std::string& form) {
+  auto parts = engine::splitMenuPath(runtime::utf8ToCp1252(path));
+  if (parts.size() != 2) usage(form);
+  return {parts[0], parts[1]};
+}
+
+// The open document of this name (as Word's window menu lists it); the active one for "".
+std::shared_ptr<word::Document> documentNamed(ScriptSession& s, const std::string& name) {
+  if (name.empty()) return s.word.ActiveDocument();
+  auto documents = s.word.Documents();
+  for (long i = 1; i <= documents->Count(); ++i) {
+    auto document = documents->Item(i);
+    if (runtime::equalsTextCompare(document->Name(), runtime::utf8ToCp1252(name))) return document;
+  }
+  throw runtime::Error(runtime::kInvalidProcedureCall, "no open document '" + name + "'");
+}
+
 const std::map<std::string, Command>& commands() {
   static const std::map<std::string, Command> table = {
       // click Menu Bar > <popup caption> > ... > <button caption>
@@ -80,40 +114,50 @@ const std::map<std::string, Command>& commands() {
          s.word.Selection()->TypeText(runtime::utf8ToCp1252(argument));
        }},
       // wait <milliseconds>: lets the timers run
-      {"wait", [](ScriptSession& s, const std::string& argument) { s.ui.advance(std::stol(argument)); }},
-      // press <form title> > <button>
+      {"wait",
+       [](ScriptSession& s, const std::string& argument) {
+         s.ui.advance(wholeNumber(argument, "wait <milliseconds>"));
+       }},
+      // select <start> <end> | select all: on the active document, positions as Word's Range Start and End
+      {"select",
+       [](ScriptSession& s, const std::string& argument) {
+         const std::string form = "select <start> <end> or select all";
+         if (argument == "all") return s.word.ActiveDocument()->Content()->Select();
+         const size_t blank = argument.find(' ');
+         if (blank == std::string::npos) usage(form);
+         const long start = wholeNumber(argument.substr(0, blank), form);
+         const long end = wholeNumber(argument.substr(blank + 1), form);
+         s.word.ActiveDocument()->Range(start, end)->Select();
+       }},
+      // press <form title> > <button name or caption>
       {"press",
        [](ScriptSession& s, const std::string& argument) {
-         auto parts = engine::splitMenuPath(runtime::utf8ToCp1252(argument));
-         if (parts.size() != 2)
-           throw runtime::Error(runtime::kInvalidProcedureCall, "press <form title> > <button>");
-         s.ui.pressButton(parts[0], parts[1]);
+         auto [form, button] = formControl(argument, "press <form title> > <button>");
+         s.ui.pressButton(form, button);
        }},
       // open <file>
       {"open",
        [](ScriptSession& s, const std::string& argument) {
          s.word.Documents()->Open(runtime::utf8ToCp1252(argument));
        }},
-      // fill <form title> > <text box> = <text>
+      // fill <form title> > <text box name or label> = <text>
       {"fill",
        [](ScriptSession& s, const std::string& argument) {
-         size_t equals = argument.find(" = ");
-         auto parts = engine::splitMenuPath(runtime::utf8ToCp1252(argument.substr(0, equals)));
-         if (equals == std::string::npos || parts.size() != 2)
-           throw runtime::Error(runtime::kInvalidProcedureCall, "fill <form title> > <text box> = <text>");
-         s.ui.fillText(parts[0], parts[1], runtime::utf8ToCp1252(argument.substr(equals + 3)));
+         const std::string form = "fill <form title> > <text box> = <text>";
+         const size_t equals = engine::findUnquoted(argument, " = ");
+         if (equals == std::string::npos) usage(form);
+         auto [title, box] = formControl(argument.substr(0, equals), form);
+         s.ui.fillText(title, box, runtime::utf8ToCp1252(argument.substr(equals + 3)));
        }},
       // activate <document name>: as choosing the document in Word's window menu
       {"activate",
        [](ScriptSession& s, const std::string& argument) {
-         const std::string name = runtime::utf8ToCp1252(argument);
-         auto documents = s.word.Documents();
-         for (long i = 1; i <= documents->Count(); ++i) {
-           auto document = documents->Item(i);
-           if (runtime::equalsTextCompare(document->Name(), name)) return document->Activate();
-         }
-         throw runtime::Error(runtime::kInvalidProcedureCall, "no open document '" + argument + "'");
+         if (argument.empty()) usage("activate <document name>");
+         documentNamed(s, argument)->Activate();
        }},
+      // close [<document name>]: the active document without a name; its changes are not saved
+      {"close",
+       [](ScriptSession& s, const std::string& argument) { documentNamed(s, argument)->Close(false); }},
       // menu: the add-in's menu with its captions
       {"menu",
        [](ScriptSession& s, const std::string&) {
@@ -272,7 +316,7 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
       .clock = {},
       .administrator = options.administrator,
   });
-  posix::ConsoleUi ui(console, options.answers);
+  posix::ConsoleUi ui(console, options.answers, options.verbose);
   auto http = curlHttpInModule(options.httpTimeout);
   addin::plugin addin(addin::Services{sys, ui, *http});
   auto word = engine::createApplication(sys, engine::EngineOptions{.version = options.wordVersion,
@@ -292,6 +336,12 @@ int runWordSession(const WordSessionOptions& options, std::ostream& console) {
   std::optional<RealTimeTimers> realTime;
   if (addin.startMode() == addin::kStartDaemon) realTime.emplace();
   addin.AddinInstance_OnStartupComplete();
+  // A daemon that stopped while starting never showed its form, nor with it why.
+  if (realTime && word->quitRequested()) {
+    const std::string why = runtime::cp1252ToUtf8(addin.daemonForm().jobStatus());
+    console << "tallyweave word: the daemon stopped while starting" << (why.empty() ? "" : " (" + why + ")")
+            << "\n";
+  }
 
   ScriptSession session{*word, addin, ui, console};
   bool scriptRan =

@@ -35,6 +35,8 @@ struct WordSessionOptions {
   std::optional<std::chrono::milliseconds> httpTimeout;
   // Word's current printer, which decides what printing to a file writes: "pdf" or "text".
   std::string printer = "pdf";
+  // Whether the console also shows what a form's log box shows at every tick (the daemon's idle dots).
+  bool verbose = false;
 };
 
 // Exit statuses of a session.

@@ -82,7 +82,7 @@ void AddinContext::quitWord() const {
 
 void AddinContext::logFailure(std::string_view message) const {
   debugMsg(message);
-  if (startMode == kStartDaemon && quitDaemon) quitDaemon();
+  if (startMode == kStartDaemon && quitDaemon) quitDaemon(message);
 }
 
 }  // namespace tw::addin

@@ -148,8 +148,8 @@ class AddinContext {
   // none was.
   std::string rejectedJob;
 
-  // Stops the daemon form and quits Word; set by the plugin, which owns the form.
-  std::function<void()> quitDaemon;
+  // Stops the daemon form, saying why, and quits Word; set by the plugin, which owns the form.
+  std::function<void(std::string_view reason)> quitDaemon;
 };
 
 }  // namespace tw::addin

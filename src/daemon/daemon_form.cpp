@@ -14,6 +14,7 @@ namespace tw::addin {
 namespace {
 
 constexpr const char* kDebugTextControl = "debugText";
+constexpr const char* kJobStatusControl = "jobStatus";
 // The debug box gains two dots a second for as long as the daemon runs; it keeps only its tail.
 constexpr size_t kDebugTextLimit = 200;
 
@@ -25,8 +26,12 @@ constexpr double kJobWaiting = 1;
 constexpr double kInProgress = 2;
 constexpr double kQuit = 15;
 
+// Below the base folder.
+constexpr std::string_view kSpoolFolder = "documents\\spool\\";
+constexpr std::string_view kJobFile = "documents\\spool\\docData";
+
 std::string jobFilePath(const std::string& basePath) {
-  return basePath + "documents\\spool\\docData";
+  return basePath + std::string(kJobFile);
 }
 
 }  // namespace
@@ -47,16 +52,23 @@ void DaemonForm::Activate() {
 
 void DaemonForm::Show() {
   Form_Load();
-  if (!stopped_) form_->Show();
+  if (stopped_) return;
+  form_->Show();
+  // A job of an earlier Word that the load step reported failed is shown with the form.
+  if (const std::string status = jobStatus(); !status.empty()) showJobStatus(status);
 }
 
 void DaemonForm::CloseDaemon() {
-  quitWord();
+  quitWord("Word sluit af");
 }
 
 std::string DaemonForm::statusFilePath() const {
   const std::string& basePath = ctx_.module.basePath;
   return basePath.empty() ? std::string() : basePath + "pidfiles\\officeDaemon";
+}
+
+std::string DaemonForm::jobStatus() const {
+  return form_ ? form_->Text(kJobStatusControl) : std::string();
 }
 
 void DaemonForm::Form_Load() {
@@ -84,8 +96,9 @@ void DaemonForm::Form_Load() {
     busy_ = false;
   } catch (...) {
     const runtime::Error error = runtime::currentError();
-    runtime::resumeNext([&] { ctx_.debugMsg("Error starting daemon " + error.logText()); });
-    quitWord();
+    const std::string message = "Error starting daemon " + error.logText();
+    runtime::resumeNext([&] { ctx_.debugMsg(message); });
+    quitWord(message);
   }
 }
 
@@ -97,6 +110,7 @@ void DaemonForm::writeStatus(std::string_view value) {
 
 void DaemonForm::failJob() {
   // The job is set aside before " 3" tells the service to look for it.
+  bool setAside = false;
   runtime::resumeNext([&] {
     sys::System& sys = ctx_.services.sys;
     const std::string job = jobFilePath(ctx_.module.basePath);
@@ -104,15 +118,22 @@ void DaemonForm::failJob() {
     const std::string kept = job + ".err";
     if (ctx_.fileExists(kept)) sys.DeleteFile(kept);
     sys.MoveFile(job, kept);
+    setAside = true;
     ctx_.debugMsg("Job set aside as " + kept);
   });
   runtime::resumeNext([&] { writeStatus(kFailed); });
+  showJobStatus("Opdracht mislukt (status 3)" +
+                (setAside ? ", bewaard als " + std::string(kJobFile) + ".err" : std::string()));
 }
 
 void DaemonForm::appendDebugText(std::string_view text) {
   debugText_.append(text);
   if (debugText_.size() > kDebugTextLimit) debugText_.erase(0, debugText_.size() - kDebugTextLimit);
   form_->SetText(kDebugTextControl, debugText_);
+}
+
+void DaemonForm::showJobStatus(const std::string& text) {
+  if (form_) form_->SetText(kJobStatusControl, text);
 }
 
 void DaemonForm::DaemonTimer_Timer() {
@@ -131,24 +152,24 @@ void DaemonForm::DaemonTimer_Timer() {
     const double value = runtime::Val(status);
     if (value == kQuit) {
       statusCode_ = "6";
-      quitWord();
+      quitWord("status 15");
       return;
     }
     statusCode_ = "7";
     if (value == kJobWaiting) takeJob();
   } catch (...) {
     const runtime::Error error = runtime::currentError();
-    runtime::resumeNext([&] {
-      ctx_.debugMsg("Error occured int timer " + error.description() + " " + std::to_string(error.number()) +
-                    " " + error.source() + " " + statusCode_);
-    });
-    quitWord();
+    const std::string message = "Error occured int timer " + error.description() + " " +
+                                std::to_string(error.number()) + " " + error.source() + " " + statusCode_;
+    runtime::resumeNext([&] { ctx_.debugMsg(message); });
+    quitWord(message);
   }
 }
 
 void DaemonForm::takeJob() {
   statusCode_ = "8";
   appendDebugText("pickup");
+  showJobStatus("Opdracht opgehaald: " + std::string(kJobFile));
   statusCode_ = "9";
   statusCode_ = "10";
   writeStatus(kProcessing);
@@ -167,6 +188,9 @@ void DaemonForm::takeJob() {
     statusCode_ = "21";
     statusCode_ = "22";
     writeStatus(kIdle);
+    const tallyweaveModule& m = ctx_.module;
+    showJobStatus("Opdracht klaar (status 0): " + m.resultDocPath + m.resultDocName + ".doc, " +
+                  std::string(kSpoolFolder) + m.resultDocName + ".prn");
     statusCode_ = "23";
     statusCode_ = "24";
   } else {
@@ -185,10 +209,11 @@ void DaemonForm::takeJob() {
   if (!stopped_) timer_->SetInterval(kPollInterval);
 }
 
-void DaemonForm::quitWord() {
+void DaemonForm::quitWord(std::string_view reason) {
   runtime::resumeNext([&] { ctx_.debugMsg("Quiting Word"); });
   // A job cut short by the quit is reported failed before the status file goes.
   if (busy_ && !stopped_) failJob();
+  if (!stopped_) showJobStatus(reason.empty() ? "Gestopt" : "Gestopt: " + std::string(reason));
   stopped_ = true;
   if (timer_) timer_->SetInterval(0);
   if (form_) form_->Hide();
@@ -218,7 +243,7 @@ bool processSpoolJob(AddinContext& ctx, const std::string& basePath, const std::
   }
   saveActiveDocument(ctx, basePath + m.resultDocPath + m.resultDocName + ".doc");
   if (quitting()) return false;
-  printToPrn(ctx, basePath + "documents\\spool\\" + m.resultDocName + ".prn");
+  printToPrn(ctx, basePath + std::string(kSpoolFolder) + m.resultDocName + ".prn");
   ctx.services.sys.DeleteFile(jobFile);
   resetDocuments(ctx);
   cleanupTempFiles(ctx);

@@ -13,7 +13,8 @@ class AddinContext;
 
 // The form "Kontavera Document daemon": its timer polls the status file below the base folder every
 // 500 ms and runs the spool job the service announces there. The base folder is read once, from the
-// daemon marker in TEMP, when the form is first used.
+// daemon marker in TEMP, when the form is first used. Its debug box shows a dot for every poll; a line
+// above it says what became of the last job, and why the daemon stopped.
 class DaemonForm {
  public:
   static constexpr const char* kTitle = "Kontavera Document daemon";
@@ -30,7 +31,8 @@ class DaemonForm {
   // Called when Word begins to shut down in daemon mode.
   void CloseDaemon();
   // Stops the daemon and closes Word; the status file is removed so the service sees the daemon go.
-  void quitWord();
+  // `reason` says why, on the form.
+  void quitWord(std::string_view reason = {});
 
   // One poll of the status file (the timer's tick).
   void DaemonTimer_Timer();
@@ -40,6 +42,8 @@ class DaemonForm {
   // True once the daemon has been told to stop; its timer does not run again.
   bool stopped() const { return stopped_; }
   const std::string& debugText() const { return debugText_; }
+  // What became of the last job, or why the daemon stopped; "" before either.
+  std::string jobStatus() const;
   std::string statusFilePath() const;
 
  private:
@@ -50,6 +54,7 @@ class DaemonForm {
   // Reports the job failed (" 3") and sets its job file aside as docData.err.
   void failJob();
   void appendDebugText(std::string_view text);
+  void showJobStatus(const std::string& text);
 
   AddinContext& ctx_;
   std::unique_ptr<ui::Form> form_;

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/ui/form_templates.h"
 #include "posix/png_picture.h"
 #include "runtime/codepage.h"
 #include "runtime/error.h"
+#include "runtime/text.h"
 
 namespace tw::posix {
 namespace {
@@ -91,10 +93,15 @@ class ConsoleTimer : public ui::Timer {
   const long& clock_;
 };
 
+bool isLogBox(const std::string& formTitle, const std::string& control) {
+  const ui::ControlPlace* place = ui::controlPlace(formTitle, control);
+  return place && place->kind == ui::ControlKind::kLog;
+}
+
 class ConsoleForm : public ui::Form {
  public:
-  ConsoleForm(std::shared_ptr<ConsoleUi::FormState> state, std::ostream& out)
-      : state_(std::move(state)), out_(out) {}
+  ConsoleForm(std::shared_ptr<ConsoleUi::FormState> state, std::ostream& out, bool verbose)
+      : state_(std::move(state)), out_(out), verbose_(verbose) {}
   ~ConsoleForm() override { state_->alive = false; }
 
   void Show() override {
@@ -109,7 +116,7 @@ class ConsoleForm : public ui::Form {
   std::string Text(const std::string& control) override { return state_->texts[control]; }
   void SetText(const std::string& control, const std::string& text) override {
     state_->texts[control] = text;
-    if (state_->shown) {
+    if (state_->shown && (verbose_ || !isLogBox(state_->title, control))) {
       out_ << "[" << runtime::cp1252ToUtf8(state_->title) << "] " << control << ": "
            << runtime::cp1252ToUtf8(text) << "\n";
     }
@@ -123,12 +130,13 @@ class ConsoleForm : public ui::Form {
  private:
   std::shared_ptr<ConsoleUi::FormState> state_;
   std::ostream& out_;
+  bool verbose_;
 };
 
 }  // namespace
 
-ConsoleUi::ConsoleUi(std::ostream& out, std::vector<std::string> answers)
-    : out_(out), answers_(answers.begin(), answers.end()) {}
+ConsoleUi::ConsoleUi(std::ostream& out, std::vector<std::string> answers, bool verbose)
+    : out_(out), answers_(answers.begin(), answers.end()), verbose_(verbose) {}
 
 ConsoleUi::~ConsoleUi() = default;
 
@@ -185,7 +193,7 @@ std::unique_ptr<ui::Form> ConsoleUi::CreateForm(const std::string& title) {
   state->title = title;
   std::erase_if(forms_, [](const auto& f) { return !f->alive; });
   forms_.push_back(state);
-  return std::make_unique<ConsoleForm>(state, out_);
+  return std::make_unique<ConsoleForm>(state, out_, verbose_);
 }
 
 std::shared_ptr<ui::Picture> ConsoleUi::LoadPicture(const std::string& hostPath) {
@@ -210,25 +218,84 @@ void ConsoleUi::advance(long milliseconds) {
 
 namespace {
 
+using FormState = ConsoleUi::FormState;
+
 bool isOn(const std::map<std::string, bool>& flags, const std::string& control) {
   auto it = flags.find(control);
   return it == flags.end() || it->second;
 }
 
-std::shared_ptr<ConsoleUi::FormState> shownForm(
-    const std::vector<std::shared_ptr<ConsoleUi::FormState>>& forms, const std::string& title) {
+std::shared_ptr<FormState> shownForm(const std::vector<std::shared_ptr<FormState>>& forms,
+                                     const std::string& title) {
   for (const auto& form : forms) {
     if (form->alive && form->shown && form->title == title) return form;
   }
   throw runtime::Error(runtime::kInvalidProcedureCall, "No shown form '" + title + "'");
 }
 
+bool isButton(const FormState& form, const std::string& control) {
+  return form.buttons.contains(control);
+}
+
+// A box a person types into: what the form's design calls a text box; on a form without a design, any
+// control with a text that is not a button.
+bool isTextBox(const FormState& form, const std::string& control) {
+  if (!ui::formTemplate(form.title)) return form.texts.contains(control) && !isButton(form, control);
+  const ui::ControlPlace* place = ui::controlPlace(form.title, control);
+  return place && (place->kind == ui::ControlKind::kTextBox || place->kind == ui::ControlKind::kPassword);
+}
+
+// How a person reads a caption, to compare it: see runtime::captionKey; a label's closing colon aside.
+std::string readAs(std::string_view caption) {
+  caption = runtime::Trim(caption);
+  if (caption.ends_with(':')) caption = runtime::Trim(caption.substr(0, caption.size() - 1));
+  return runtime::captionKey(caption);
+}
+
+// What a person reads on a control: a button's own text, the label before a text box.
+std::string captionOf(const FormState& form, const std::string& control) {
+  if (isButton(form, control)) {
+    auto text = form.texts.find(control);
+    return text == form.texts.end() ? std::string() : text->second;
+  }
+  const ui::ControlPlace* place = ui::controlPlace(form.title, control);
+  if (!place || !place->label) return {};
+  auto label = form.texts.find(place->label);
+  return label == form.texts.end() || !isOn(form.visible, place->label) ? std::string() : label->second;
+}
+
+// The control that `given` names among those of one kind: the one of that name, else the visible one a
+// person reads as `given`. `given` itself when none is, so that the caller's error names it.
+std::string controlNamed(const FormState& form, const std::string& given,
+                         bool (*ofKind)(const FormState&, const std::string&), const char* kind) {
+  if (ofKind(form, given)) return given;
+  std::vector<std::string> names;
+  for (const auto& [name, text] : form.texts) names.push_back(name);
+  for (const auto& [name, handler] : form.buttons) {
+    if (!form.texts.contains(name)) names.push_back(name);
+  }
+  const std::string wanted = readAs(given);
+  std::string found;
+  for (const std::string& name : names) {
+    if (!ofKind(form, name) || !isOn(form.visible, name)) continue;
+    const std::string caption = captionOf(form, name);
+    if (caption.empty() || readAs(caption) != wanted) continue;
+    if (!found.empty()) {
+      throw runtime::Error(runtime::kInvalidProcedureCall, "More than one " + std::string(kind) + " reads '" +
+                                                               given + "' on the form '" + form.title + "'");
+    }
+    found = name;
+  }
+  return found.empty() ? given : found;
+}
+
 }  // namespace
 
 void ConsoleUi::pressButton(const std::string& formTitle, const std::string& control) {
   auto form = shownForm(forms_, formTitle);
-  auto it = form->buttons.find(control);
-  if (it == form->buttons.end() || !isOn(form->visible, control) || !isOn(form->enabled, control)) {
+  const std::string name = controlNamed(*form, control, isButton, "button");
+  auto it = form->buttons.find(name);
+  if (it == form->buttons.end() || !isOn(form->visible, name) || !isOn(form->enabled, name)) {
     throw runtime::Error(runtime::kInvalidProcedureCall,
                          "No button '" + control + "' to press on the form '" + formTitle + "'");
   }
@@ -238,11 +305,12 @@ void ConsoleUi::pressButton(const std::string& formTitle, const std::string& con
 
 void ConsoleUi::fillText(const std::string& formTitle, const std::string& control, const std::string& text) {
   auto form = shownForm(forms_, formTitle);
-  if (!form->texts.contains(control) || form->buttons.contains(control) || !isOn(form->visible, control)) {
+  const std::string name = controlNamed(*form, control, isTextBox, "text box");
+  if (!isTextBox(*form, name) || !isOn(form->visible, name)) {
     throw runtime::Error(runtime::kInvalidProcedureCall,
                          "No text box '" + control + "' to fill on the form '" + formTitle + "'");
   }
-  form->texts[control] = text;
+  form->texts[name] = text;
 }
 
 std::string ConsoleUi::controlText(const std::string& formTitle, const std::string& control) {

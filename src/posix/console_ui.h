@@ -16,11 +16,13 @@ namespace tw::posix {
 // The user interface of a Word session in a terminal. A message box is printed on the console, framed
 // and marked as the add-in's, with its exact text and buttons, and answered from a script of answers
 // (then with its default button). Timers run on a clock of their own that the session advances, so a
-// session is repeatable. Forms print what they show.
+// session is repeatable. A shown form prints every text it sets; a log box, which grows at every tick of
+// its form's timer, only when `verbose`.
 class ConsoleUi : public ui::Ui {
  public:
-  // `answers`: "ok", "cancel", "yes", "no", "abort", "retry", "ignore", in the order the boxes appear.
-  ConsoleUi(std::ostream& out, std::vector<std::string> answers);
+  // `answers`: "ok", "cancel", "yes", "no", "abort", "retry", "ignore", in the order the boxes appear: each
+  // box takes the next one, and one that names none of its buttons gets the default button.
+  ConsoleUi(std::ostream& out, std::vector<std::string> answers, bool verbose = false);
   ~ConsoleUi() override;
 
   int MsgBox(const std::string& prompt, int buttons, const std::optional<std::string>& title) override;
@@ -35,10 +37,11 @@ class ConsoleUi : public ui::Ui {
   // Advances the timer clock by `milliseconds`, running every tick that falls due, in time order. The
   // clock never runs backwards (a negative count waits for nothing) and stops at kClockEnd.
   void advance(long milliseconds);
-  // Presses a button of the shown form with this title; error 5 when there is none or it is hidden or
-  // disabled.
+  // Presses a button of the shown form with this title, named by its name or its caption; error 5 when
+  // there is none or it is hidden or disabled.
   void pressButton(const std::string& formTitle, const std::string& control);
-  // Types `text` into a text box of the shown form with this title; error 5 when there is none.
+  // Types `text` into a text box of the shown form with this title, named by its name or by the label
+  // before it (with or without the label's colon); error 5 when there is none.
   void fillText(const std::string& formTitle, const std::string& control, const std::string& text);
   // The text of a control of the form with this title.
   std::string controlText(const std::string& formTitle, const std::string& control);
@@ -50,6 +53,7 @@ class ConsoleUi : public ui::Ui {
  private:
   std::ostream& out_;
   std::deque<std::string> answers_;
+  bool verbose_;
   long clock_ = 0;
   std::vector<std::shared_ptr<TimerState>> timers_;
   std::vector<std::shared_ptr<FormState>> forms_;

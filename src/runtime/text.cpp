@@ -41,6 +41,14 @@ std::string foldCase(std::string_view text) {
   return folded;
 }
 
+std::string captionKey(std::string_view caption) {
+  std::string key;
+  for (char c : caption) {
+    if (c != '&') key += lower(c);
+  }
+  return key;
+}
+
 std::string_view Trim(std::string_view text) {
   size_t first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};

@@ -12,6 +12,10 @@ bool equalsTextCompare(std::string_view a, std::string_view b);
 // The key form used for comparisons: every letter folded to lower case.
 std::string foldCase(std::string_view text);
 
+// A caption as a person reads it, for comparing captions: without the ampersands that mark access keys,
+// every letter folded to lower case (as Office finds a control by its caption).
+std::string captionKey(std::string_view caption);
+
 // The classic Trim: blanks (not tabs or line ends) removed at both ends.
 std::string_view Trim(std::string_view text);
 

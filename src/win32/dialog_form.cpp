@@ -1,7 +1,6 @@
 #include "win32/dialog_form.h"
 
-#include <vector>
-
+#include "platform/ui/form_templates.h"
 #include "runtime/error.h"
 #include "win32/module.h"
 #include "win32/text.h"
@@ -9,71 +8,22 @@
 namespace tw::win32 {
 namespace {
 
-enum class Kind { kLabel, kTextBox, kPassword, kButton, kLog };
-
-struct ControlPlace {
-  const char* name;
-  Kind kind;
-  int x, y, width, height;
-};
-
-struct FormTemplate {
-  const char* title;
-  int width, height;
-  std::vector<ControlPlace> controls;
-};
-
-// The dialog templates of the three forms, in pixels of the client area. The upload form's Text3 lies
-// outside the visible area, as the service's answer is kept there only for the record.
-const std::vector<FormTemplate>& formTemplates() {
-  static const std::vector<FormTemplate> templates = {
-      {"Sjaboon opslaan",
-       380,
-       190,
-       {{"appCaption", Kind::kLabel, 10, 10, 360, 20},
-        {"Label2", Kind::kLabel, 10, 42, 110, 20},
-        {"Username", Kind::kTextBox, 125, 40, 245, 22},
-        {"Label5", Kind::kLabel, 10, 72, 110, 20},
-        {"Password", Kind::kPassword, 125, 70, 245, 22},
-        {"Label3", Kind::kLabel, 10, 104, 110, 20},
-        {"statuslabel", Kind::kLabel, 125, 104, 245, 36},
-        {"UploadButton", Kind::kButton, 190, 150, 85, 28},
-        {"CancelButton", Kind::kButton, 285, 150, 85, 28},
-        {"Text3", Kind::kTextBox, -2000, -2000, 100, 22}}},
-      {"Update Tallyweave",
-       380,
-       80,
-       {{"Label1", Kind::kLabel, 10, 10, 360, 20},
-        {"Label2", Kind::kLabel, 10, 42, 60, 20},
-        {"statuslabel", Kind::kLabel, 75, 42, 295, 20}}},
-      {"Kontavera Document daemon", 460, 300, {{"debugText", Kind::kLog, 10, 10, 440, 280}}},
-  };
-  return templates;
-}
-
-const FormTemplate* templateOf(const std::string& title) {
-  for (const FormTemplate& form : formTemplates()) {
-    if (title == form.title) return &form;
-  }
-  return nullptr;
-}
-
 struct ChildClass {
   const wchar_t* name;
   DWORD style;
 };
 
-ChildClass childClassOf(Kind kind) {
+ChildClass childClassOf(ui::ControlKind kind) {
   switch (kind) {
-    case Kind::kLabel:
+    case ui::ControlKind::kLabel:
       return {L"STATIC", SS_LEFT};
-    case Kind::kTextBox:
+    case ui::ControlKind::kTextBox:
       return {L"EDIT", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL};
-    case Kind::kPassword:
+    case ui::ControlKind::kPassword:
       return {L"EDIT", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD};
-    case Kind::kButton:
+    case ui::ControlKind::kButton:
       return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON};
-    case Kind::kLog:
+    case ui::ControlKind::kLog:
       return {L"EDIT", WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL};
   }
   return {L"STATIC", SS_LEFT};
@@ -101,7 +51,7 @@ void registerFormClass(WNDPROC windowProc) {
 
 DialogForm::DialogForm(const std::string& title) {
   if (livingForms++ == 0) registerFormClass(&DialogForm::windowProc);
-  const FormTemplate* layout = templateOf(title);
+  const ui::FormTemplate* layout = ui::formTemplate(title);
   RECT frame{0, 0, layout ? layout->width : 380, layout ? layout->height : 120};
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
   AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
@@ -113,10 +63,10 @@ DialogForm::DialogForm(const std::string& title) {
   SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   const HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   int id = kFirstControlId;
-  for (const ControlPlace& place : layout->controls) {
+  for (const ui::ControlPlace& place : layout->controls) {
     const ChildClass kind = childClassOf(place.kind);
     Control& control = controls_[place.name];
-    control.editable = place.kind == Kind::kTextBox || place.kind == Kind::kPassword;
+    control.editable = place.kind == ui::ControlKind::kTextBox || place.kind == ui::ControlKind::kPassword;
     control.window = CreateWindowExW(
         0, kind.name, L"", WS_CHILD | WS_VISIBLE | kind.style, place.x, place.y, place.width, place.height,
         window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)), moduleHandle(), nullptr);

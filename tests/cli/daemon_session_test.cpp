@@ -39,10 +39,11 @@ class DaemonSessionTest : public ::testing::Test {
     root.write("temp/twDaemon.tmp", (root.path() / "base").string() + "\\");
   }
 
-  void start() {
-    session = std::async(std::launch::async, [this] {
+  void start(bool verbose = false) {
+    session = std::async(std::launch::async, [this, verbose] {
       WordSessionOptions options;
       options.temp = (root.path() / "temp").string();
+      options.verbose = verbose;
       return runWordSession(options, console);
     });
   }
@@ -114,6 +115,43 @@ TEST_F(DaemonSessionTest, RunsJobsUntilTheServiceWritesFifteen) {
   EXPECT_FALSE(statusExists());
   // Word's own shutdown cleaned up after the job.
   EXPECT_EQ(tempLeftOver(), std::vector<std::string>{});
+  // The console shows the job and its result, and none of the idle polls.
+  const std::string shown = console.str();
+  EXPECT_NE(
+      shown.find("[Kontavera Document daemon] jobStatus: Opdracht opgehaald: documents\\spool\\docData\n"
+                 "[Kontavera Document daemon] jobStatus: Opdracht klaar (status 0): factuur-2026-001.doc, "
+                 "documents\\spool\\factuur-2026-001.prn\n"),
+      std::string::npos)
+      << shown;
+  EXPECT_EQ(shown.find("debugText"), std::string::npos) << shown;
+}
+
+// The poll that reads the quit still adds its dot to the debug box: with --verbose the console shows it.
+TEST_F(DaemonSessionTest, VerboseShowsThePollsDots) {
+  for (bool verbose : {false, true}) {
+    SCOPED_TRACE(verbose);
+    root.write("temp/twDaemon.tmp", (root.path() / "base").string() + "\\");
+    console.str("");
+    start(verbose);
+    ASSERT_TRUE(waitFor([&] { return statusExists() && status() == " 0"; }));
+    root.write("base/pidfiles/officeDaemon", "15");
+    EXPECT_EQ(ended(), kSessionRan);
+    const std::string shown = console.str();
+    EXPECT_EQ(shown.find("[Kontavera Document daemon] debugText: .") != std::string::npos, verbose) << shown;
+    EXPECT_NE(shown.find("[Kontavera Document daemon] jobStatus: Gestopt: status 15\n"), std::string::npos)
+        << shown;
+  }
+}
+
+// A daemon that cannot start says why on the console, though its form never showed.
+TEST_F(DaemonSessionTest, ADaemonThatCannotStartSaysWhy) {
+  fs::remove_all(root.path() / "base");
+  start();
+  EXPECT_EQ(ended(), kSessionRan);
+  EXPECT_NE(console.str().find(
+                "tallyweave word: the daemon stopped while starting (Gestopt: Error starting daemon "),
+            std::string::npos)
+      << console.str();
 }
 
 // A job that fails makes the daemon quit Word; the job leaves nothing in TEMP.

@@ -111,6 +111,25 @@ TEST_F(EditorRoadTest, TheEditedTemplateReachesTheServiceByteForByte) {
   EXPECT_EQ(service->received().size(), 2u);
 }
 
+// The upload form's controls named as a person reads them: the label before the box, the button's caption.
+TEST_F(EditorRoadTest, TheUploadFormIsFilledAndPressedByItsCaptions) {
+  startService({.port = 0,
+                .user = "jan",
+                .password = "geheim",
+                .installerFile = {},
+                .storeDir = {},
+                .answer = ServiceAnswer::kOk});
+  ASSERT_EQ(run("click Menu Bar > Tallyweave > Sjabloon 'Factuur' opslaan\n"
+                "fill Sjaboon opslaan > Gebruikersnaam: = jan\n"
+                "fill Sjaboon opslaan > Wachtwoord = geheim\n"
+                "press Sjaboon opslaan > Opslaan\n"),
+            0)
+      << console.str();
+  EXPECT_NE(console.str().find("| Het sjabloon is opgeslagen"), std::string::npos) << console.str();
+  EXPECT_EQ(root.read("store/factuur.docx"), root.read("out/factuur.docx"));
+  EXPECT_EQ(service->received().size(), 1u);
+}
+
 TEST_F(EditorRoadTest, ANeverAnsweringServiceEndsInTheErrorFrameAndWordGoesOn) {
   startService({.port = 0,
                 .user = {},

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "cli/connector_writer.h"
@@ -321,6 +322,118 @@ TEST_F(WordSessionTest, AnUnknownScriptCommandStopsWithItsLineNumber) {
   options.scriptFile = (root.path() / "script.txt").string();
   EXPECT_EQ(run(options), 2);
   EXPECT_NE(console.str().find("script.txt:4: unknown command 'fly'"), std::string::npos) << console.str();
+}
+
+// Scripts that select, type and close on documents the script opens: "brief.docx" holds "Beste klant",
+// "tweede.docx" holds "Tweede".
+class ScriptTest : public WordSessionTest {
+ protected:
+  ScriptTest() {
+    root.write("brief.docx", engine::minimalDocx("<w:p><w:r><w:t>Beste klant</w:t></w:r></w:p>"));
+    root.write("tweede.docx", engine::minimalDocx("<w:p><w:r><w:t>Tweede</w:t></w:r></w:p>"));
+  }
+
+  int runScript(const std::string& script) {
+    std::string text = script;
+    for (const char* name : {"brief.docx", "tweede.docx"}) {
+      const std::string placeholder = std::string("{") + name + "}";
+      for (size_t at; (at = text.find(placeholder)) != std::string::npos;)
+        text.replace(at, placeholder.size(), (root.path() / name).string());
+    }
+    root.write("script.txt", text);
+    WordSessionOptions options;
+    options.scriptFile = (root.path() / "script.txt").string();
+    return run(options);
+  }
+
+  // The saved documents, each with its main text.
+  std::map<std::string, std::string> results() const {
+    std::map<std::string, std::string> texts;
+    if (!std::filesystem::is_directory(out())) return texts;
+    for (const auto& item : std::filesystem::directory_iterator(out()))
+      texts[item.path().filename().string()] = mainText(item.path());
+    return texts;
+  }
+};
+
+TEST_F(ScriptTest, SelectAndCloseActOnTheDocumentsAsWordDoes) {
+  using Texts = std::map<std::string, std::string>;
+  struct Case {
+    const char* script;
+    Texts saved;
+  };
+  const Case cases[] = {
+      {"open {brief.docx}\nselect 6 11\ntype lezer\n", {{"brief.docx", "Beste lezer\r"}}},
+      {"open {brief.docx}\nselect 0 0\ntype Hallo. \n", {{"brief.docx", "Hallo. Beste klant\r"}}},
+      {"open {brief.docx}\nselect 5 5\nselect all\ntype Nieuw\n", {{"brief.docx", "Nieuw\r"}}},
+      {"open {brief.docx}\nopen {tweede.docx}\nclose\ntype Weer \n", {{"brief.docx", "Weer Beste klant\r"}}},
+      {"open {brief.docx}\nopen {tweede.docx}\nclose BRIEF.docx\n", {{"tweede.docx", "Tweede\r"}}},
+      // Closing does not save: what was typed is gone with the document.
+      {"open {brief.docx}\ntype Weg \nclose\n", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    std::filesystem::remove_all(out());
+    ASSERT_EQ(runScript(c.script), kSessionRan) << console.str();
+    EXPECT_EQ(results(), c.saved);
+  }
+  EXPECT_EQ(mainText(root.path() / "brief.docx"), "Beste klant\r");
+}
+
+// A line that cannot run stops the script with its line number, and the session with status 2.
+TEST_F(ScriptTest, ALineThatCannotRunSaysWhereAndWhy) {
+  struct Case {
+    const char* line;  // the script's third line
+    const char* error;
+  };
+  const Case cases[] = {
+      {"select 6", "select <start> <end> or select all (5)"},
+      {"select zes elf", "select <start> <end> or select all (5)"},
+      {"select 6 11 12", "select <start> <end> or select all (5)"},
+      {"select 0 99", "The value is out of range. (5843)"},
+      {"select alles", "select <start> <end> or select all (5)"},
+      {"close tweede.docx", "no open document 'tweede.docx' (5)"},
+      {"activate", "activate <document name> (5)"},
+      {"wait 100ms", "wait <milliseconds> (5)"},
+      {"press Sjaboon opslaan", "press <form title> > <button> (5)"},
+      {"press Sjaboon opslaan > Opslaan", "No shown form 'Sjaboon opslaan' (5)"},
+      {"fill Sjaboon opslaan > Wachtwoord", "fill <form title> > <text box> = <text> (5)"},
+      {"fill \"Sjaboon opslaan > Wachtwoord = geheim", "fill <form title> > <text box> = <text> (5)"},
+      {"click Menu Bar > \"Tallyweave", "a quote is not closed in 'Menu Bar > \"Tallyweave' (5)"},
+      {"click Menu Bar > \"Tally\"weave", "text follows a closing quote in 'Menu Bar > \"Tally\"weave' (5)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    console.str("");
+    EXPECT_EQ(runScript("# brief\nopen {brief.docx}\n" + std::string(c.line) + "\ntype nooit\n"), kBadUsage);
+    EXPECT_NE(console.str().find("script.txt:3: " + std::string(c.error) + "\n"), std::string::npos)
+        << console.str();
+    // The lines after it did not run.
+    EXPECT_EQ(mainText(out() / "brief.docx"), "Beste klant\r");
+  }
+}
+
+// A field menu's label that holds " > " is clicked as one quoted part.
+TEST_F(ScriptTest, AQuotedCaptionClicksTheMenuEntryThatHoldsTheSeparator) {
+  job("twDocTemplate.tmp",
+      {{"kind", "template"},
+       {"template", {{"file", "factuur.docx"}, {"name", "factuur.docx"}, {"title", "Factuur"}}},
+       {"settings", {{"upload_address", "localhost"}, {"upload_port", "80"}, {"upload_path", "/u"}}},
+       {"merge_menu_caption", "Tallyweave"},
+       {"merge_menus",
+        {{{"caption", "Klant > adres"},
+          {"fields",
+           {{{"label", "Naam > kort"}, {"key", "klant_naam"}},
+            {{"label", "Naam"}, {"key", "klant_adres"}}}}}}}});
+  ASSERT_EQ(runScript("select all\n"
+                      "type Aan: \n"
+                      "click Menu Bar > Tallyweave > Veld invoegen > \"Klant > adres\" > \"Naam > kort\"\n"),
+            kSessionRan)
+      << console.str();
+  const std::string xml =
+      engine::loadDocument(readFile(out() / "factuur.docx"), "r")->package().readPart("word/document.xml");
+  EXPECT_NE(xml.find("MERGEFIELD klant_naam"), std::string::npos) << xml;
+  EXPECT_EQ(xml.find("klant_adres"), std::string::npos) << xml;
 }
 
 }  // namespace

@@ -21,7 +21,8 @@ using Strings = std::vector<std::string>;
 // folders) below one test folder, the debug log on, and the timers on a clock the test advances.
 class DaemonSession {
  public:
-  DaemonSession() {
+  // `verbose`: the console also shows the form's debug box.
+  explicit DaemonSession(bool verbose = false) : ui{console, {}, verbose} {
     for (const char* folder : {"temp", "base/pidfiles", "base/documents/spool"})
       fs::create_directories(root.path() / folder);
   }
@@ -85,7 +86,7 @@ class DaemonSession {
       .clock = [] { return runtime::DateTime{2026, 12, 10, 9, 5, 7}; },
   }};
   std::ostringstream console;
-  posix::ConsoleUi ui{console, {}};
+  posix::ConsoleUi ui;
   testing::RefusingHttp http;
   plugin addin{Services{sys, ui, http}};
   std::shared_ptr<engine::EngineApplication> word;
@@ -386,6 +387,123 @@ TEST(DaemonFaults, AJobIsReportedDoneOnlyWithItsResults) {
     for (const auto& item : fs::recursive_directory_iterator(s.root.path() / "base"))
       EXPECT_EQ(item.path().filename().string().find(".~tw"), std::string::npos) << item.path();
   }
+}
+
+// What the console shows of a daemon: a line for each job taken and for how it ended, with the files it
+// made or kept, and why the daemon stopped; nothing of its idle polls, however long it waits.
+TEST(DaemonConsole, ShowsEachJobAndHowItEndedButNoIdlePolls) {
+  struct Case {
+    const char* name;
+    std::function<std::string()> job;
+    bool printFails;  // the spool folder's brief.prn is a folder
+    Strings shown;    // the form's lines on the console after the idle minute
+  };
+  const std::string form = "[Kontavera Document daemon] ";
+  const Case cases[] = {
+      {"a job that ends well",
+       [] { return greetingJob(entry("_resultDocName", "brief") + entry("_resultDocPath", "klanten\\")); },
+       false,
+       {form + "jobStatus: Opdracht opgehaald: documents\\spool\\docData",
+        form + "jobStatus: Opdracht klaar (status 0): klanten\\brief.doc, documents\\spool\\brief.prn",
+        form + "jobStatus: Gestopt: status 15", form + "form hidden"}},
+      {"a job file that is rejected",
+       [] { return std::string("Geen connector bestand\r\n"); },
+       false,
+       {form + "jobStatus: Opdracht opgehaald: documents\\spool\\docData",
+        form + "jobStatus: Opdracht mislukt (status 3), bewaard als documents\\spool\\docData.err",
+        form + "jobStatus: Gestopt: status 15", form + "form hidden"}},
+      {"a job whose printing fails",
+       [] { return greetingJob(entry("_resultDocName", "brief")); },
+       true,
+       {form + "jobStatus: Opdracht opgehaald: documents\\spool\\docData",
+        form + "jobStatus: Opdracht mislukt (status 3), bewaard als documents\\spool\\docData.err",
+        form + "jobStatus: Gestopt: Error occured int timer Path/File access error 75 Tallyweave 14",
+        form + "form hidden"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DaemonSession s;
+    fs::create_directories(s.root.path() / "base/klanten");
+    if (c.printFails) fs::create_directories(s.root.path() / "base/documents/spool/brief.prn");
+    s.start();
+    s.poll(120);  // a minute without work
+    s.dropJob(c.job());
+    s.setStatus(" 1");
+    s.poll();
+    if (!s.word->quitRequested()) {
+      s.setStatus("15");
+      s.poll();
+    }
+    Strings lines;
+    std::istringstream console(s.console.str());
+    for (std::string line; std::getline(console, line);) {
+      if (line.starts_with(form)) lines.push_back(line);
+    }
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), form + "form shown");
+    EXPECT_EQ(Strings(lines.begin() + 1, lines.end()), c.shown);
+  }
+}
+
+TEST(DaemonConsole, VerboseShowsTheDebugBoxAtEveryPoll) {
+  DaemonSession s(true);
+  s.start();
+  s.poll(3);
+  const std::string shown = s.console.str();
+  for (const char* dots : {"debugText: .\n", "debugText: ..\n", "debugText: ...\n"})
+    EXPECT_NE(shown.find(std::string("[Kontavera Document daemon] ") + dots), std::string::npos) << shown;
+}
+
+// A job a Word that died left in progress is reported failed at the next start, with the form.
+TEST(DaemonConsole, AJobLeftInProgressIsShownFailedWithTheForm) {
+  DaemonSession s;
+  s.setStatus(" 2");
+  s.dropJob(greetingJob(""));
+  s.start();
+  EXPECT_NE(
+      s.console.str().find("[Kontavera Document daemon] form shown\n[Kontavera Document daemon] jobStatus: "
+                           "Opdracht mislukt (status 3), bewaard als documents\\spool\\docData.err\n"),
+      std::string::npos)
+      << s.console.str();
+}
+
+// The debug log of a daemon's day: start, idle polls, a job, a rejected job, the quit.
+TEST(DaemonConsole, TheDebugLogKeepsItsLines) {
+  DaemonSession s;
+  s.start();
+  s.poll(4);
+  s.dropJob(greetingJob(entry("_resultDocName", "brief")));
+  s.setStatus("1");
+  s.poll();
+  s.dropJob("Geen connector bestand\r\n");
+  s.setStatus("1");
+  s.poll();
+  s.setStatus("15");
+  s.poll();
+  const std::string spool = s.basePath() + "documents\\spool\\";
+  const Strings expected = {"Starting Tallyweave in debugging mode id: Tallyweave.plugin",
+                            "Building menu",
+                            "Generate Document: Opening template :" + spool + "docData",
+                            "Parse ok",
+                            "Opening template",
+                            "Start merging document",
+                            "Building mergfield inventory",
+                            "Writing dataSources",
+                            "Executing Office.MailMerge on :SjabloonDocument.doc",
+                            "Reverting Mergestate",
+                            "Updating Sources",
+                            "Closing Template :SjabloonDocument.doc",
+                            "Cleanup datasources",
+                            "Header ....",
+                            "Data source ....",
+                            "Merge Finished",
+                            "Saving document: " + s.basePath() + "brief.doc",
+                            "Generate Document: Opening template :" + spool + "docData",
+                            "Generate Document: invalid startline :Geen connector bestand",
+                            "Error in readFile ",
+                            "Job set aside as " + spool + "docData.err",
+                            "Quiting Word"};
+  EXPECT_EQ(s.log(), expected);
 }
 
 // A picture cell of the job's CSV file climbs out of the base folder: the picture is refused as a missing

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "engine/commandbars/command_bars.h"
 #include "runtime/error.h"
 
@@ -72,6 +75,50 @@ TEST_F(CommandBarsTest, HiddenOrMissingStepsAndDeletedControlsAreErrors) {
   EXPECT_EQ(bars->Item("Menu Bar")->FindControl("field"), nullptr);
   EXPECT_EQ(errorOf([&] { button->Caption(); }), 5);  // deleted with its popup
   EXPECT_EQ(top->Controls()->Count(), 0);
+}
+
+// How a path is written: parts between '>', trimmed; a part that starts with a double quote is taken as it
+// stands up to the closing quote, '>' and blanks included, a doubled quote standing for one.
+TEST(MenuPath, QuotedPartsKeepWhatWouldSplitOrTrimThem) {
+  using Parts = std::vector<std::string>;
+  struct Case {
+    const char* written;
+    Parts parts;  // empty: the path is refused with error 5
+  };
+  const Case cases[] = {
+      {"Menu Bar > Tallyweave > Naam", {"Menu Bar", "Tallyweave", "Naam"}},
+      {"Menu Bar>Tallyweave", {"Menu Bar", "Tallyweave"}},
+      {"Klant > \"Prijs > 100\"", {"Klant", "Prijs > 100"}},
+      {"\"a > b\" > c", {"a > b", "c"}},
+      {"Klant > \" ruim \" ", {"Klant", " ruim "}},
+      {"Vraag > \"Zeg \"\"ja\"\" > nee\"", {"Vraag", "Zeg \"ja\" > nee"}},
+      {"Vraag > \"\"", {"Vraag", ""}},
+      // A quote inside an unquoted part is plain text.
+      {"Maat > 5\" breed", {"Maat", "5\" breed"}},
+      {"Klant > \"Prijs > 100", {}},
+      {"Klant > \"Prijs\" 100 > x", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.written);
+    if (c.parts.empty()) {
+      try {
+        engine::splitMenuPath(c.written);
+        ADD_FAILURE() << "not refused";
+      } catch (const runtime::Error& e) {
+        EXPECT_EQ(e.number(), 5);
+        EXPECT_NE(e.description().find(c.written), std::string::npos) << e.description();
+      }
+    } else {
+      EXPECT_EQ(engine::splitMenuPath(c.written), c.parts);
+    }
+  }
+}
+
+TEST(MenuPath, FindUnquotedLooksPastQuotedParts) {
+  EXPECT_EQ(engine::findUnquoted("Form > Box = tekst", " = "), 10u);
+  EXPECT_EQ(engine::findUnquoted("Form > \"a = b\" = tekst", " = "), 14u);
+  EXPECT_EQ(engine::findUnquoted("Form > \"a = b", " = "), std::string::npos);
+  EXPECT_EQ(engine::findUnquoted("Form > Box", " = "), std::string::npos);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "engine/commandbars/command_bars.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "runtime/error.h"
 #include "runtime/text.h"
@@ -11,14 +10,7 @@ namespace {
 
 using office::CommandBarControl;
 
-// Office compares captions without their accelerator ampersands and without regard to case.
-std::string captionKey(const std::string& caption) {
-  std::string key;
-  for (char c : caption) {
-    if (c != '&') key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  }
-  return key;
-}
+using runtime::captionKey;
 
 [[noreturn]] void fail() {
   throw runtime::Error::fromNumber(runtime::kInvalidProcedureCall);
@@ -222,16 +214,64 @@ std::shared_ptr<Control> walk(office::CommandBars& bars, const std::vector<std::
   return control;
 }
 
+// The position of the quote that closes the quoted part opening at `open`; npos when none does.
+size_t closingQuote(std::string_view text, size_t open) {
+  for (size_t i = open + 1; i < text.size(); ++i) {
+    if (text[i] != '"') continue;
+    if (i + 1 < text.size() && text[i + 1] == '"') {
+      ++i;  // a doubled quote stands for one
+      continue;
+    }
+    return i;
+  }
+  return std::string_view::npos;
+}
+
+[[noreturn]] void badPath(std::string_view text, const char* why) {
+  throw runtime::Error(runtime::kInvalidProcedureCall, std::string(why) + " in '" + std::string(text) + "'");
+}
+
+// A part of a path as written, trimmed and taken out of its quotes.
+std::string pathPart(std::string_view written, std::string_view path) {
+  std::string_view part = runtime::Trim(written);
+  if (!part.starts_with('"')) return std::string(part);
+  const size_t close = closingQuote(part, 0);
+  if (close == std::string_view::npos) badPath(path, "a quote is not closed");
+  if (close + 1 != part.size()) badPath(path, "text follows a closing quote");
+  std::string text;
+  for (size_t i = 1; i < close; ++i) {
+    text += part[i];
+    if (part[i] == '"') ++i;
+  }
+  return text;
+}
+
 }  // namespace
 
-std::vector<std::string> splitMenuPath(const std::string& text) {
+size_t findUnquoted(std::string_view text, std::string_view what) {
+  bool partStarts = true;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (partStarts && text[i] != ' ') {
+      partStarts = false;
+      if (text[i] == '"') {
+        i = closingQuote(text, i);
+        if (i == std::string_view::npos) return i;
+        continue;
+      }
+    }
+    if (text.substr(i).starts_with(what)) return i;
+    if (text[i] == '>') partStarts = true;
+  }
+  return std::string_view::npos;
+}
+
+std::vector<std::string> splitMenuPath(std::string_view text) {
   std::vector<std::string> parts;
-  for (size_t start = 0;;) {
-    const size_t end = text.find('>', start);
-    parts.emplace_back(runtime::Trim(
-        std::string_view(text).substr(start, end == std::string::npos ? std::string::npos : end - start)));
-    if (end == std::string::npos) return parts;
-    start = end + 1;
+  for (std::string_view rest = text;;) {
+    const size_t end = findUnquoted(rest, ">");
+    parts.push_back(pathPart(rest.substr(0, end), text));
+    if (end == std::string_view::npos) return parts;
+    rest.remove_prefix(end + 1);
   }
 }
 
