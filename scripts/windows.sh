@@ -510,7 +510,8 @@ template_test() {
 }
 
 # The add-in's HTTP requests against a service that accepts and never answers (they end at their time
-# limit, which the add-in's key shortens), one that serves an installer, and a port where nothing listens.
+# limit, which the add-in's key shortens), one that serves an installer, and a port where nothing listens;
+# the redirect rule against the service's redirects and against a stand-in of MSXML 6.0's request object.
 http_test() {
   echo "# The HTTP requests of $dll under $bits-bit Wine:"
   local work=$build_dir/http slow_pid slow_port

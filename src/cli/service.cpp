@@ -245,6 +245,25 @@ struct Service::State {
     }
     note("GET " + request.path + ": " + std::to_string(response.status));
   }
+
+  // Sends a request on through `hops` redirects: to /redirect/<hops - 1> with the same query, and from
+  // /redirect/1 to the address in "to". For trying a client's redirect rule.
+  void onRedirect(const httplib::Request& request, httplib::Response& response) {
+    record(request);
+    const int hops = std::stoi(request.matches[1]);
+    const auto query = request.target.find('?');
+    if (hops < 1 || !request.has_param("to") || query == std::string::npos) {
+      response.status = 400;
+      response.set_content("a redirect needs /redirect/<hops>?to=<address>", "text/plain");
+      return;
+    }
+    const std::string location = hops > 1
+                                     ? "/redirect/" + std::to_string(hops - 1) + request.target.substr(query)
+                                     : request.get_param_value("to");
+    response.status = 302;
+    response.set_header("Location", location);
+    note(request.method + " " + request.path + ": 302 to " + location);
+  }
 };
 
 Service::Service(ServiceOptions options, std::ostream& log)
@@ -268,6 +287,11 @@ Service::Service(ServiceOptions options, std::ostream& log)
                [&s](const httplib::Request& request, httplib::Response& response) {
                  s.onInstaller(request, response);
                });
+  const auto redirect = [&s](const httplib::Request& request, httplib::Response& response) {
+    s.onRedirect(request, response);
+  };
+  s.server.Get(std::string(kRedirectPath) + R"(/(\d{1,2}))", redirect);
+  s.server.Post(std::string(kRedirectPath) + R"(/(\d{1,2}))", redirect);
   if (s.options.port == 0) {
     s.port = s.server.bind_to_any_port("127.0.0.1");
   } else if (s.server.bind_to_port("127.0.0.1", s.options.port)) {

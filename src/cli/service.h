@@ -34,6 +34,8 @@ struct ServiceOptions {
 
 constexpr std::string_view kUploadPath = "/upload";
 constexpr std::string_view kInstallerPath = "/twUpdate.exe";
+// /redirect/<hops>?to=<address>: that many redirects of the service's own, then one to the address.
+constexpr std::string_view kRedirectPath = "/redirect";
 
 // An upload as the strict check read it; texts as sent (Windows-1252), `document` decoded.
 struct ReceivedUpload {

@@ -3,13 +3,13 @@
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <cctype>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/net/redirect.h"
 #include "runtime/error.h"
 
 namespace tw::posix {
@@ -65,39 +65,6 @@ void perform(CURL* curl, const ResponseSink& sink) {
     throw runtime::Error(kResourceNotFound,
                          std::string("The server could not be reached: ") + curl_easy_strerror(result));
   }
-}
-
-struct UrlDeleter {
-  void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-struct CurlTextDeleter {
-  void operator()(char* text) const { curl_free(text); }
-};
-
-// The scheme, host and port of a URL, in lower case, with the scheme's port where it names none; nullopt
-// when it is no URL.
-std::optional<std::string> originOf(const std::string& url) {
-  std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
-  if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) return std::nullopt;
-  std::string origin;
-  for (CURLUPart part : {CURLUPART_SCHEME, CURLUPART_HOST, CURLUPART_PORT}) {
-    char* raw = nullptr;
-    if (curl_url_get(parsed.get(), part, &raw, CURLU_DEFAULT_PORT) != CURLUE_OK) return std::nullopt;
-    std::unique_ptr<char, CurlTextDeleter> text(raw);
-    for (const char* c = text.get(); *c; ++c)
-      origin += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
-    origin += '|';
-  }
-  return origin;
-}
-
-bool sameOrigin(const std::string& from, const std::string& to) {
-  auto a = originOf(from);
-  return a && a == originOf(to);
-}
-
-runtime::Error redirectRefused(const std::string& location, const std::string& why) {
-  return runtime::Error(net::kRedirectRefused, "The redirect to " + location + " was not followed: " + why);
 }
 
 class CurlRequest : public net::HttpRequest {
@@ -166,10 +133,7 @@ class CurlRequest : public net::HttpRequest {
         state_ = 4;
         return;
       }
-      if (!sameOrigin(url, location))
-        throw redirectRefused(location, "it leads to another scheme, host or port");
-      if (redirects == net::kMaxRedirects)
-        throw redirectRefused(location, "more than " + std::to_string(net::kMaxRedirects) + " redirects");
+      if (auto refused = net::refusedRedirect(url_, location, redirects + 1)) throw *refused;
       url = location;
     }
   }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "runtime/error.h"
+#include "win32/handle.h"
 #include "win32/text.h"
 
 #include <shlobj.h>
@@ -12,22 +13,6 @@ namespace tw::win32 {
 namespace {
 
 using runtime::Error;
-
-// A kernel handle, closed when it goes.
-class Handle {
- public:
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  Handle(Handle&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-  Handle(const Handle&) = delete;
-  ~Handle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-
- private:
-  HANDLE handle_;
-};
 
 // A directory search, closed when it goes.
 class FindHandle {

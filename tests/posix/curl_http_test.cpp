@@ -149,13 +149,16 @@ TEST(CurlHttpTest, RedirectsStayWithTheirServer) {
   redirect("/other-host", "http://localhost:" + std::to_string(server.port) + "/upload");
   redirect("/https-to-http", "https://127.0.0.1:" + std::to_string(server.port) + "/upload");
   redirect("/loop", "/loop", 301);
+  for (int hop = 1; hop < net::kMaxRedirects; ++hop)
+    redirect("/hop" + std::to_string(hop), "/hop" + std::to_string(hop + 1));
+  redirect("/hop" + std::to_string(net::kMaxRedirects), "/upload");
   struct Case {
     const char* path;
     bool followed;
   };
   const Case cases[] = {
-      {"/same", true},        {"/same-absolute", true},  {"/other-server", false},
-      {"/other-host", false}, {"/https-to-http", false}, {"/loop", false},
+      {"/same", true},           {"/same-absolute", true}, {"/other-server", false}, {"/other-host", false},
+      {"/https-to-http", false}, {"/loop", false},         {"/hop1", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
