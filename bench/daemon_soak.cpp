@@ -128,7 +128,7 @@ class Soak {
     std::cout << "jobs: " << jobs << " in " << seconds << " s (" << jobs / seconds << " jobs/s overall)\n";
     std::cout << "good jobs: " << counts_[Kind::kGood] << ", " << counts_[Kind::kGood] / goodSeconds
               << " jobs/s, " << 1000 * goodSeconds / counts_[Kind::kGood]
-              << " ms each (the daemon polls every 500 ms)\n";
+              << " ms each (the daemon polls every 500 ms; on Linux the service's write wakes it)\n";
     if (processingSeen_)
       std::cout << "processing (status \" 2\" to \" 0\"), seen for " << processingSeen_
                 << " good jobs: " << 1000 * processingSeconds_ / processingSeen_ << " ms each on average\n";

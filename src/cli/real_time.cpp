@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <thread>
 
 #include "engine/engine.h"
 #include "posix/console_ui.h"
@@ -40,7 +39,8 @@ bool RealTimeTimers::run(engine::EngineApplication& word, posix::ConsoleUi& ui) 
   using Clock = std::chrono::steady_clock;
   Clock::time_point last = Clock::now();
   while (!word.quitRequested() && !stopRequested) {
-    std::this_thread::sleep_for(kSlice);
+    // A watched file that changes ends the wait at once (the daemon's status file announcing a job).
+    ui.waitForFileChanges(kSlice);
     auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - last);
     if (elapsed.count() <= 0) continue;
     last += elapsed;

@@ -94,6 +94,7 @@ void DaemonForm::Form_Load() {
       writeStatus(kIdle);
     }
     busy_ = false;
+    statusWatch_ = ui.WatchFile(sys.HostPath(statusFilePath()), [this] { statusFileChanged(); });
   } catch (...) {
     const runtime::Error error = runtime::currentError();
     const std::string message = "Error starting daemon " + error.logText();
@@ -166,6 +167,14 @@ void DaemonForm::DaemonTimer_Timer() {
   }
 }
 
+void DaemonForm::statusFileChanged() {
+  if (busy_ || stopped_) return;
+  // Only read here: the poll itself touches the status file, which would wake this again.
+  double value = 0;
+  runtime::resumeNext([&] { value = runtime::Val(ctx_.services.sys.ReadFile(statusFilePath())); });
+  if (value == kJobWaiting || value == kQuit) DaemonTimer_Timer();
+}
+
 void DaemonForm::takeJob() {
   statusCode_ = "8";
   appendDebugText("pickup");
@@ -215,6 +224,7 @@ void DaemonForm::quitWord(std::string_view reason) {
   if (busy_ && !stopped_) failJob();
   if (!stopped_) showJobStatus(reason.empty() ? "Gestopt" : "Gestopt: " + std::string(reason));
   stopped_ = true;
+  statusWatch_.reset();
   if (timer_) timer_->SetInterval(0);
   if (form_) form_->Hide();
   ctx_.quitWord();

@@ -48,6 +48,9 @@ class DaemonForm {
 
  private:
   void Form_Load();
+  // The service wrote the status file: a job announced, or the word to quit, is acted on at once rather
+  // than at the next poll. The poll stays, for systems where the file cannot be watched.
+  void statusFileChanged();
   void takeJob();
   // Writes a status value as the whole status file.
   void writeStatus(std::string_view value);
@@ -59,6 +62,7 @@ class DaemonForm {
   AddinContext& ctx_;
   std::unique_ptr<ui::Form> form_;
   std::unique_ptr<ui::Timer> timer_;
+  std::unique_ptr<ui::FileWatch> statusWatch_;
   bool busy_ = false;
   bool stopped_ = false;
   // The last step reached inside a poll; only the error log line shows it.

@@ -1,7 +1,12 @@
 #include "posix/console_ui.h"
 
+#include <poll.h>
+#include <sys/inotify.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <limits>
+#include <thread>
 
 #include "platform/ui/form_templates.h"
 #include "posix/png_picture.h"
@@ -65,6 +70,13 @@ struct ConsoleUi::TimerState {
   bool alive = true;
 };
 
+struct ConsoleUi::WatchState {
+  int folder = -1;  // the inotify watch of the file's folder
+  std::string name;
+  std::function<void()> changed;
+  bool alive = true;
+};
+
 struct ConsoleUi::FormState {
   std::string title;
   bool shown = false;
@@ -76,6 +88,18 @@ struct ConsoleUi::FormState {
 };
 
 namespace {
+
+class ConsoleWatch : public ui::FileWatch {
+ public:
+  explicit ConsoleWatch(std::shared_ptr<ConsoleUi::WatchState> state) : state_(std::move(state)) {}
+  // The folder's watch is shared by every file watched in it; ConsoleUi removes it with the last.
+  ~ConsoleWatch() override { state_->alive = false; }
+  ConsoleWatch(const ConsoleWatch&) = delete;
+  ConsoleWatch& operator=(const ConsoleWatch&) = delete;
+
+ private:
+  std::shared_ptr<ConsoleUi::WatchState> state_;
+};
 
 class ConsoleTimer : public ui::Timer {
  public:
@@ -188,6 +212,65 @@ std::unique_ptr<ui::Timer> ConsoleUi::CreateTimer(std::function<void()> tick) {
   return std::make_unique<ConsoleTimer>(state, clock_);
 }
 
+std::unique_ptr<ui::FileWatch> ConsoleUi::WatchFile(const std::string& hostPath,
+                                                    std::function<void()> changed) {
+  const std::filesystem::path path(hostPath);
+  if (!inotify_.valid()) inotify_ = FileDescriptor(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+  if (!inotify_.valid() || !path.has_filename()) return nullptr;
+  const std::string folder = path.has_parent_path() ? path.parent_path().string() : ".";
+  // Written and closed, or renamed into place: never a file half written.
+  const int watch = ::inotify_add_watch(inotify_.get(), folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO);
+  if (watch < 0) return nullptr;
+  auto state = std::make_shared<WatchState>();
+  state->folder = watch;
+  state->name = path.filename().string();
+  state->changed = std::move(changed);
+  watches_.push_back(state);
+  return std::make_unique<ConsoleWatch>(state);
+}
+
+void ConsoleUi::runFileWatches() {
+  if (!inotify_.valid()) return;
+  std::vector<std::shared_ptr<WatchState>> due;
+  alignas(inotify_event) char buffer[4096];
+  ssize_t got;
+  while ((got = ::read(inotify_.get(), buffer, sizeof buffer)) > 0) {
+    for (ssize_t at = 0; at < got;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      if (event->len == 0) continue;
+      for (const auto& watch : watches_) {
+        if (watch->alive && watch->folder == event->wd && watch->name == event->name &&
+            std::find(due.begin(), due.end(), watch) == due.end())
+          due.push_back(watch);
+      }
+    }
+  }
+  // A folder whose every watch has gone is watched no more.
+  std::vector<int> folders;
+  for (const auto& watch : watches_) {
+    if (!watch->alive) folders.push_back(watch->folder);
+  }
+  std::erase_if(watches_, [](const auto& watch) { return !watch->alive; });
+  for (int folder : folders) {
+    if (std::none_of(watches_.begin(), watches_.end(), [&](const auto& w) { return w->folder == folder; }))
+      ::inotify_rm_watch(inotify_.get(), folder);
+  }
+  for (const auto& watch : due) {
+    if (watch->alive) watch->changed();
+  }
+}
+
+void ConsoleUi::waitForFileChanges(std::chrono::milliseconds timeout) {
+  if (watches_.empty()) {
+    std::this_thread::sleep_for(timeout);
+    return;
+  }
+  pollfd wait{inotify_.get(), POLLIN, 0};
+  ::poll(&wait, 1, static_cast<int>(timeout.count()));
+  runFileWatches();
+}
+
 std::unique_ptr<ui::Form> ConsoleUi::CreateForm(const std::string& title) {
   auto state = std::make_shared<FormState>();
   state->title = title;
@@ -201,6 +284,7 @@ std::shared_ptr<ui::Picture> ConsoleUi::LoadPicture(const std::string& hostPath)
 }
 
 void ConsoleUi::advance(long milliseconds) {
+  runFileWatches();
   const long until = clock_ + std::clamp(milliseconds, 0L, kClockEnd - clock_);
   while (true) {
     std::shared_ptr<TimerState> next;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <limits>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "platform/ui/ui.h"
+#include "posix/file_descriptor.h"
 
 namespace tw::posix {
 
@@ -30,6 +32,9 @@ class ConsoleUi : public ui::Ui {
   std::unique_ptr<ui::Form> CreateForm(const std::string& title) override;
   std::shared_ptr<ui::Picture> LoadPicture(const std::string& hostPath) override;
   void DoEvents() override {}
+  // Through inotify, on the folder of the file.
+  std::unique_ptr<ui::FileWatch> WatchFile(const std::string& hostPath,
+                                           std::function<void()> changed) override;
 
   // The last moment of the timer clock: far beyond any session, and a timer's interval still fits after it.
   static constexpr long kClockEnd = std::numeric_limits<long>::max() - std::numeric_limits<int>::max();
@@ -37,6 +42,9 @@ class ConsoleUi : public ui::Ui {
   // Advances the timer clock by `milliseconds`, running every tick that falls due, in time order. The
   // clock never runs backwards (a negative count waits for nothing) and stops at kClockEnd.
   void advance(long milliseconds);
+  // Waits up to `timeout` for a watched file to change and runs the watches of the files that did; with
+  // no watch it only waits. advance() also runs the watches of changes that have happened.
+  void waitForFileChanges(std::chrono::milliseconds timeout);
   // Presses a button of the shown form with this title, named by its name or its caption; error 5 when
   // there is none or it is hidden or disabled.
   void pressButton(const std::string& formTitle, const std::string& control);
@@ -49,14 +57,19 @@ class ConsoleUi : public ui::Ui {
 
   struct TimerState;
   struct FormState;
+  struct WatchState;
 
  private:
+  // Reads the changes inotify has and runs each watch whose file changed once.
+  void runFileWatches();
   std::ostream& out_;
   std::deque<std::string> answers_;
   bool verbose_;
   long clock_ = 0;
   std::vector<std::shared_ptr<TimerState>> timers_;
   std::vector<std::shared_ptr<FormState>> forms_;
+  std::vector<std::shared_ptr<WatchState>> watches_;
+  FileDescriptor inotify_;  // opened with the first watch
 };
 
 }  // namespace tw::posix

@@ -18,6 +18,7 @@
 #include <thread>
 #include <utility>
 
+#include "posix/file_descriptor.h"
 #include "runtime/codepage.h"
 #include "runtime/error.h"
 #include "runtime/keyed_collection.h"
@@ -28,24 +29,6 @@ namespace tw::posix {
 namespace {
 
 using runtime::Error;
-
-// An open file descriptor, closed when it goes.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  // Hands the descriptor to a new owner.
-  int release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
-};
 
 // An open directory stream, closed when it goes.
 struct DirCloser {

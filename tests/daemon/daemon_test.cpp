@@ -136,9 +136,10 @@ TEST(DaemonStatusValues, OnlyOneStartsAJobAndFifteenQuits) {
         EXPECT_FALSE(s.word->quitRequested());
         break;
       case kTakesJob: {
-        // No job file is waiting, so the job fails; the value replaces the whole text.
+        // No job file is waiting, so the job fails; the value replaces the whole text. The write woke
+        // the daemon for it, and the interval's poll followed.
         EXPECT_EQ(s.status(), " 3");
-        EXPECT_EQ(s.form().debugText(), ".pickup");
+        EXPECT_EQ(s.form().debugText(), ".pickup.");
         EXPECT_FALSE(s.form().busy());
         break;
       }
@@ -173,7 +174,8 @@ TEST_F(DaemonTest, ARejectedJobIsSetAsideAndTheDaemonWaitsForANewOne) {
   EXPECT_EQ(spoolFile("docData.err"), job);
 
   poll(3);  // the daemon keeps polling, and " 3" is no new job
-  EXPECT_EQ(form().debugText(), ".pickup...");
+  // The service's write woke the daemon for the job; the poll of the first interval followed it.
+  EXPECT_EQ(form().debugText(), ".pickup....");
   EXPECT_EQ(status(), " 3");
 
   dropJob(greetingJob(entry("_resultDocName", "brief")));
@@ -201,6 +203,22 @@ TEST_F(DaemonTest, AJobSavesItsDocumentAndPrintsItToTheSpoolFolder) {
   ASSERT_NE(parsed, all.end());
   EXPECT_EQ(*(parsed + 1), "Opening template");
   EXPECT_TRUE(logged("Saving document: " + basePath() + "klanten\\factuur.doc"));
+}
+
+// The service's write of the status file wakes the daemon: an announced job is done, and the word to quit
+// obeyed, before any poll falls due.
+TEST_F(DaemonTest, TheServicesWriteWakesTheDaemonAtOnce) {
+  start();
+  dropJob(greetingJob(entry("_resultDocName", "brief")));
+  setStatus("1");
+  ui.advance(0);
+  EXPECT_EQ(status(), " 0");
+  EXPECT_TRUE(exists("base/brief.doc"));
+  EXPECT_TRUE(exists("base/documents/spool/brief.prn"));
+  setStatus("15");
+  ui.advance(0);
+  EXPECT_TRUE(form().stopped());
+  EXPECT_FALSE(statusExists());
 }
 
 // The result's sub-path carries over to a job that names none; the name does not.

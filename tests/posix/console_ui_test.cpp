@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <memory>
 #include <sstream>
@@ -10,6 +13,7 @@
 #include <vector>
 
 #include "runtime/error.h"
+#include "support/test_services.h"
 
 namespace tw::posix {
 namespace {
@@ -162,6 +166,52 @@ TEST(ConsoleUiForms, ALogBoxIsEchoedOnlyWhenVerbose) {
     EXPECT_NE(console.str().find("[Kontavera Document daemon] jobStatus: Opdracht opgehaald\n"),
               std::string::npos);
   }
+}
+
+// A watched file wakes its watcher once it is written whole (closed, or renamed into place), once per
+// batch of changes; other files of the folder and a watch that has gone wake nothing.
+TEST(ConsoleUiWatches, AFileWrittenWholeWakesItsWatchOnce) {
+  testing::TempFolder folder;
+  std::ostringstream out;
+  ConsoleUi ui(out, {});
+  int status = 0;
+  int other = 0;
+  auto statusWatch = ui.WatchFile((folder / "status").string(), [&] { ++status; });
+  auto otherWatch = ui.WatchFile((folder / "other").string(), [&] { ++other; });
+  ASSERT_TRUE(statusWatch && otherWatch);
+
+  ui.advance(0);
+  EXPECT_EQ(status, 0);
+  folder.write("status", " 1");
+  folder.write("status", " 1");
+  folder.write("unrelated", "x");
+  ui.waitForFileChanges(std::chrono::seconds(5));  // the change is there already: no wait
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(other, 0);
+
+  folder.write("status.new", " 15");
+  std::filesystem::rename(folder / "status.new", folder / "status");
+  ui.advance(0);
+  EXPECT_EQ(status, 2);
+
+  { std::ifstream read(folder / "status"); }  // reading changes nothing
+  otherWatch.reset();
+  folder.write("other", "y");
+  ui.advance(0);
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(other, 0);
+
+  statusWatch.reset();
+  folder.write("status", " 0");
+  ui.advance(0);
+  EXPECT_EQ(status, 2);
+}
+
+TEST(ConsoleUiWatches, AFileInAFolderThatIsNotThereCannotBeWatched) {
+  testing::TempFolder folder;
+  std::ostringstream out;
+  ConsoleUi ui(out, {});
+  EXPECT_EQ(ui.WatchFile((folder / "nowhere/status").string(), [] {}), nullptr);
 }
 
 }  // namespace

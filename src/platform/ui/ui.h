@@ -55,6 +55,12 @@ class Picture {
   virtual int Height() const = 0;
 };
 
+// Watches one file while it lives.
+class FileWatch {
+ public:
+  virtual ~FileWatch() = default;
+};
+
 class Ui {
  public:
   virtual ~Ui() = default;
@@ -69,6 +75,14 @@ class Ui {
   virtual std::shared_ptr<Picture> LoadPicture(const std::string& hostPath) = 0;
   // Lets pending user-interface events run.
   virtual void DoEvents() = 0;
+  // Runs `changed` on the user-interface thread, as a timer's tick runs, soon after the file at `hostPath`
+  // (named as the system's HostPath gives it) was written and closed, or renamed into place: a writer
+  // that writes a file whole is seen once it has. nullptr where changes cannot be watched; a caller
+  // then learns of them from its own timer, later.
+  virtual std::unique_ptr<FileWatch> WatchFile(const std::string& /*hostPath*/,
+                                               std::function<void()> /*changed*/) {
+    return nullptr;
+  }
 };
 
 }  // namespace tw::ui
