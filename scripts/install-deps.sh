@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang
   libgtest-dev libgmock-dev libbenchmark-dev
-  libzip-dev libdeflate-dev zlib1g-dev libpugixml-dev libxml2-dev libcurl4-openssl-dev
+  libminizip-dev libdeflate-dev zlib1g-dev libpugixml-dev libxml2-dev libcurl4-openssl-dev
   libcli11-dev libcpp-httplib-dev nlohmann-json3-dev libpng-dev
   libcairo2-dev libpango1.0-dev poppler-utils fonts-dejavu-core
   # Word 97-2003 documents open through LibreOffice's Writer (headless); the tests make such documents

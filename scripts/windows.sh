@@ -117,7 +117,7 @@ probe_32bit() {
 common_packages=(cmake ninja-build gcc-multilib g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine wine64 wine64-tools libwine-dev nsis)
 # Only where 32-bit programs run: 32-bit Wine, and the i386 libraries of the 32-bit Word host.
-i386_packages=(wine32:i386 libwine-dev:i386 g++-multilib libzip-dev:i386 libdeflate-dev:i386
+i386_packages=(wine32:i386 libwine-dev:i386 g++-multilib libminizip-dev:i386 libdeflate-dev:i386
   libpugixml-dev:i386 libxml2-dev:i386 zlib1g-dev:i386)
 
 install_packages() {

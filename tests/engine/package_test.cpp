@@ -162,9 +162,10 @@ TEST(PackageCopy, HasThePartsAsTheyNowStandAndChangesApart) {
   EXPECT_FALSE(reread.hasPart("d.bin"));
 }
 
-// `zip` with a bit of the named part's stored checksum flipped, with bytes of its packed data changed, or
-// with its packed size in the directory claiming 2 GB.
-enum class Damage { Checksum, PackedData, PackedSize };
+// `zip` with a bit of the named part's stored checksum flipped, with bytes of its packed data changed, with
+// its packed size in the directory claiming 2 GB, or marked (in the directory and its local header) as
+// packed by bzip2 or as encrypted.
+enum class Damage { Checksum, PackedData, PackedSize, Bzip2, Encrypted };
 std::string damaged(std::string zip, const std::string& name, Damage damage) {
   auto u16 = [&](std::size_t at) {
     return static_cast<std::size_t>(static_cast<unsigned char>(zip.at(at)) |
@@ -178,6 +179,11 @@ std::string damaged(std::string zip, const std::string& name, Damage damage) {
       zip[at + 16] ^= 1;
     } else if (damage == Damage::PackedSize) {
       zip.replace(at + 20, 4, "\xFF\xFF\xFF\x7F");
+    } else if (damage == Damage::Bzip2) {
+      zip[at + 10] = zip[u32(at + 42) + 8] = 12;
+    } else if (damage == Damage::Encrypted) {
+      zip[at + 8] |= 1;
+      zip[u32(at + 42) + 6] |= 1;
     } else {
       const std::size_t local = u32(at + 42);
       const std::size_t start = local + 30 + u16(local + 26) + u16(local + 28);
@@ -232,6 +238,12 @@ const BadInput kBadInputs[] = {
     {"PackedSizeBeyondThePackage",
      [] { return damaged(buildDocx(paragraph(run(varied(2000)))), "word/document.xml", Damage::PackedSize); },
      "part word/document.xml is damaged (its entry is larger than the package)"},
+    {"PackedByBzip2",
+     [] { return damaged(buildDocx(paragraph(run("x"))), "word/document.xml", Damage::Bzip2); },
+     "part word/document.xml is packed by a method Word does not read (zip method 12)"},
+    {"Encrypted",
+     [] { return damaged(buildDocx(paragraph(run("x"))), "word/document.xml", Damage::Encrypted); },
+     "part word/document.xml is encrypted"},
     {"BinaryWord", [] { return std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, '\0'); },
      "Word 97-2003"},
     {"NoDocumentPart", [] { return packageWith("word/other.xml", "<a/>"); }, "no main document part"},
