@@ -68,8 +68,7 @@ void readEntry(ReadContext& context, const KeyTable& keys, std::string_view line
 
 void JobFile::open(sys::System& sys, const std::string& path) {
   close();
-  text_ = sys.ReadFile(path);
-  hold_ = sys.HoldOpen(path);
+  text_ = sys.ReadAndHold(path, hold_);
   lines_ = runtime::LineReader(text_);
 }
 

@@ -43,6 +43,7 @@ class PosixSystem : public sys::System {
   void MoveFile(const std::string& from, const std::string& to) override;
   void MakeDirectory(const std::string& path) override;
   std::unique_ptr<sys::FileHold> HoldOpen(const std::string& path) override;
+  std::string ReadAndHold(const std::string& path, std::unique_ptr<sys::FileHold>& hold) override;
   std::unique_ptr<sys::FileHold> LockExclusive(const std::string& path) override;
   std::string HostPath(const std::string& path) override;
   const runtime::Locale& UserLocale() override;
@@ -54,8 +55,15 @@ class PosixSystem : public sys::System {
 
  private:
   struct HeldFiles;
+  struct Listings;
+  // Creates or writes a file that no hold keeps; `flags` say how (O_TRUNC, or 0 to write over its start).
+  void writeUnheld(const std::string& hostPath, const std::string& bytes, int flags);
+
   Options options_;
   std::shared_ptr<HeldFiles> held_;
+  std::unique_ptr<Listings> listings_;
+  // Names the temporary files of ReplaceFile, keeping two sessions apart.
+  std::string processId_;
 };
 
 }  // namespace tw::posix

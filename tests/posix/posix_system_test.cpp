@@ -112,8 +112,15 @@ TEST_F(PosixSystemTest, FailuresCarryTheClassicNumbers) {
       {"start a missing program",
        [](PosixSystem& s, const std::string& d) { s.StartProgram(d + "\\setup.exe"); }, 53},
   };
-  for (const FileErrorCase& c : cases) {
-    EXPECT_EQ(errorOf([&] { c.call(sys, temp.path().string()); }), c.error) << c.what;
+  // While a file is held, writes take another road (a new file cannot be a held one): the same numbers.
+  temp.write("held.txt", "h");
+  for (bool holding : {false, true}) {
+    std::unique_ptr<sys::FileHold> hold = holding ? sys.HoldOpen(windowsPath("held.txt")) : nullptr;
+    for (const FileErrorCase& c : cases) {
+      EXPECT_EQ(errorOf([&] { c.call(sys, temp.path().string()); }), c.error)
+          << c.what << " holding " << holding;
+    }
+    EXPECT_EQ(errorOf([&] { sys.ReadAndHold(windowsPath("missing.txt"), hold); }), runtime::kFileNotFound);
   }
   EXPECT_EQ(temp.read("other.txt"), "y") << "a refused move must not replace the target";
   EXPECT_EQ(temp.read("present.txt"), "x");
@@ -190,11 +197,62 @@ TEST_F(PosixSystemTest, FileExistsAnswersAsTheListingDoes) {
   }
 }
 
+// FileExists keeps a folder's listing between calls. Whatever changed the folder since (this system, or
+// another program behind its back), each answer is the one a fresh listing gives, and the one expected.
+TEST_F(PosixSystemTest, FileExistsSeesEveryChangeSinceItsLastAnswer) {
+  fs::create_directory(temp.path() / "elsewhere");
+  temp.write("elsewhere/target.txt", "t");
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    const char* pattern;
+    bool found;
+  };
+  const Step steps[] = {
+      {"nothing yet", [] {}, "report.docx", false},
+      {"created behind its back in other case", [&] { temp.write("REPORT.docx", "x"); }, "report.docx", true},
+      {"removed behind its back", [&] { fs::remove(temp.path() / "REPORT.docx"); }, "report.docx", false},
+      {"renamed behind its back",
+       [&] { temp.write("a.txt", "x"), fs::rename(temp.path() / "a.txt", temp.path() / "B.TXT"); }, "b.txt",
+       true},
+      {"written by this system", [&] { sys.WriteFile(windowsPath("Notes.TXT"), "x"); }, "notes.txt", true},
+      {"appended to by this system", [&] { sys.AppendFile(windowsPath("Log.Txt"), "x"); }, "LOG.TXT", true},
+      {"replaced whole by this system", [&] { sys.ReplaceFile(windowsPath("Status"), " 0"); }, "STATUS",
+       true},
+      {"deleted by this system", [&] { sys.DeleteFile(windowsPath("Notes.TXT")); }, "notes.txt", false},
+      {"moved by this system", [&] { sys.MoveFile(windowsPath("B.TXT"), windowsPath("Moved.Doc")); },
+       "moved.doc", true},
+      {"moved away", [] {}, "b.txt", false},
+      {"a folder made by this system", [&] { sys.MakeDirectory(windowsPath("Sub.doc")); }, "sub.doc", false},
+      {"a wildcard over a file made behind its back", [&] { temp.write("job.TMP", "x"); }, "*.tmp", true},
+      {"a link to a file elsewhere",
+       [&] { fs::create_symlink(temp.path() / "elsewhere" / "target.txt", temp.path() / "Link.txt"); },
+       "LINK.TXT", true},
+      // The folder of the link does not change when its target goes.
+      {"its target gone", [&] { fs::remove(temp.path() / "elsewhere" / "target.txt"); }, "LINK.TXT", false},
+      {"the folder itself gone", [&] { fs::remove_all(temp.path()); }, "moved.doc", false},
+      {"and made again", [&] { fs::create_directory(temp.path()), temp.write("moved.DOC", "x"); },
+       "MOVED.doc", true},
+  };
+  const char* probes[] = {"report.docx", "b.txt", "notes.txt", "LOG.TXT",  "status",   "moved.doc",
+                          "sub.doc",     "*.tmp", "*.*",       "link.txt", "twdoc.tmp"};
+  for (const Step& step : steps) {
+    step.change();
+    EXPECT_EQ(sys.FileExists(windowsPath(step.pattern)), step.found) << step.what;
+    for (const char* probe : probes) {
+      EXPECT_EQ(sys.FileExists(windowsPath(probe)), sys.sys::System::FileExists(windowsPath(probe)))
+          << step.what << ": " << probe;
+    }
+  }
+}
+
 TEST_F(PosixSystemTest, HeldFileCannotBeDeletedReplacedOrRenamed) {
   temp.write("doc.docx", "original");
   fs::create_directory(temp.path() / "sub");
   {
-    std::unique_ptr<sys::FileHold> hold = sys.HoldOpen(windowsPath("doc.docx"));
+    // Read and held with one opening, as a document is opened.
+    std::unique_ptr<sys::FileHold> hold;
+    EXPECT_EQ(sys.ReadAndHold(windowsPath("doc.docx"), hold), "original");
     std::unique_ptr<sys::FileHold> second = sys.HoldOpen(windowsPath("sub\\..\\doc.docx"));
     second.reset();  // the first hold still keeps the file
     const std::string spellings[] = {windowsPath("doc.docx"), windowsPath("sub\\..\\doc.docx"),

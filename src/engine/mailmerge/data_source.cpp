@@ -19,15 +19,16 @@ bool containsIgnoreCase(std::string_view text, std::string_view part) {
 }
 
 DataTable readSource(sys::System& system, const word::DataSourceArgs& args) {
-  if (!system.PathExists(args.name)) {
-    throw wordError(
-        kWordFileNotFound,
-        "Sorry, we couldn't find your file. Was it moved, renamed, or deleted?\n(" + args.name + ")");
-  }
   std::string bytes;
   try {
     bytes = system.ReadFile(args.name);
   } catch (const runtime::Error& error) {
+    // Only a failure asks whether the file is there at all.
+    if (!system.PathExists(args.name)) {
+      throw wordError(
+          kWordFileNotFound,
+          "Sorry, we couldn't find your file. Was it moved, renamed, or deleted?\n(" + args.name + ")");
+    }
     throw unreadableSource(args.name, error.description());
   }
   return sourceKindOf(args) == SourceKind::Csv ? readCsv(bytes, args.name) : readHtmlTable(bytes, args.name);

@@ -139,11 +139,10 @@ const char* extensionOf(PictureKind kind) {
 
 PictureFile loadPictureFile(sys::System& system, const std::string& path) {
   PictureFile file;
-  if (!system.PathExists(path)) return file;
   try {
     file.bytes = system.ReadFile(path);
   } catch (const runtime::Error&) {
-    return file;  // unreadable counts as missing, as Word shows the same frame
+    return file;  // missing or unreadable: Word shows the same frame
   }
   auto info = sniffPicture(file.bytes);
   if (!info) {

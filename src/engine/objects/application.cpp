@@ -171,18 +171,23 @@ class ApplicationImpl : public EngineApplication, public std::enable_shared_from
         return doc;
       }
     }
-    if (!system_.PathExists(fileName)) {
-      throw wordError(
-          kWordFileNotFound,
-          "Sorry, we couldn't find your file. Was it moved, renamed, or deleted?\n(" + fileName + ")");
-    }
     auto doc = std::make_shared<DocState>();
-    std::string bytes = system_.ReadFile(fileName);
+    std::string bytes;
+    try {
+      bytes = system_.ReadAndHold(fileName, doc->hold);
+    } catch (const runtime::Error&) {
+      // Only a failure asks whether the file is there at all.
+      if (!system_.PathExists(fileName)) {
+        throw wordError(
+            kWordFileNotFound,
+            "Sorry, we couldn't find your file. Was it moved, renamed, or deleted?\n(" + fileName + ")");
+      }
+      throw;
+    }
     // A Word 97-2003 document is opened as its .docx conversion, and saved as .docx content.
     if (convert::isCompoundFile(bytes)) bytes = options_.binaryDocuments->toDocx(bytes, fileName);
     doc->model = loadDocument(std::move(bytes), fileName, options_.limits);
     doc->fullName = fileName;
-    doc->hold = system_.HoldOpen(fileName);
     return adopt(doc);
   }
   void activate(const DocPtr& doc) {

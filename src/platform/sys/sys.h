@@ -68,6 +68,12 @@ class System {
   virtual void MoveFile(const std::string& from, const std::string& to) = 0;
   virtual void MakeDirectory(const std::string& path) = 0;
   virtual std::unique_ptr<FileHold> HoldOpen(const std::string& path) = 0;
+  // ReadFile and then HoldOpen of the same file; an implementation may do both with one opening.
+  virtual std::string ReadAndHold(const std::string& path, std::unique_ptr<FileHold>& hold) {
+    std::string bytes = ReadFile(path);
+    hold = HoldOpen(path);
+    return bytes;
+  }
   // Takes the file for this caller alone against every other caller that asks the same (another Word
   // too), until the hold goes; deleting or moving it stays possible for the holder. nullptr when someone
   // holds it already or the file is gone. Without such locks, granted whenever the file exists.
