@@ -1,6 +1,7 @@
 // A document job end to end on the embedded Word: the connector file read, the template opened, merged
 // and the result saved. Two templates: a one-page letter with 50 merge fields, and an invoice whose
-// record group has from 10 to 20,000 lines. The time per line must not grow with the number of lines.
+// record group has from 10 to 20,000 lines. The time per line must not grow with the number of lines;
+// peak_rss_growth_MiB is how far one invoice job raises the resident memory (run in a child process).
 //
 // The throughput of whole sessions comes first: each job runs as `tallyweave word --temp T --out O` does
 // (connector file in TEMP, a fresh Word with the add-in, the result saved, Word shut down), in one
@@ -8,7 +9,10 @@
 // that benchmark runs alone (--benchmark_filter).
 
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -213,15 +217,22 @@ BENCHMARK(BM_WordSessionLetterWith50Fields)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
-void runJob(benchmark::State& state, const std::string& job) {
-  cli::setUpProcessForJobs();  // as in a session
-  auto temp = std::filesystem::temp_directory_path() / ("tw-job-bench-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(temp);
-  posix::PosixSystem sys(posix::PosixSystem::Options{.environment = {{"TEMP", temp.string()}}});
-  std::ostringstream console;
-  posix::ConsoleUi ui(console, {});
-  posix::CurlHttp http;
-  for (auto _ : state) {
+// One document job's process state: TEMP, the system, console and HTTP client a session gives the add-in.
+struct JobPlace {
+  JobPlace()
+      : temp(std::filesystem::temp_directory_path() / ("tw-job-bench-" + std::to_string(::getpid()))),
+        sys(posix::PosixSystem::Options{.environment = {{"TEMP", temp.string()}}}),
+        ui(console, {}) {
+    cli::setUpProcessForJobs();  // as in a session
+    std::filesystem::create_directories(temp);
+  }
+  ~JobPlace() { std::filesystem::remove_all(temp); }
+  JobPlace(const JobPlace&) = delete;
+  JobPlace& operator=(const JobPlace&) = delete;
+
+  // Runs `job` as a session does and saves its result in TEMP; an error's description when it left no
+  // document (a job of more fields than the field list holds, say), else empty.
+  std::string run(const std::string& job) {
     std::ofstream(temp / "twDoc.tmp", std::ios::binary) << job;
     auto word = engine::createApplication(sys);
     plugin addin(Services{sys, ui, http});
@@ -229,14 +240,68 @@ void runJob(benchmark::State& state, const std::string& job) {
     try {
       word->ActiveDocument()->SaveAs(addin.tempPath("resultaat.docx"));
     } catch (const runtime::Error& error) {
-      // The job failed (a job of more fields than the field list holds, say): no result to save.
-      state.SkipWithError(("the job left no document: " + error.description()).c_str());
-      break;
+      return "the job left no document: " + error.description();
     }
     addin.AddinInstance_OnDisconnection(0);
+    return std::filesystem::exists(temp / "resultaat.docx") ? "" : "no result document";
   }
-  if (!std::filesystem::exists(temp / "resultaat.docx")) state.SkipWithError("no result document");
-  std::filesystem::remove_all(temp);
+
+  std::filesystem::path temp;
+  posix::PosixSystem sys;
+  std::ostringstream console;
+  posix::ConsoleUi ui;
+  posix::CurlHttp http;
+};
+
+void runJob(benchmark::State& state, const std::string& job) {
+  JobPlace place;
+  for (auto _ : state) {
+    if (std::string error = place.run(job); !error.empty()) {
+      state.SkipWithError(error.c_str());
+      break;
+    }
+  }
+}
+
+// A figure of /proc/self/status in bytes ("VmRSS", "VmHWM"), or -1.
+long long statusBytes(const std::string& key) {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind(key + ":", 0) == 0) return std::stoll(line.substr(key.size() + 1)) * 1024;  // kB
+  }
+  return -1;
+}
+
+// How far one run of `job` raises the resident memory above what the process held before it, in MiB,
+// or -1 when that cannot be measured. The job runs in a child process: the allocator first gives the
+// pages it keeps free back to the system, and the peak is reset, so neither earlier benchmarks' memory
+// nor their freed pages hide the job's own.
+double peakRssGrowthMiB(const std::string& job) {
+  int fds[2];
+  if (::pipe(fds) != 0) return -1;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(fds[0]);
+    double growth = -1;
+    {
+      JobPlace place;
+#ifdef __GLIBC__
+      ::malloc_trim(0);
+#endif
+      const bool reset = static_cast<bool>(std::ofstream("/proc/self/clear_refs") << "5" << std::flush);
+      const long long before = statusBytes("VmRSS");
+      if (reset && before > 0 && place.run(job).empty())
+        growth = static_cast<double>(statusBytes("VmHWM") - before) / (1 << 20);
+    }
+    [[maybe_unused]] auto written = ::write(fds[1], &growth, sizeof growth);
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  double growth = -1;
+  if (child < 0 || ::read(fds[0], &growth, sizeof growth) != sizeof growth) growth = -1;
+  ::close(fds[0]);
+  if (child > 0) ::waitpid(child, nullptr, 0);
+  return growth;
 }
 
 void BM_LetterWith50Fields(benchmark::State& state) {
@@ -246,10 +311,13 @@ BENCHMARK(BM_LetterWith50Fields)->Unit(benchmark::kMillisecond);
 
 void BM_InvoiceLines(benchmark::State& state) {
   const auto lines = static_cast<int>(state.range(0));
-  runJob(state, invoiceJob(lines));
+  const std::string job = invoiceJob(lines);
+  runJob(state, job);
   // Seconds per invoice line.
   state.counters["per_line"] =
       benchmark::Counter(lines, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  // The job's own memory (outside the timed runs); -1 where it cannot be measured.
+  state.counters["peak_rss_growth_MiB"] = peakRssGrowthMiB(job);
 }
 BENCHMARK(BM_InvoiceLines)
     ->Arg(10)

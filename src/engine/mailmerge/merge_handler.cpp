@@ -7,6 +7,8 @@
 #include <map>
 #include <set>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/mailmerge/data_source.h"
@@ -182,6 +184,99 @@ std::string defaultLanguage(DocumentModel& document) {
   return model::StyleSheet(document).defaultRunFormatting().value("w:lang").value();
 }
 
+// What a field becomes.
+struct Merged {
+  enum class Kind { Stays, Text, Picture } kind = Kind::Stays;
+  std::string text;
+  PictureValue picture;
+  pugi::xml_node properties;  // the w:rPr the text takes
+};
+
+// A field to replace: from its begin (the w:fldChar begin, or the w:fldSimple) to its end run (empty for a
+// simple field).
+struct Replacement {
+  pugi::xml_node begin;
+  pugi::xml_node endRun;
+  Merged merged;
+};
+
+// The first and the last node a direct replacement takes away, at the level of runs.
+pugi::xml_node firstReplaced(const Replacement& replacement) {
+  return replacement.endRun ? replacement.begin.parent() : replacement.begin;
+}
+pugi::xml_node lastReplaced(const Replacement& replacement) {
+  return replacement.endRun ? replacement.endRun : replacement.begin;
+}
+
+// The run of a field's merged text in its formatting, put before `before` (at the end of `parent` when
+// `before` is empty); none for empty text.
+void insertMergedRun(pugi::xml_node parent, pugi::xml_node before, const Merged& merged) {
+  if (merged.text.empty()) return;
+  pugi::xml_node run = before ? parent.insert_child_before("w:r", before) : parent.append_child("w:r");
+  if (merged.properties) run.append_copy(merged.properties);
+  pugi::xml_node t = run.append_child("w:t");
+  t.append_attribute("xml:space") = "preserve";
+  t.text().set(runtime::cp1252ToUtf8(merged.text).c_str());
+}
+
+// How the outermost fields of a story merge. A field that becomes plain text inside one paragraph is
+// replaced in the DOM directly; the rest (pictures, fields across paragraphs, text with line or tab
+// characters) go through the story's edits.
+struct MergePlan {
+  std::vector<Replacement> direct;
+  std::vector<Replacement> edited;
+  long fields = 0;  // outermost fields, those that stay included
+};
+
+// Copies the tree below `from` to the end of `to` as it stands once `direct` (replacements of fields of
+// `from`) are made: the runs they take away are not copied, the run of their text comes in their place.
+class ReplacingCopier {
+ public:
+  explicit ReplacingCopier(const std::vector<Replacement>& direct) {
+    for (const Replacement& replacement : direct) {
+      pugi::xml_node first = firstReplaced(replacement);
+      byFirst_.emplace(first.internal_object(), &replacement);
+      for (pugi::xml_node node = first.parent(); node && holders_.insert(node.internal_object()).second;)
+        node = node.parent();
+    }
+  }
+
+  void copy(pugi::xml_node from, pugi::xml_node to) const {
+    for (pugi::xml_node child = from.first_child(); child; child = child.next_sibling()) {
+      if (auto replaced = byFirst_.find(child.internal_object()); replaced != byFirst_.end()) {
+        insertMergedRun(to, {}, replaced->second->merged);
+        const pugi::xml_node last = lastReplaced(*replaced->second);
+        while (child != last && child.next_sibling()) child = child.next_sibling();
+      } else if (holders_.contains(child.internal_object())) {
+        pugi::xml_node shell = to.append_child(child.type());
+        shell.set_name(child.name());
+        for (pugi::xml_attribute attribute : child.attributes()) shell.append_copy(attribute);
+        copy(child, shell);
+      } else {
+        to.append_copy(child);
+      }
+    }
+  }
+
+ private:
+  std::unordered_map<pugi::xml_node_struct*, const Replacement*> byFirst_;
+  std::unordered_set<pugi::xml_node_struct*> holders_;  // the nodes that hold a replaced run
+};
+
+// Whether the runs a direct replacement takes away hold a note reference.
+bool holdsNoteReference(const Replacement& replacement) {
+  const pugi::xml_node last = lastReplaced(replacement);
+  for (pugi::xml_node node = firstReplaced(replacement); node; node = node.next_sibling()) {
+    if (node.find_node([](pugi::xml_node n) {
+          return isNamed(n, "w:footnoteReference") || isNamed(n, "w:endnoteReference");
+        })) {
+      return true;
+    }
+    if (node == last) break;
+  }
+  return false;
+}
+
 class Merger {
  public:
   Merger(sys::System& system, const runtime::FileRule& files, const DataTable& table,
@@ -192,20 +287,14 @@ class Merger {
         locale_(system.UserLocale()),
         defaultLanguage_(std::move(defaultLanguage)) {}
 
-  // Merges the outermost fields of `story`, each with the record `recordAt` gives for its position. A field
-  // that becomes plain text inside one paragraph is replaced in the DOM directly, all in one go; the rest
-  // (pictures, fields across paragraphs, text with line or tab characters) go through the story's edits.
-  void mergeStory(DocumentModel& document, Story& story, const std::function<size_t(long)>& recordAt) {
-    struct Replacement {
-      pugi::xml_node begin;
-      pugi::xml_node endRun;  // empty for a simple field
-      Merged merged;
-    };
-    std::vector<Replacement> direct;
-    std::vector<Replacement> edited;
+  // How the outermost fields of `story` merge, each with the record `recordAt` gives for its position.
+  // Without `loadPictures` a picture is not read: its field counts as edited, whether it loads or not.
+  MergePlan plan(Story& story, const std::function<size_t(long)>& recordAt, bool loadPictures = true) {
+    MergePlan plan;
     for (const model::FieldInfo& field : story.fields()) {
       if (field.inCode) continue;
-      Merged merged = mergedOf(story, field, recordAt(field.begin));
+      ++plan.fields;
+      Merged merged = mergedOf(story, field, recordAt(field.begin), loadPictures);
       if (merged.kind == Merged::Kind::Stays) continue;
       pugi::xml_node endRun = field.simple ? pugi::xml_node() : field.endNode.parent();
       Replacement replacement{field.beginNode, endRun, std::move(merged)};
@@ -213,25 +302,23 @@ class Merger {
                    std::none_of(replacement.merged.text.begin(), replacement.merged.text.end(),
                                 [](char c) { return static_cast<unsigned char>(c) < 0x20; });
       bool oneParagraph = field.simple || (endRun && endRun.parent() == field.beginNode.parent().parent());
-      (plain && oneParagraph ? direct : edited).push_back(std::move(replacement));
+      (plain && oneParagraph ? plan.direct : plan.edited).push_back(std::move(replacement));
     }
-    for (const Replacement& replacement : direct)
-      replaceDirectly(document, replacement.begin, replacement.endRun, replacement.merged);
-    if (!direct.empty()) story.changed();
-    for (auto it = edited.rbegin(); it != edited.rend(); ++it) {
+    return plan;
+  }
+
+  // Merges the outermost fields of `story` as plan() has it: the direct replacements all in one go, then
+  // the edits.
+  void mergeStory(DocumentModel& document, Story& story, const std::function<size_t(long)>& recordAt) {
+    MergePlan merges = plan(story, recordAt);
+    for (const Replacement& replacement : merges.direct) replaceDirectly(document, replacement);
+    if (!merges.direct.empty()) story.changed();
+    for (auto it = merges.edited.rbegin(); it != merges.edited.rend(); ++it) {
       if (auto field = story.field(it->begin)) apply(document, story, *field, it->merged);
     }
   }
 
  private:
-  // What a field becomes.
-  struct Merged {
-    enum class Kind { Stays, Text, Picture } kind = Kind::Stays;
-    std::string text;
-    PictureValue picture;
-    pugi::xml_node properties;  // the w:rPr the text takes
-  };
-
   // Month and day names follow the language of the field's code, else the document's default language,
   // else the user's locale; a language this system has no names for counts as none.
   const runtime::Locale& languageOf(const FieldRuns& runs) const {
@@ -241,7 +328,7 @@ class Merger {
     return locale_;
   }
 
-  Merged mergedOf(Story& story, const model::FieldInfo& field, size_t record) {
+  Merged mergedOf(Story& story, const model::FieldInfo& field, size_t record, bool loadPictures) {
     long codeEnd = field.separator >= 0 ? field.separator : field.end;
     std::string codeText = story.text(field.begin + 1, codeEnd, true);
     FieldRuns runs = fieldRuns(field);
@@ -266,6 +353,7 @@ class Merger {
         merged.picture = *cell;
       }
     }
+    if (merged.kind == Merged::Kind::Picture && !loadPictures) return merged;
     if (merged.kind == Merged::Kind::Picture) {
       // A picture the job's folders do not hold shows as a missing one.
       PictureFile file;
@@ -291,17 +379,10 @@ class Merger {
 
   // Replaces the runs of a field (from its begin run to its end run, or the simple field) by one run of
   // the merged text in its formatting.
-  static void replaceDirectly(DocumentModel& document, pugi::xml_node begin, pugi::xml_node endRun,
-                              const Merged& merged) {
-    pugi::xml_node first = endRun ? begin.parent() : begin;
-    pugi::xml_node last = endRun ? endRun : begin;
-    if (!merged.text.empty()) {
-      pugi::xml_node run = first.parent().insert_child_before("w:r", first);
-      if (merged.properties) run.append_copy(merged.properties);
-      pugi::xml_node t = run.append_child("w:t");
-      t.append_attribute("xml:space") = "preserve";
-      t.text().set(runtime::cp1252ToUtf8(merged.text).c_str());
-    }
+  static void replaceDirectly(DocumentModel& document, const Replacement& replacement) {
+    const pugi::xml_node first = firstReplaced(replacement);
+    const pugi::xml_node last = lastReplaced(replacement);
+    insertMergedRun(first.parent(), first, replacement.merged);
     for (pugi::xml_node node = first; node;) {
       pugi::xml_node next = node.next_sibling();
       bool done = node == last;
@@ -519,19 +600,39 @@ class Handler : public MailMergeHandler {
                            "Microsoft Word");
     }
     const DataTable& table = sources->table();
-    auto result = std::make_unique<DocumentModel>(document.package().copy());
-    // The main document is not read again while its copy is merged: its index would only add to the
-    // merge's memory.
-    document.mainStory()->releaseIndex();
-    Story& main = *result->mainStory();
-    pugi::xml_node body = main.root();
+    Story& source = *document.mainStory();
 
     // One copy of the main text per sheet: a record, or as many as its NEXT and NEXTIF fields step
     // through (label sheets), less the sheets SKIPIF drops; the first sheet keeps the original.
     const runtime::Locale& locale = app.system().UserLocale();
-    const std::vector<RecordStep> templateSteps = recordStepsOf(main);
+    const std::vector<RecordStep> templateSteps = recordStepsOf(source);
     const std::vector<std::vector<size_t>> sheets =
         planSheets(templateSteps, table, std::max<size_t>(table.recordCount(), 1), locale);
+    Merger merger(app.system(), app.options().files, table, defaultLanguage(document));
+
+    // One sheet without record steps shows one record throughout, and its main text is the template's.
+    // The fields that become plain text are then merged as the main text is copied, so the copy never
+    // holds the runs they take away (a long record group is mostly such fields). A field holding a note
+    // reference waits for the notes to be given out.
+    const bool oneRecord = sheets.size() == 1 && templateSteps.empty();
+    MergePlan premerged;
+    if (oneRecord) {
+      premerged = merger.plan(
+          source, [&](long) { return sheets.front().front(); }, false);
+      std::erase_if(premerged.direct, holdsNoteReference);
+    }
+    const bool mainMerged = oneRecord && premerged.edited.empty() &&
+                            static_cast<long>(premerged.direct.size()) == premerged.fields;
+    // The main document is not read again while its copy is merged (the plan above holds what the merge
+    // needs of it): its index would only add to the merge's memory.
+    source.releaseIndex();
+    const ReplacingCopier copier(premerged.direct);
+    auto copyMain = [&](const pugi::xml_document& from, pugi::xml_document& to) { copier.copy(from, to); };
+    auto result = std::make_unique<DocumentModel>(
+        premerged.direct.empty() ? document.package().copy()
+                                 : document.package().copy(document.mainPart(), copyMain));
+    Story& main = *result->mainStory();
+    pugi::xml_node body = main.root();
     // The main text as it was, before the section breaks go into it, for the sheets after the first.
     pugi::xml_document pristine;
     pugi::xml_node template_ = pristine.append_child("template");
@@ -588,7 +689,7 @@ class Handler : public MailMergeHandler {
     }
 
     std::vector<long> starts;
-    for (pugi::xml_node node : sheetStarts) {
+    for (pugi::xml_node node : oneRecord ? std::vector<pugi::xml_node>{} : sheetStarts) {
       pugi::xml_node block = firstBlock(node);
       starts.push_back(block ? main.extent(block).first : (starts.empty() ? 0 : starts.back()));
     }
@@ -599,6 +700,7 @@ class Handler : public MailMergeHandler {
     }
     auto recordAt = [&](long position) {
       if (sheets.empty()) return noRecord;
+      if (oneRecord) return sheets.front().front();
       auto after = std::upper_bound(starts.begin(), starts.end(), position);
       size_t sheet = after == starts.begin() ? 0 : static_cast<size_t>(after - starts.begin() - 1);
       auto stretch = std::lower_bound(steps.begin(), steps.end(), position) -
@@ -606,7 +708,6 @@ class Handler : public MailMergeHandler {
       return sheets[sheet][std::min(static_cast<size_t>(stretch), sheets[sheet].size() - 1)];
     };
     std::map<std::string, size_t> recordOfNote = ownNotes(*result, main, recordAt);
-    Merger merger(app.system(), app.options().files, table, defaultLanguage(*result));
     // A text box of the main text belongs to the record of the paragraph that holds it.
     std::vector<std::pair<std::shared_ptr<Story>, size_t>> boxes;
     for (const auto& shape : main.shapes()) {
@@ -619,7 +720,7 @@ class Handler : public MailMergeHandler {
     // The stories are listed before the main text is merged: listing them after would index the merged
     // main text anew only to find the text boxes already listed above.
     const auto stories = result->stories();
-    merger.mergeStory(*result, main, recordAt);
+    if (!mainMerged) merger.mergeStory(*result, main, recordAt);
     for (const auto& [box, record] : boxes) {
       if (box->alive()) merger.mergeStory(*result, *box, [record = record](long) { return record; });
     }

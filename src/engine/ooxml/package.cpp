@@ -144,14 +144,14 @@ void Package::openReader() {
 
 Package::~Package() = default;
 
-std::unique_ptr<Package> Package::copy() const {
+std::unique_ptr<Package> Package::copy(const std::string& part, const TreeCopier& copyPart) const {
   std::unique_ptr<Package> result(new Package(*this, bytes_));
   for (const auto& [name, e] : entries_) {
     auto entry = std::make_unique<Entry>();
     entry->stored = e->stored;
     entry->bytes = e->bytes;
     entry->replaced = e->replaced;
-    if (e->xml) entry->xml = std::make_unique<XmlPart>(*e->xml);
+    if (e->xml) entry->xml = std::make_unique<XmlPart>(*e->xml, name == part ? copyPart : nullptr);
     result->entries_.emplace(name, std::move(entry));
   }
   return result;

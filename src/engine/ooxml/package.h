@@ -35,13 +35,20 @@ struct PackageLimits {
   int maxXmlDepth = 2000;
 };
 
+// Fills the empty document `to` with a copy of `from`.
+using TreeCopier = std::function<void(const pugi::xml_document& from, pugi::xml_document& to)>;
+
 // A parsed XML part; `dirty` marks it for serialisation on save.
 struct XmlPart {
   XmlPart() = default;
-  // A deep copy of the parsed part.
-  XmlPart(const XmlPart& other)
+  // A copy of the parsed part: its tree made by `copyTree`, else a deep copy.
+  XmlPart(const XmlPart& other, const TreeCopier& copyTree = nullptr)
       : dirty(other.dirty), byteOrderMark(other.byteOrderMark), afterDeclaration(other.afterDeclaration) {
-    doc.reset(other.doc);
+    if (copyTree) {
+      copyTree(other.doc, doc);
+    } else {
+      doc.reset(other.doc);
+    }
   }
   XmlPart& operator=(const XmlPart&) = delete;
 
@@ -78,8 +85,9 @@ class Package {
   // The package as zip bytes: untouched parts copied as stored, changed parts written anew.
   std::string save();
   // A package with the same parts as this one now has, made without writing a zip: both read the parts
-  // nobody changed from the same stored zip, and parsed parts are copied as parsed.
-  std::unique_ptr<Package> copy() const;
+  // nobody changed from the same stored zip, and parsed parts are copied as parsed. The parsed part
+  // `part`, if given, is copied by `copyPart` (which may leave out what the copy replaces anyway).
+  std::unique_ptr<Package> copy(const std::string& part = {}, const TreeCopier& copyPart = nullptr) const;
 
  private:
   struct Reader;

@@ -110,6 +110,63 @@ TEST_F(MergeHandlerTest, MergeResultsAsWordShowsThem) {
   }
 }
 
+// One record and no record steps: the main text is merged as it is copied. The document must be the one
+// the general way makes, which a NEXT field at the very end (stepping past everything) forces.
+TEST_F(MergeHandlerTest, OneRecordMergesAsTheGeneralWayDoes) {
+  const std::string w = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";
+  const std::string footnotes = "<w:footnotes " + w + "><w:footnote w:id=\"1\">" +
+                                paragraph(run("noot ") + mergefield("naam")) + "</w:footnote></w:footnotes>";
+  const std::string relationships =
+      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+      "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+      "footnotes\" Target=\"footnotes.xml\"/></Relationships>";
+  const std::string reference = "<w:r><w:footnoteReference w:id=\"1\"/></w:r>";
+  const std::string box =
+      "<w:r><w:pict><v:shape style=\"width:100pt;height:50pt\"><v:textbox><w:txbxContent>" +
+      paragraph(mergefield("naam")) + "</w:txbxContent></v:textbox></v:shape></w:pict></w:r>";
+  struct Case {
+    std::string name;
+    std::string body;
+    bool notes = false;
+  };
+  const Case cases[] = {
+      {"text, a field that stays, a table",
+       paragraph("<w:r><w:rPr><w:b/></w:rPr><w:t>Aan </w:t></w:r>" + mergefield("naam \\* Upper") + run(" ") +
+                 field(" PAGE ", "1")) +
+           testing::table({testing::row({mergefield("naam"), mergefield("plaats") + run("!")})}, 2)},
+      {"text with a tab, across paragraphs",
+       paragraph(run("[") + mergefield("regels") + run("]")) +
+           paragraph(fieldChar("begin") + instr(" MERGEFIELD naam ")) +
+           paragraph(fieldChar("separate") + run("x") + fieldChar("end"))},
+      {"a note referenced in a result and in the text",
+       paragraph(fieldChar("begin") + instr(" MERGEFIELD naam ") + fieldChar("separate") + reference +
+                 fieldChar("end") + reference),
+       true},
+      {"a text box", paragraph(run("Brief") + box)},
+  };
+  const std::string csv = "naam,plaats,regels\nJansen,Delft,\"een\ttwee\"\n";
+  for (const Case& c : cases) {
+    std::map<std::string, std::string> parts[2];
+    for (int general = 0; general < 2; ++general) {
+      const std::string body = c.body + paragraph(run("Einde") + (general ? field(" NEXT ", "") : ""));
+      std::vector<std::pair<std::string, std::string>> extra;
+      if (c.notes)
+        extra = {{"word/footnotes.xml", footnotes}, {"word/_rels/document.xml.rels", relationships}};
+      start("nl-NL");
+      auto main = app->Documents()->Open(put("main.docx", testing::buildDocx(body, extra)));
+      main->MailMerge()->OpenDataSource(
+          {put("data.csv", csv), std::nullopt, std::nullopt, std::string(kTextDriver)});
+      main->MailMerge()->Execute(false);
+      result()->SaveAs(temp.path().string() + "\\merged.docx");
+      auto saved = loadDocument(temp.read("merged.docx"), "merged.docx");
+      for (const std::string& part : saved->package().partNames())
+        parts[general][part] = saved->package().readPart(part);
+    }
+    EXPECT_NE(parts[0]["word/document.xml"].find("Jansen"), std::string::npos) << c.name;
+    EXPECT_EQ(parts[0], parts[1]) << c.name;
+  }
+}
+
 // Runs marked with a language, and a styles part whose default run properties mark one.
 std::string runIn(const std::string& language, const std::string& xml) {
   std::string marked = xml;
