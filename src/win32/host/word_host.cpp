@@ -24,6 +24,7 @@
 #include "host/host_engine.h"
 #include "runtime/codepage.h"
 #include "runtime/error.h"
+#include "win32/handle.h"
 #include "win32/office_h.h"
 
 namespace tw::host {
@@ -61,33 +62,24 @@ class CustomArray {
   SAFEARRAY* array_;
 };
 
-// A registry key this code opened.
-class RegistryKey {
- public:
-  RegistryKey(HKEY parent, const wchar_t* path) {
-    if (RegOpenKeyExW(parent, path, 0, KEY_READ, &key_) != ERROR_SUCCESS) key_ = nullptr;
-  }
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
-  ~RegistryKey() {
-    if (key_) RegCloseKey(key_);
-  }
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
-
 struct LoadedAddIn {
   std::string progId;
   ComPtr<_IDTExtensibility2> addIn;
 };
 
+// The key opened for reading, or an empty one.
+win32::RegistryKey openForReading(HKEY parent, const wchar_t* path) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExW(parent, path, 0, KEY_READ, &opened) != ERROR_SUCCESS) return {};
+  return win32::RegistryKey(opened);
+}
+
 // The ProgIDs under Word's add-in key whose LoadBehavior is 3 (load at start-up).
 std::vector<std::string> startupAddIns() {
   std::vector<std::string> progIds;
-  RegistryKey addins(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\Word\\Addins");
-  if (!addins.get()) return progIds;
+  const win32::RegistryKey addins =
+      openForReading(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\Word\\Addins");
+  if (!addins.valid()) return progIds;
   WCHAR name[256];
   for (DWORD index = 0;; ++index) {
     DWORD length = 256;
@@ -95,8 +87,8 @@ std::vector<std::string> startupAddIns() {
         ERROR_SUCCESS)
       break;
     DWORD behavior = 0, size = sizeof(behavior), type = 0;
-    RegistryKey addin(addins.get(), name);
-    if (addin.get() &&
+    const win32::RegistryKey addin = openForReading(addins.get(), name);
+    if (addin.valid() &&
         RegQueryValueExW(addin.get(), L"LoadBehavior", nullptr, &type, reinterpret_cast<BYTE*>(&behavior),
                          &size) == ERROR_SUCCESS &&
         type == REG_DWORD && behavior == 3) {
