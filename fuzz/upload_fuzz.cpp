@@ -10,10 +10,10 @@
 #include <string_view>
 #include <variant>
 
-#include "cli/service.h"
 #include "runtime/error.h"
 #include "server/base64.h"
 #include "server/upload_protocol.h"
+#include "standin/service.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace tw;
   std::string_view raw(reinterpret_cast<const char*>(data), size);
   (void)addin::classifyUploadAnswer(raw);
-  (void)cli::readUploadBody(raw);
+  (void)standin::readUploadBody(raw);
 
   FuzzedDataProvider input(data, size);
   addin::UploadParts parts;
@@ -56,8 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const runtime::Error&) {
     return 0;  // lengths whose checksum leaves 32 bits cannot be sent
   }
-  auto result = cli::readUploadBody(addin::buildUploadBody(parts));
-  const auto* upload = std::get_if<cli::ReceivedUpload>(&result);
+  auto result = standin::readUploadBody(addin::buildUploadBody(parts));
+  const auto* upload = std::get_if<standin::ReceivedUpload>(&result);
   if (!upload || upload->sessionId != parts.sessionId || upload->withCredentials != withCredentials ||
       upload->user != user || upload->password != password || upload->fileName != parts.templateName ||
       upload->document != document) {

@@ -115,7 +115,7 @@ std::unique_ptr<net::Http> curlHttpInModule(std::optional<std::chrono::milliseco
   return std::make_unique<ModuleHttp>(longestWait);
 }
 
-int runServiceInModule(const ServiceOptions& options, std::ostream& console) {
+int runServiceInModule(const standin::ServiceOptions& options, std::ostream& console) {
   return serviceModule().entry<modules::RunService>(modules::kServiceEntry)(options, console);
 }
 

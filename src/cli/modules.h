@@ -9,9 +9,9 @@
 #include <memory>
 #include <optional>
 
-#include "cli/service.h"
 #include "engine/print/printer.h"
 #include "platform/net/http.h"
+#include "standin/service.h"
 
 namespace tw::cli {
 
@@ -22,6 +22,6 @@ std::shared_ptr<const engine::print::Printer> pdfPrinterInModule();
 std::unique_ptr<net::Http> curlHttpInModule(std::optional<std::chrono::milliseconds> longestWait);
 
 // runService, from its module.
-int runServiceInModule(const ServiceOptions& options, std::ostream& console);
+int runServiceInModule(const standin::ServiceOptions& options, std::ostream& console);
 
 }  // namespace tw::cli

@@ -3,12 +3,12 @@
 
 #include "cli/commands.h"
 #include "cli/modules.h"
-#include "cli/service.h"
+#include "standin/service.h"
 
 namespace tw::cli {
 
 void addServiceCommand(CLI::App& app, int& exitStatus) {
-  auto options = std::make_shared<ServiceOptions>();
+  auto options = std::make_shared<standin::ServiceOptions>();
   CLI::App* service = app.add_subcommand(
       "service", "Stand in for the service on 127.0.0.1: receives template uploads, serves the installer");
   service->add_option("--port", options->port, "Port to listen on (default: any free port, printed)");
@@ -20,10 +20,11 @@ void addServiceCommand(CLI::App& app, int& exitStatus) {
       ->check(CLI::ExistingFile);
   service->add_option("--store", options->storeDir, "Folder where accepted templates are written")
       ->check(CLI::ExistingDirectory);
-  const std::map<std::string, ServiceAnswer> answers = {{"ok", ServiceAnswer::kOk},
-                                                        {"error", ServiceAnswer::kError},
-                                                        {"garbage", ServiceAnswer::kGarbage},
-                                                        {"slow", ServiceAnswer::kSlow}};
+  const std::map<std::string, standin::ServiceAnswer> answers = {
+      {"ok", standin::ServiceAnswer::kOk},
+      {"error", standin::ServiceAnswer::kError},
+      {"garbage", standin::ServiceAnswer::kGarbage},
+      {"slow", standin::ServiceAnswer::kSlow}};
   service
       ->add_option("--answer", options->answer, "ok (check uploads), error, garbage or slow (never answers)")
       ->transform(CLI::CheckedTransformer(answers, CLI::ignore_case));

@@ -66,12 +66,6 @@ void readEntry(ReadContext& context, const KeyTable& keys, std::string_view line
 
 }  // namespace
 
-void JobFile::open(sys::System& sys, const std::string& path) {
-  close();
-  text_ = sys.ReadAndHold(path, hold_);
-  lines_ = runtime::LineReader(text_);
-}
-
 ReadOutcome readEntries(ReadContext& context, JobFile& file, const KeyTable& keys) {
   std::string_view line;
   if (!file.nextLine(line)) return ReadOutcome::kEmptyFile;

@@ -1,40 +1,16 @@
 #pragma once
 
-#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
-#include "platform/sys/sys.h"
+#include "connector/job_files.h"
 #include "runtime/conversions.h"
 #include "runtime/error.h"
-#include "runtime/line_reader.h"
 
 namespace tw::addin {
 
 class AddinContext;
-
-// The open job file: read whole when opened, walked line by line without copying a line, and held open
-// (as an input file is on Windows, so it cannot be moved) until closed. Closing a closed file is harmless.
-class JobFile {
- public:
-  JobFile() = default;
-  ~JobFile() { close(); }
-  JobFile(const JobFile&) = delete;
-  JobFile& operator=(const JobFile&) = delete;
-
-  // Error 53 when the file does not exist.
-  void open(sys::System& sys, const std::string& path);
-  void close() { hold_.reset(); }
-  bool isOpen() const { return hold_ != nullptr; }
-  // False at the end of the file; otherwise `line` is the next line (a view valid while this object lives).
-  bool nextLine(std::string_view& line) { return lines_.next(line); }
-
- private:
-  std::string text_;
-  std::unique_ptr<sys::FileHold> hold_;
-  runtime::LineReader lines_{std::string_view()};
-};
 
 // What one reading pass collects besides the job state: the validity counter and the template bytes of
 // a template job.

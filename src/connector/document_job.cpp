@@ -2,7 +2,7 @@
 
 #include "connector/cleanup.h"
 #include "connector/connector_reader.h"
-#include "connector/template_job.h"
+#include "connector/job_files.h"
 #include "context/addin_context.h"
 #include "context/documents.h"
 #include "context/temp_files.h"

@@ -10,9 +10,9 @@
 #include <optional>
 #include <string>
 
-#include "cli/service.h"
 #include "engine/print/printer.h"
 #include "platform/net/http.h"
+#include "standin/service.h"
 
 namespace tw::modules {
 
@@ -29,7 +29,7 @@ using CreateHttp = void(const std::optional<std::chrono::milliseconds>& longestW
 
 constexpr const char* kServiceModule = "tallyweave-service.so";
 constexpr const char* kServiceEntry = "tallyweave_run_service";
-// `tallyweave service` (cli::runService): its exit status.
-using RunService = int(const cli::ServiceOptions& options, std::ostream& console);
+// `tallyweave service` (standin::runService): its exit status.
+using RunService = int(const standin::ServiceOptions& options, std::ostream& console);
 
 }  // namespace tw::modules

@@ -77,7 +77,7 @@ class CurlRequest : public net::HttpRequest {
     method_ = method;
     url_ = url;
     headers_.clear();
-    state_ = 1;
+    state_ = net::ready_state::kOpen;
   }
 
   void SetRequestHeader(const std::string& name, const std::string& value) override {
@@ -130,7 +130,7 @@ class CurlRequest : public net::HttpRequest {
       if (status / 100 != 3 || !location) {
         status_ = static_cast<int>(status);
         response_ = std::move(sink.bytes);
-        state_ = 4;
+        state_ = net::ready_state::kComplete;
         return;
       }
       if (auto refused = net::refusedRedirect(url_, location, redirects + 1)) throw *refused;
@@ -150,7 +150,7 @@ class CurlRequest : public net::HttpRequest {
   std::string url_;
   std::vector<std::pair<std::string, std::string>> headers_;
   std::string response_;
-  int state_ = 0;
+  int state_ = net::ready_state::kUninitialized;
   int status_ = 0;
 };
 

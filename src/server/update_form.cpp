@@ -8,6 +8,7 @@ namespace tw::addin {
 namespace {
 
 constexpr const char* kFetchFailed = "Er is een fout opgetreden bij het ophalen van de update.";
+// The system's own text, misspelling included: it stays as it is.
 constexpr const char* kDownloadFailed = "Er is een fout opgetreden bij het downloaden van de updaet";
 constexpr int kPollInterval = 10;
 
@@ -91,16 +92,16 @@ void UpdateForm::handleUpload() {
   try {
     setStatusCode("7.");
     switch (xmlRequest_->ReadyState()) {
-      case 1:
+      case net::ready_state::kOpen:
         form_->SetText("statuslabel", "Download gestart");
         break;
-      case 2:
+      case net::ready_state::kSent:
         form_->SetText("statuslabel", "Update opzoeken");
         break;
-      case 3:
+      case net::ready_state::kReceiving:
         form_->SetText("statuslabel", "Bezig met downloaden update");
         break;
-      case 4:
+      case net::ready_state::kComplete:
         // Only an answer that carries the installer is saved and started: an error page is not a program.
         if (isSuccess(xmlRequest_->Status())) {
           saveInstaller();

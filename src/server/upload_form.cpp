@@ -6,11 +6,37 @@
 #include "server/error_frame.h"
 #include "server/upload_protocol.h"
 
+// The form's texts and messages are the system's own, word for word: they stay as they are, misspellings
+// included.
+
 namespace tw::addin {
 namespace {
 
+namespace ready_state = net::ready_state;
+
 constexpr const char* kCrLf = "\r\n";
 constexpr const char* kSendFailed = "Er is een fout opgetreden bij het verzenden van het sjabloon.";
+
+// How far the upload got: the status code the error frame shows. The codes are the system's own and stay
+// as they are; those ending in a dot are followed by the request's ready state.
+namespace step {
+constexpr const char* kSaving = "0";
+constexpr const char* kReading = "1";
+constexpr const char* kCheckingSize = "2";
+constexpr const char* kCreatingRequest = "3";
+constexpr const char* kOpening = "4";
+constexpr const char* kOpened = "5.";
+constexpr const char* kBodyReady = "6.";
+constexpr const char* kSent = "7.";
+constexpr const char* kNoWholeAnswer = "8.";
+constexpr const char* kAnswered = "9";
+constexpr const char* kFinished = "10";
+}  // namespace step
+
+// The error codes of the error frame, the system's own as well.
+constexpr const char* kUnknownAnswer = "UN 1";
+constexpr const char* kNoAnswer = "HTTP 1";
+constexpr const char* kNotAccepted = "Server 1";
 constexpr double kBytesPerMegabyte = 1'000'000.0;
 constexpr int kProgressInterval = 10;
 
@@ -86,13 +112,13 @@ void Upload::CancelButton_Click() {
 void Upload::Timer1_Timer() {
   if (!request_) return;
   switch (request_->ReadyState()) {
-    case 2:
+    case ready_state::kSent:
       form().SetText("statuslabel", "Bezig met verzenden");
       break;
-    case 3:
+    case ready_state::kReceiving:
       form().SetText("statuslabel", "Wacht op antwoord");
       break;
-    case 4:
+    case ready_state::kComplete:
       timer_->SetInterval(0);
       break;
     default:
@@ -108,7 +134,7 @@ Upload::Outcome Upload::classify(int httpStatus, const std::string& response) {
     case UploadAnswer::kError:
       return Outcome::kFailed;
     case UploadAnswer::kUnknown:
-      showErrorFrame("UN 1");
+      showErrorFrame(kUnknownAnswer);
       return Outcome::kFailed;
     case UploadAnswer::kAccepted:
       form().SetText("statuslabel", "Standby");
@@ -120,15 +146,15 @@ Upload::Outcome Upload::classify(int httpStatus, const std::string& response) {
 void Upload::UploadDocument() {
   ui::Form& f = form();
   try {
-    statusCode_ = "0";
+    statusCode_ = step::kSaving;
     f.SetText("statuslabel", "Sjabloon wordt opgeslagen");
     host_ = ctx_.settings.serveradres;
 
     const std::string location = ctx_.tempPath(ctx_.module.templateName);
     saveActiveDocument(ctx_, location);
-    statusCode_ = "1";
+    statusCode_ = step::kReading;
     document_ = ctx_.services.sys.ReadFile(location);
-    statusCode_ = "2";
+    statusCode_ = step::kCheckingSize;
 
     const runtime::Integer maxUploadSize = ctx_.settings.maxUploadSize;
     if (static_cast<double>(document_.size()) / kBytesPerMegabyte > maxUploadSize) {
@@ -141,15 +167,15 @@ void Upload::UploadDocument() {
       return;
     }
 
-    statusCode_ = "3";
+    statusCode_ = step::kCreatingRequest;
     f.SetText("statuslabel", "Verbinding wordt geopend");
     request_ = ctx_.services.http.CreateRequest(net::RequestClass::kXmlHttp);
-    statusCode_ = "4";
+    statusCode_ = step::kOpening;
 
     const std::string url = (ctx_.settings.serverPort == 443 ? "https://" : "http://") +
                             ctx_.settings.serveradres + ctx_.settings.serverPath;
     request_->Open("POST", url, false);
-    setStatusCode("5.");
+    setStatusCode(step::kOpened);
     request_->SetRequestHeader("Content-Type", std::string(kUploadContentType));
     request_->SetRequestHeader("Host", ctx_.settings.serveradres);
     request_->SetRequestHeader("Accept", "*/*");
@@ -172,26 +198,26 @@ void Upload::UploadDocument() {
     const std::string body = buildUploadBody(parts);
 
     request_->SetRequestHeader("Content-length", std::to_string(body.size()));
-    setStatusCode("6.");
+    setStatusCode(step::kBodyReady);
 
     f.SetText("statuslabel", "Het sjabloon wordt verzonden");
     timer_->SetInterval(kProgressInterval);
     request_->Send(body);
 
-    setStatusCode("7.");
+    setStatusCode(step::kSent);
     Outcome outcome = Outcome::kPending;
-    if (request_->ReadyState() == 4) {
-      statusCode_ = "9";
+    if (request_->ReadyState() == ready_state::kComplete) {
+      statusCode_ = step::kAnswered;
       const std::string response = request_->ResponseText();
       f.SetText("Text3", response);
       outcome = classify(request_->Status(), response);
     } else {
-      setStatusCode("8.");
-      showErrorFrame("HTTP 1");
+      setStatusCode(step::kNoWholeAnswer);
+      showErrorFrame(kNoAnswer);
       outcome = Outcome::kFailed;
     }
 
-    statusCode_ = "10";
+    statusCode_ = step::kFinished;
     f.SetText("Password", "");
     timer_->SetInterval(0);
     f.SetEnabled("UploadButton", true);
@@ -203,7 +229,7 @@ void Upload::UploadDocument() {
       f.Hide();
     } else if (outcome == Outcome::kFailed) {
       f.Hide();
-      showErrorFrame("Server 1");
+      showErrorFrame(kNotAccepted);
     }
   } catch (...) {
     const runtime::Error error = runtime::currentError();

@@ -14,6 +14,7 @@ class AddinContext;
 // whole Word process; its controls are loaded when it is first shown and unloaded by Cancel.
 class Upload {
  public:
+  // The system's own title, misspelling included: it stays as it is.
   static constexpr const char* kTitle = "Sjaboon opslaan";
   // The bounds of the upload request: the service answers with a short text.
   static constexpr net::RequestLimits kRequestLimits{

@@ -5,6 +5,8 @@
 #include <memory>
 #include <utility>
 
+#include "win32/handle.h"
+
 namespace tw::win32 {
 namespace {
 
@@ -29,19 +31,15 @@ class Library {
   // From the system folder only: Word's folder or the current one could hold a planted copy.
   explicit Library(const wchar_t* name)
       : module_(LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {}
-  Library(const Library&) = delete;
-  Library& operator=(const Library&) = delete;
-  ~Library() {
-    if (module_) FreeLibrary(module_);
-  }
   template <class Function>
   Function function(const char* name) const {
-    return module_ ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name)))
-                   : nullptr;
+    return module_.valid()
+               ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_.get(), name)))
+               : nullptr;
   }
 
  private:
-  HMODULE module_;
+  LibraryHandle module_;
 };
 
 // GDI+ started, until this goes.
@@ -60,23 +58,6 @@ class Started {
 struct BitmapDisposer {
   DisposeImage dispose;
   void operator()(GpBitmap* bitmap) const { dispose(bitmap); }
-};
-
-// A bitmap handle until an OLE picture takes it over.
-class BitmapHandle {
- public:
-  BitmapHandle() = default;
-  BitmapHandle(const BitmapHandle&) = delete;
-  BitmapHandle& operator=(const BitmapHandle&) = delete;
-  ~BitmapHandle() {
-    if (handle_) DeleteObject(handle_);
-  }
-  HBITMAP* put() { return &handle_; }
-  HBITMAP get() const { return handle_; }
-  HBITMAP release() { return std::exchange(handle_, nullptr); }
-
- private:
-  HBITMAP handle_ = nullptr;
 };
 
 // The picture that owns `bitmap` (PICTYPE_BITMAP, no palette); null when it cannot be made.

@@ -175,7 +175,7 @@ class MsxmlRequest final : public net::HttpRequest {
       if (!text || error.description() != runtime::errorDescription(error.number())) throw;
       throw Error(error.number(), text, error.source());
     }
-    if (!waitUntil([&] { return ReadyState() == kComplete; }, nullptr, deadline)) {
+    if (!waitUntil([&] { return ReadyState() == net::ready_state::kComplete; }, nullptr, deadline)) {
       runtime::resumeNext([&] { request_.call(L"abort"); });
       throw timedOut();
     }
@@ -203,8 +203,6 @@ class MsxmlRequest final : public net::HttpRequest {
   std::string ResponseBody() override { return body_; }
 
  private:
-  static constexpr int kComplete = 4;
-
   LateBound request_;
   std::optional<std::chrono::milliseconds> longestWait_;
   net::RequestLimits limits_;
@@ -408,7 +406,7 @@ class NativeRequest final : public net::HttpRequest {
                                 nullptr, nullptr);
     if (FAILED(hr)) throw failureOf(hr);
     sink_ = std::move(sink);
-    state_ = 1;
+    state_ = net::ready_state::kOpen;
   }
 
   void SetRequestHeader(const std::string& name, const std::string& value) override {
@@ -442,7 +440,7 @@ class NativeRequest final : public net::HttpRequest {
     if (outcome.status == 0) throw unreachable();
     body_ = std::move(outcome.body);
     status_ = static_cast<int>(outcome.status);
-    state_ = kComplete;
+    state_ = net::ready_state::kComplete;
   }
 
   int ReadyState() override { return state_; }
@@ -452,10 +450,9 @@ class NativeRequest final : public net::HttpRequest {
   std::string ResponseBody() override { return body_; }
 
  private:
-  static constexpr int kComplete = 4;
-
   void requireOpen() const {
-    if (state_ != 1) throw Error(runtime::kInvalidProcedureCall, "The request is not open");
+    if (state_ != net::ready_state::kOpen)
+      throw Error(runtime::kInvalidProcedureCall, "The request is not open");
   }
 
   ComPtr<IXMLHTTPRequest2> request_;
@@ -464,7 +461,7 @@ class NativeRequest final : public net::HttpRequest {
   net::RequestLimits limits_;
   bool sent_ = false;
   std::string body_;
-  int state_ = 0;
+  int state_ = net::ready_state::kUninitialized;
   int status_ = 0;
 };
 

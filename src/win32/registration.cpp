@@ -7,6 +7,7 @@
 
 #include "runtime/error.h"
 #include "win32/com_error.h"
+#include "win32/handle.h"
 #include "win32/module.h"
 #include "win32/settings.h"
 #include "win32/tallyweave_h.h"
@@ -34,30 +35,25 @@ class RegKey {
   // Creates the key under HKEY_CURRENT_USER, or opens it when it exists.
   static RegKey create(const std::wstring& path) {
     RegKey key;
-    check(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key.key_,
+    check(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.key_.put(),
                           nullptr),
           "A registry key of the add-in cannot be written");
     return key;
   }
-  RegKey(RegKey&& other) noexcept : key_(std::exchange(other.key_, nullptr)) {}
-  RegKey(const RegKey&) = delete;
-  ~RegKey() {
-    if (key_) RegCloseKey(key_);
-  }
 
   void set(const wchar_t* name, const std::wstring& value) {
-    check(RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+    check(RegSetValueExW(key_.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
           "A registry value of the add-in cannot be written");
   }
   void set(const wchar_t* name, DWORD value) {
-    check(RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value),
+    check(RegSetValueExW(key_.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value),
           "A registry value of the add-in cannot be written");
   }
 
  private:
   RegKey() = default;
-  HKEY key_ = nullptr;
+  RegistryKey key_;
 };
 
 // Removes a key of ours with everything below it; a key that is not there is fine.

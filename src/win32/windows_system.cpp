@@ -14,20 +14,6 @@ namespace {
 
 using runtime::Error;
 
-// A directory search, closed when it goes.
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  FindHandle(const FindHandle&) = delete;
-  ~FindHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
-  }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
 // The classic error number of a failed file operation.
 Error fileError(DWORD code) {
   switch (code) {
@@ -129,7 +115,7 @@ std::vector<sys::DirEntry> WindowsSystem::ListDirectory(const std::string& patte
   std::vector<sys::DirEntry> entries;
   WIN32_FIND_DATAW found;
   FindHandle search(FindFirstFileW(toWide(pattern).c_str(), &found));
-  if (search.get() == INVALID_HANDLE_VALUE) {
+  if (!search.valid()) {
     DWORD code = GetLastError();
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_NO_MORE_FILES)
       return entries;

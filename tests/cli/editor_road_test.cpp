@@ -8,10 +8,10 @@
 #include <sstream>
 
 #include "cli/connector_writer.h"
-#include "cli/service.h"
 #include "cli/word_session.h"
 #include "engine/engine.h"
 #include "engine/model/document_model.h"
+#include "standin/service.h"
 #include "support/test_services.h"
 #include "support/unique_ids.h"
 
@@ -36,9 +36,9 @@ class EditorRoadTest : public ::testing::Test {
     job = nlohmann::ordered_json::parse(readFile(kExample / "template.json"));
   }
 
-  void startService(ServiceOptions options) {
+  void startService(standin::ServiceOptions options) {
     options.storeDir = (root.path() / "store").string();
-    service = std::make_unique<Service>(options, serviceLog);
+    service = std::make_unique<standin::Service>(options, serviceLog);
     job["settings"]["upload_address"] = "127.0.0.1:" + std::to_string(service->port());
     // The port travels in the address; `upload_port` only chooses https (443) or http, and as a 16-bit
     // number it cannot hold every port the system hands out.
@@ -73,7 +73,7 @@ class EditorRoadTest : public ::testing::Test {
   testing::TempFolder root;
   nlohmann::ordered_json job;
   std::ostringstream serviceLog;
-  std::unique_ptr<Service> service;
+  std::unique_ptr<standin::Service> service;
   std::ostringstream console;
 };
 
@@ -83,7 +83,7 @@ TEST_F(EditorRoadTest, TheEditedTemplateReachesTheServiceByteForByte) {
                 .password = "geheim",
                 .installerFile = {},
                 .storeDir = {},
-                .answer = ServiceAnswer::kOk});
+                .answer = standin::ServiceAnswer::kOk});
   ASSERT_EQ(run("menu\n"
                 "type Klant: \n"
                 "click Menu Bar > Tallyweave > Veld invoegen > Klant > Naam\n"
@@ -118,7 +118,7 @@ TEST_F(EditorRoadTest, TheUploadFormIsFilledAndPressedByItsCaptions) {
                 .password = "geheim",
                 .installerFile = {},
                 .storeDir = {},
-                .answer = ServiceAnswer::kOk});
+                .answer = standin::ServiceAnswer::kOk});
   ASSERT_EQ(run("click Menu Bar > Tallyweave > Sjabloon 'Factuur' opslaan\n"
                 "fill Sjaboon opslaan > Gebruikersnaam: = jan\n"
                 "fill Sjaboon opslaan > Wachtwoord = geheim\n"
@@ -136,7 +136,7 @@ TEST_F(EditorRoadTest, ANeverAnsweringServiceEndsInTheErrorFrameAndWordGoesOn) {
                 .password = {},
                 .installerFile = {},
                 .storeDir = {},
-                .answer = ServiceAnswer::kSlow});
+                .answer = standin::ServiceAnswer::kSlow});
   job["settings"]["authorization_required"] = false;
   WordSessionOptions options;
   options.httpTimeout = std::chrono::milliseconds(300);
@@ -193,10 +193,10 @@ TEST_F(EditorRoadTest, AnUpdateRunsTheInstallerAndQuitsWordOnlyForAnAdministrato
                 .password = {},
                 .installerFile = (root.path() / "installer").string(),
                 .storeDir = {},
-                .answer = ServiceAnswer::kOk});
+                .answer = standin::ServiceAnswer::kOk});
   job["settings"]["latest_version"] = 9999;
   job["settings"]["update_exe_location"] =
-      "http://127.0.0.1:" + std::to_string(service->port()) + std::string(kInstallerPath);
+      "http://127.0.0.1:" + std::to_string(service->port()) + std::string(standin::kInstallerPath);
 
   WordSessionOptions refused;
   refused.administrator = false;

@@ -9,8 +9,8 @@
 #include <sstream>
 #include <thread>
 
-#include "cli/service.h"
 #include "runtime/error.h"
+#include "standin/service.h"
 #include "support/test_services.h"
 
 namespace tw::cli {
@@ -31,12 +31,13 @@ TEST(ModulesTest, TheHttpClientFetchesFromItsModule) {
   testing::TempFolder root;
   root.write("twUpdate.exe", "MZ installer");
   std::ostringstream log;
-  ServiceOptions options;
+  standin::ServiceOptions options;
   options.installerFile = (root / "twUpdate.exe").string();
-  Service service(options, log);
+  standin::Service service(options, log);
   auto http = curlHttpInModule(std::chrono::milliseconds(5000));
   auto request = http->CreateRequest(net::RequestClass::kXmlHttp);
-  request->Open("GET", "http://127.0.0.1:" + std::to_string(service.port()) + std::string(kInstallerPath),
+  request->Open("GET",
+                "http://127.0.0.1:" + std::to_string(service.port()) + std::string(standin::kInstallerPath),
                 false);
   request->Send();
   EXPECT_EQ(request->Status(), 200);
@@ -47,9 +48,9 @@ TEST(ModulesTest, TheServiceRunsFromItsModule) {
   int port = 0;
   {
     std::ostringstream log;
-    port = Service(ServiceOptions{}, log).port();  // a port free a moment ago
+    port = standin::Service(standin::ServiceOptions{}, log).port();  // a port free a moment ago
   }
-  ServiceOptions options;
+  standin::ServiceOptions options;
   options.port = port;
   std::ostringstream console;  // written by the service's thread, read once it has ended
   int status = -1;
@@ -59,7 +60,8 @@ TEST(ModulesTest, TheServiceRunsFromItsModule) {
   bool answered = false;
   for (int attempt = 0; attempt < 100 && !answered; ++attempt) {
     auto request = http->CreateRequest(net::RequestClass::kXmlHttp);
-    request->Open("GET", "http://127.0.0.1:" + std::to_string(port) + std::string(kInstallerPath), false);
+    request->Open("GET", "http://127.0.0.1:" + std::to_string(port) + std::string(standin::kInstallerPath),
+                  false);
     try {
       request->Send();
       answered = true;

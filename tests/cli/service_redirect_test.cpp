@@ -5,10 +5,10 @@
 
 #include <sstream>
 
-#include "cli/service.h"
 #include "platform/net/http.h"
 #include "posix/curl_http.h"
 #include "runtime/error.h"
+#include "standin/service.h"
 #include "support/test_services.h"
 
 namespace tw::cli {
@@ -18,11 +18,11 @@ TEST(ServiceRedirectTest, RedirectsAsAskedAndTheClientKeepsToItsServer) {
   testing::TempFolder root;
   root.write("twUpdate.exe", "MZ installer");
   std::ostringstream log;
-  ServiceOptions options;
+  standin::ServiceOptions options;
   options.installerFile = (root / "twUpdate.exe").string();
-  Service service(options, log);
+  standin::Service service(options, log);
   std::ostringstream otherLog;
-  Service other(ServiceOptions{}, otherLog);
+  standin::Service other(standin::ServiceOptions{}, otherLog);
   const std::string here = "http://127.0.0.1:" + std::to_string(service.port());
   const std::string elsewhere =
       "http%3A%2F%2F127.0.0.1%3A" + std::to_string(other.port()) + "%2FtwUpdate.exe";

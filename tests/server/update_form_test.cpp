@@ -3,9 +3,9 @@
 #include <chrono>
 #include <thread>
 
-#include "cli/service.h"
 #include "posix/curl_http.h"
 #include "server/server_bench.h"
+#include "standin/service.h"
 
 namespace tw::addin {
 namespace {
@@ -20,16 +20,16 @@ class UpdateTest : public ::testing::Test {
     installerFile.write("installer", kInstaller);
   }
 
-  std::unique_ptr<cli::Service> start(bool withInstaller,
-                                      cli::ServiceAnswer answer = cli::ServiceAnswer::kOk) {
+  std::unique_ptr<standin::Service> start(bool withInstaller,
+                                          standin::ServiceAnswer answer = standin::ServiceAnswer::kOk) {
     std::optional<std::string> file;
     if (withInstaller) file = (installerFile.path() / "installer").string();
-    auto service = std::make_unique<cli::Service>(
-        cli::ServiceOptions{
+    auto service = std::make_unique<standin::Service>(
+        standin::ServiceOptions{
             .port = 0, .user = {}, .password = {}, .installerFile = file, .storeDir = {}, .answer = answer},
         log);
     bench.ctx.settings.updatePath =
-        "http://127.0.0.1:" + std::to_string(service->port()) + std::string(cli::kInstallerPath);
+        "http://127.0.0.1:" + std::to_string(service->port()) + std::string(standin::kInstallerPath);
     return service;
   }
 
@@ -103,7 +103,7 @@ TEST_F(UpdateTest, CancelAtTheLastPromptKeepsWordAndTheFile) {
 }
 
 TEST_F(UpdateTest, ANeverAnsweringServerEndsInTheDownloadErrorWithinTheBound) {
-  auto service = start(true, cli::ServiceAnswer::kSlow);
+  auto service = start(true, standin::ServiceAnswer::kSlow);
   auto started = std::chrono::steady_clock::now();
   runUpdate();
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));

@@ -2,12 +2,12 @@
 
 #include <chrono>
 
-#include "cli/service.h"
 #include "posix/curl_http.h"
 #include "runtime/text.h"
 #include "server/base64.h"
 #include "server/server_bench.h"
 #include "server/upload_protocol.h"
+#include "standin/service.h"
 
 namespace tw::addin {
 namespace {
@@ -160,9 +160,9 @@ class UploadServiceTest : public ::testing::Test {
  protected:
   UploadServiceTest() { std::filesystem::create_directory(store.path() / "in"); }
 
-  std::unique_ptr<cli::Service> start(cli::ServiceOptions options) {
+  std::unique_ptr<standin::Service> start(standin::ServiceOptions options) {
     options.storeDir = (store.path() / "in").string();
-    auto service = std::make_unique<cli::Service>(options, log);
+    auto service = std::make_unique<standin::Service>(options, log);
     bench.uploadTo(service->port());
     return service;
   }
@@ -206,7 +206,7 @@ TEST_F(UploadServiceTest, RefusedCredentialsThenAccepted) {
                         .password = "geheim",
                         .installerFile = {},
                         .storeDir = {},
-                        .answer = cli::ServiceAnswer::kOk});
+                        .answer = standin::ServiceAnswer::kOk});
   bench.writeTemplate(kTemplate);
   bench.upload.Activate(true);
   testing::FormRecord& dialog = bench.uploadDialog();
@@ -230,7 +230,7 @@ TEST_F(UploadServiceTest, WithoutCredentialsAServiceThatDemandsThemRefuses) {
                         .password = "geheim",
                         .installerFile = {},
                         .storeDir = {},
-                        .answer = cli::ServiceAnswer::kOk});
+                        .answer = standin::ServiceAnswer::kOk});
   bench.writeTemplate(kTemplate);
   bench.upload.Activate(false);
   EXPECT_EQ(bench.uploadDialog().texts["statuslabel"], kRefusedStatus);
@@ -239,12 +239,12 @@ TEST_F(UploadServiceTest, WithoutCredentialsAServiceThatDemandsThemRefuses) {
 
 TEST_F(UploadServiceTest, AMisbehavingOrMissingServiceEndsInTheErrorFrame) {
   struct Case {
-    cli::ServiceAnswer answer;
+    standin::ServiceAnswer answer;
     std::vector<std::string> messages;
   };
   const Case cases[] = {
-      {cli::ServiceAnswer::kError, {sendFailed("Server 1", "10")}},
-      {cli::ServiceAnswer::kGarbage, {sendFailed("UN 1", "9"), sendFailed("Server 1", "10")}},
+      {standin::ServiceAnswer::kError, {sendFailed("Server 1", "10")}},
+      {standin::ServiceAnswer::kGarbage, {sendFailed("UN 1", "9"), sendFailed("Server 1", "10")}},
   };
   bench.writeTemplate(kTemplate);
   for (const Case& c : cases) {
@@ -272,7 +272,7 @@ TEST_F(UploadServiceTest, ANeverAnsweringServiceIsBoundedByTheTimeout) {
                         .password = {},
                         .installerFile = {},
                         .storeDir = {},
-                        .answer = cli::ServiceAnswer::kSlow});
+                        .answer = standin::ServiceAnswer::kSlow});
   bench.writeTemplate(kTemplate);
   auto started = std::chrono::steady_clock::now();
   bench.upload.Activate(false);

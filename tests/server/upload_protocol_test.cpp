@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/service.h"
 #include "runtime/error.h"
 #include "server/error_frame.h"
+#include "standin/service.h"
 
 namespace tw::addin {
 namespace {
@@ -135,9 +135,9 @@ TEST(UploadBodyCheckTest, AcceptsTheBuiltBodyAndRefusesEveryDeviation) {
                     .templateName = "a.doc",
                     .documentBase64 = "UEsDBCB3b3Jk"};
   const std::string body = buildUploadBody(parts);
-  auto read = cli::readUploadBody(body);
-  ASSERT_TRUE(std::holds_alternative<cli::ReceivedUpload>(read)) << std::get<std::string>(read);
-  const auto& upload = std::get<cli::ReceivedUpload>(read);
+  auto read = standin::readUploadBody(body);
+  ASSERT_TRUE(std::holds_alternative<standin::ReceivedUpload>(read)) << std::get<std::string>(read);
+  const auto& upload = std::get<standin::ReceivedUpload>(read);
   EXPECT_EQ(upload.document, document);
   EXPECT_EQ(upload.user, "jan");
   EXPECT_EQ(upload.fileName, "a.doc");
@@ -158,7 +158,7 @@ TEST(UploadBodyCheckTest, AcceptsTheBuiltBodyAndRefusesEveryDeviation) {
       body.substr(0, body.size() - 2),                      // no CR LF after the closing boundary
   };
   for (const std::string& deviation : deviations) {
-    EXPECT_TRUE(std::holds_alternative<std::string>(cli::readUploadBody(deviation))) << deviation;
+    EXPECT_TRUE(std::holds_alternative<std::string>(standin::readUploadBody(deviation))) << deviation;
   }
 }
 

@@ -145,7 +145,10 @@ class Story {
   Index& index();
   // A new empty run at `position`, splitting the run there; it copies its neighbour's run properties.
   pugi::xml_node runBefore(long position);
-  void removeEmpty(pugi::xml_node run);
+  // The steps of `insert`: a tab, line break or paragraph mark (`c` as `insert` takes it), and a stretch
+  // of Windows-1252 text without them, both before `at`.
+  void insertBreak(long at, char c);
+  void insertChars(long at, const std::string& chars);
   // [at, at + removed) went and `inserted` positions came at `at`: tracked stretches follow.
   void shift(long at, long removed, long inserted);
   // Keeps the fallback copy of a text box equal and marks the part changed.

@@ -26,17 +26,26 @@ struct RequestLimits {
   std::size_t maxResponseBytes = 1'000'000;
 };
 
+// The values of HttpRequest::ReadyState, counted as MSXML's request objects count them.
+namespace ready_state {
+constexpr int kUninitialized = 0;  // made, not yet opened
+constexpr int kOpen = 1;           // Open called
+constexpr int kSent = 2;           // Send called, no answer yet
+constexpr int kReceiving = 3;      // part of the answer received
+constexpr int kComplete = 4;       // the whole answer received
+}  // namespace ready_state
+
 class HttpRequest {
  public:
   virtual ~HttpRequest() = default;
-  // readyState 1 after Open. Only synchronous requests (async false) are supported.
+  // ready_state::kOpen after Open. Only synchronous requests (async false) are supported.
   virtual void Open(const std::string& method, const std::string& url, bool async) = 0;
   virtual void SetRequestHeader(const std::string& name, const std::string& value) = 0;
   // The bounds of the next Send; until set, the defaults of RequestLimits.
   virtual void SetLimits(const RequestLimits& limits) = 0;
-  // Returns when the response is complete (readyState 4). Redirects are followed only to the same scheme,
-  // host and port, at most kMaxRedirects of them, sending the request again as it was. Network failures,
-  // timeouts, answers beyond the limit and refused redirects throw runtime::Error.
+  // Returns when the response is complete (ready_state::kComplete). Redirects are followed only to the same
+  // scheme, host and port, at most kMaxRedirects of them, sending the request again as it was. Network
+  // failures, timeouts, answers beyond the limit and refused redirects throw runtime::Error.
   virtual void Send(const std::string& body = {}) = 0;
   virtual int ReadyState() = 0;
   virtual int Status() = 0;

@@ -1,4 +1,4 @@
-#include "cli/service.h"
+#include "standin/service.h"
 
 #include <httplib.h>
 #include <signal.h>
@@ -15,7 +15,7 @@
 #include "server/base64.h"
 #include "server/upload_protocol.h"
 
-namespace tw::cli {
+namespace tw::standin {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
@@ -339,4 +339,4 @@ int runService(const ServiceOptions& options, std::ostream& console) {
   }
 }
 
-}  // namespace tw::cli
+}  // namespace tw::standin

@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-namespace tw::cli {
+namespace tw::standin {
 
 // How the stand-in answers an upload.
 enum class ServiceAnswer {
@@ -82,4 +82,4 @@ class Service {
 // `tallyweave service`: runs until interrupted. Returns the exit status.
 int runService(const ServiceOptions& options, std::ostream& console);
 
-}  // namespace tw::cli
+}  // namespace tw::standin
