@@ -9,10 +9,8 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
-#if defined(__linux__)
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
+
+#include "platform/sys/memory_pages.h"
 
 namespace tw::addin {
 namespace {
@@ -460,23 +458,6 @@ size_t decodedCapacity(std::string_view text) {
 // the cache, rather than zero-filling the whole string first and then writing it all over again.
 constexpr size_t kSliceGroups = 2048;
 
-// Makes the pages of a large result's buffer present in one call, where filling it would otherwise take
-// a page fault for every 4 KiB; a fresh buffer of many MiB costs more in faults than in decoding. Only a
-// hint: where the system does not know it, nothing happens.
-void populatePages(std::string& buffer) {
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-  constexpr size_t kWorthIt = size_t{1} << 20;
-  if (buffer.capacity() < kWorthIt) return;
-  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-  const auto start = reinterpret_cast<std::uintptr_t>(buffer.data());
-  const std::uintptr_t first = (start + page - 1) & ~(page - 1);
-  const std::uintptr_t last = (start + buffer.capacity()) & ~(page - 1);
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
-#else
-  (void)buffer;
-#endif
-}
-
 }  // namespace
 
 namespace base64_kernels {
@@ -534,7 +515,7 @@ size_t decode(Isa isa, std::string_view text, char* out) {
 std::string base64Encode(std::string_view bytes) {
   std::string text;
   text.reserve((bytes.size() + 2) / 3 * 4);
-  populatePages(text);
+  sys::populatePages(text.data(), text.capacity());
   constexpr size_t kSlice = 3 * kSliceGroups;
   for (size_t pos = 0; pos < bytes.size(); pos += kSlice) {
     std::string_view slice = bytes.substr(pos, kSlice);
@@ -561,7 +542,7 @@ std::string base64Decode(std::string_view text) {
   if (capacity == 0) return {};
   std::string bytes;
   bytes.reserve(capacity);
-  populatePages(bytes);
+  sys::populatePages(bytes.data(), bytes.capacity());
   Decoder decoder(bestIsa());
   size_t count = 0;
   constexpr size_t kSlice = 4 * kSliceGroups;
