@@ -9,10 +9,8 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
-#if defined(__linux__)
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
+
+#include "platform/sys/memory_pages.h"
 
 namespace tw::addin {
 namespace {
@@ -109,6 +107,9 @@ struct DecodePosition {
 };
 using EncodeKernel = void (*)(const unsigned char* in, size_t groups, char* out);
 using DecodeKernel = DecodePosition (*)(DecodePosition at, const char* end, char* out_end);
+// A strip kernel copies text without some of the characters the decoder skips, or leaves a text that has
+// none of them to be decoded as it stands (see stripSkippedAvx2).
+using StripKernel = size_t (*)(const char* in, size_t length, char* stage);
 
 void encodeScalar(const unsigned char* in, size_t groups, char* out) {
   for (size_t i = 0; i < groups; ++i, in += 3, out += 4) encodeGroup(in[0], in[1], in[2], out);
@@ -291,52 +292,79 @@ TW_AVX2 __m256i packGroups(__m256i values) {
   return _mm256_permutevar8x32_epi32(lanes, _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7));
 }
 
-// A block whose only characters that are not clean form one run of skipped characters at a group
-// boundary (a line break: wrapped text has one every 78 characters) is decoded as the 32 characters around
-// the run, read as the block before the run and the block `run` characters on after it. Sets `consumed`
-// and returns true when that worked.
-TW_AVX2 bool decodeAroundRun(const char* in, const char* end, unsigned not_clean, unsigned pads, char* out,
-                             size_t& consumed) {
-  const unsigned clean = unsigned(std::countr_zero(not_clean));
-  const unsigned run = unsigned(std::countr_one(not_clean >> clean));
-  // The run may fill the whole block (32 characters): the mask of its bits is built in 64 bits.
-  const std::uint64_t runMask = (std::uint64_t{1} << run) - 1;
-  if (clean % 4 != 0 || ((pads >> clean) & runMask) != 0 || end - in < 32 + std::ptrdiff_t(run)) return false;
-  const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
-  const __m256i after = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + run));
-  const __m256i index = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19,
-                                         20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
-  const __m256i keep = _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(clean)), index);
-  unsigned merged_not_clean = 0;
-  const __m256i values = translate(_mm256_blendv_epi8(after, before, keep), merged_not_clean);
-  if (merged_not_clean != 0) return false;
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), packGroups(values));
-  consumed = 32 + run;
-  return true;
+TW_AVX2 __m256i load(const char* at) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
 }
 
+// Unlike the SSSE3 kernel, stops at the first character that is not clean: the decoder's strip kernel
+// takes line breaks and blanks out of the way much faster than stepping over them here.
 TW_AVX2 DecodePosition decodeCleanAvx2(DecodePosition at, const char* end, char* out_end) {
   auto [in, out] = at;
   while (end - in >= 32 && out_end - out >= 32) {
-    __m256i chars = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
     unsigned not_clean = 0;
-    __m256i values = translate(chars, not_clean);
-    unsigned pads =
-        not_clean ? unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(chars, _mm256_set1_epi8('=')))) : 0;
-    size_t consumed = 0;
-    if (not_clean != 0 && decodeAroundRun(in, end, not_clean, pads, out, consumed)) {
-      in += consumed;
-      out += 24;
-      continue;
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), packGroups(translate(load(in), not_clean)));
+    if (not_clean != 0) {
+      const size_t groups = size_t(std::countr_zero(not_clean)) / 4;
+      return {in + 4 * groups, out + 3 * groups};
     }
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), packGroups(values));
-    BlockStep step = stepOverBlock(32, not_clean, pads);
-    in += step.consumed;
-    out += step.produced;
-    if (!step.more) return {in, out};
+    in += 32;
+    out += 24;
   }
   _mm256_zeroupper();  // see encodeAvx2
   return decodeCleanSsse3({in, out}, end, out_end);
+}
+
+constexpr bool skipsBelowPlusAndFrom128() {
+  for (int c = 0; c < 256; ++c) {
+    if ((c < '+' || c >= 128) && kDecode[c] != kSkip) return false;
+  }
+  return true;
+}
+static_assert(skipsBelowPlusAndFrom128(), "the strip kernel takes these characters out wherever they stand");
+
+// The bit mask of the characters below "+" and from 128 up (signed bytes: those are negative) among the 64
+// at `window`: all of them are characters the decoder skips wherever they stand.
+TW_AVX2 std::uint64_t skippedIn(const char* window) {
+  const __m256i plus = _mm256_set1_epi8('+');
+  return std::uint64_t(unsigned(_mm256_movemask_epi8(_mm256_cmpgt_epi8(plus, load(window))))) |
+         std::uint64_t(unsigned(_mm256_movemask_epi8(_mm256_cmpgt_epi8(plus, load(window + 32))))) << 32;
+}
+
+// Copies `length` characters (a multiple of 64) to `stage` without the characters of skippedIn and returns
+// how many it kept; when it would keep them all, it leaves the stage alone. The stage then holds runs of
+// clean groups that the decode kernel takes a block at a time, where it would otherwise stop at every line
+// break. A window of 64 characters whose skipped characters form one run (a line break of wrapped text)
+// loses that run: each half is the block before the run blended with the block `run` characters on. Any
+// other window is copied as it stands, its skipped characters left to the decoder. Reads up to 64
+// characters past `length`.
+TW_AVX2 size_t stripSkippedAvx2(const char* in, size_t length, char* stage) {
+  const char* const end = in + length;
+  const char* window = in;
+  while (window != end && skippedIn(window) == 0) window += 64;
+  if (window == end) return length;
+
+  const __m256i index = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19,
+                                         20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
+  size_t kept = 0;
+  for (window = in; window != end; window += 64) {
+    const std::uint64_t skipped = skippedIn(window);
+    // Where the run starts (64 for none) and how long it is; a window with more than one run keeps all.
+    int start = std::countr_zero(skipped);
+    int run = std::popcount(skipped);
+    const std::uint64_t from_start = skipped >> (start & 63);
+    if ((from_start & (from_start + 1)) != 0) {
+      start = 64;
+      run = 0;
+    }
+    const __m256i keep_low = _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(start)), index);
+    const __m256i keep_high = _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(start - 32)), index);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(stage + kept),
+                        _mm256_blendv_epi8(load(window + run), load(window), keep_low));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(stage + kept + 32),
+                        _mm256_blendv_epi8(load(window + 32 + run), load(window + 32), keep_high));
+    kept += 64 - size_t(run);
+  }
+  return kept;
 }
 
 #undef TW_SSSE3
@@ -349,18 +377,19 @@ TW_AVX2 DecodePosition decodeCleanAvx2(DecodePosition at, const char* end, char*
 struct Kernels {
   EncodeKernel encode;
   DecodeKernel decode;
+  StripKernel strip;  // or none: the SSSE3 kernel steps over line breaks itself, the scalar one stops
 };
 
 Kernels kernelsFor(Isa isa) {
   switch (isa) {
 #if defined(__x86_64__)
     case Isa::ssse3:
-      return {encodeSsse3, decodeCleanSsse3};
+      return {encodeSsse3, decodeCleanSsse3, nullptr};
     case Isa::avx2:
-      return {encodeAvx2, decodeCleanAvx2};
+      return {encodeAvx2, decodeCleanAvx2, stripSkippedAvx2};
 #endif
     default:
-      return {encodeScalar, decodeCleanScalar};
+      return {encodeScalar, decodeCleanScalar, nullptr};
   }
 }
 
@@ -373,28 +402,48 @@ Isa bestIsa() {
 // other decode as their concatenation would.
 class Decoder {
  public:
-  explicit Decoder(Isa isa) : clean_groups_(kernelsFor(isa).decode) {}
+  explicit Decoder(Isa isa) : clean_groups_(kernelsFor(isa).decode), strip_(kernelsFor(isa).strip) {}
 
   // Decodes `text` onward from out[count], writing nowhere at or past out[room]; returns the new count.
   size_t feed(std::string_view text, char* out, size_t count, size_t room) {
+    return decode(text, out, count, room, strip_);
+  }
+
+ private:
+  // A strip kernel works on windows of 64 characters and reads up to one window past its chunk.
+  static constexpr size_t kWindow = 64;
+
+  size_t decode(std::string_view text, char* out, size_t count, size_t room, StripKernel strip) {
     const char* in = text.data();
     const char* const end = in + text.size();
     while (in < end) {
-      // At a group boundary, runs of clean groups go through the kernel. Anything else takes the
-      // character-by-character way, which also brings the group back to a boundary.
+      // At a group boundary, runs of clean groups go through the kernel.
       if (fill_ == 0) {
         DecodePosition at = clean_groups_({in, out + count}, end, out + room);
         in = at.in;
         count = size_t(at.out - out);
         if (in == end) break;
       }
+      // Where it stopped, a strip kernel takes the skipped characters out of the next chunk, which then
+      // decodes from the stage.
+      if (strip != nullptr && size_t(end - in) >= 2 * kWindow) {
+        const size_t take = std::min(stage_.size(), size_t(end - in) - kWindow) / kWindow * kWindow;
+        const size_t kept = strip(in, take, stage_.data());
+        const std::string_view chunk =
+            kept == take ? std::string_view(in, take) : std::string_view(stage_.data(), kept);
+        count = decode(chunk, out, count, room, nullptr);
+        in += take;
+        continue;
+      }
+      // Anything else takes the character-by-character way, which also brings the group back to a boundary.
       takeCharacter(*in++, q_, fill_, out, count);
     }
     return count;
   }
 
- private:
   DecodeKernel clean_groups_;
+  StripKernel strip_;
+  std::array<char, 64 * kWindow> stage_;
   std::int16_t q_[4] = {};
   int fill_ = 0;
 };
@@ -408,23 +457,6 @@ size_t decodedCapacity(std::string_view text) {
 // base64Encode and base64Decode grow their result a slice at a time and fill each slice while it is in
 // the cache, rather than zero-filling the whole string first and then writing it all over again.
 constexpr size_t kSliceGroups = 2048;
-
-// Makes the pages of a large result's buffer present in one call, where filling it would otherwise take
-// a page fault for every 4 KiB; a fresh buffer of many MiB costs more in faults than in decoding. Only a
-// hint: where the system does not know it, nothing happens.
-void populatePages(std::string& buffer) {
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-  constexpr size_t kWorthIt = size_t{1} << 20;
-  if (buffer.capacity() < kWorthIt) return;
-  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-  const auto start = reinterpret_cast<std::uintptr_t>(buffer.data());
-  const std::uintptr_t first = (start + page - 1) & ~(page - 1);
-  const std::uintptr_t last = (start + buffer.capacity()) & ~(page - 1);
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
-#else
-  (void)buffer;
-#endif
-}
 
 }  // namespace
 
@@ -483,7 +515,7 @@ size_t decode(Isa isa, std::string_view text, char* out) {
 std::string base64Encode(std::string_view bytes) {
   std::string text;
   text.reserve((bytes.size() + 2) / 3 * 4);
-  populatePages(text);
+  sys::populatePages(text.data(), text.capacity());
   constexpr size_t kSlice = 3 * kSliceGroups;
   for (size_t pos = 0; pos < bytes.size(); pos += kSlice) {
     std::string_view slice = bytes.substr(pos, kSlice);
@@ -510,7 +542,7 @@ std::string base64Decode(std::string_view text) {
   if (capacity == 0) return {};
   std::string bytes;
   bytes.reserve(capacity);
-  populatePages(bytes);
+  sys::populatePages(bytes.data(), bytes.capacity());
   Decoder decoder(bestIsa());
   size_t count = 0;
   constexpr size_t kSlice = 4 * kSliceGroups;

@@ -190,17 +190,43 @@ TEST(Base64Decode, EveryKernelKeepsPaddingInsideLongRunsOfSkippedCharacters) {
   }
 }
 
-// Each byte value in each place of a block: the SIMD kernels classify characters with lookups that must
-// match the decode table exactly.
+// Each byte value in each place of a block and of the strip kernel's windows of 64 characters (and past
+// them): the SIMD kernels classify characters with lookups that must match the decode table exactly.
 TEST(Base64Decode, EveryKernelTreatsEveryByteValueAsTheReferenceDoes) {
-  const std::string clean = base64Encode(std::string(72, '\x5A'));  // 96 characters, no padding
+  const std::string clean = base64Encode(std::string(192, '\x5A'));  // 256 characters, no padding
   for (Isa isa : base64_kernels::available()) {
     for (int value = 0; value < 256; ++value) {
-      for (size_t pos = 0; pos < 40; ++pos) {
+      for (size_t pos = 0; pos < 130; ++pos) {
         std::string text = clean;
         text[pos] = static_cast<char>(value);
         ASSERT_EQ(decodeWith(isa, text), base64DecodeReference(text))
             << base64_kernels::name(isa) << " byte " << value << " at " << pos;
+      }
+    }
+  }
+}
+
+// The strip kernel takes runs of skipped characters out of windows of 64 characters. A line break, a lone
+// CR or LF, a blank, padding or a foreign character at every place of a window and across its edges, alone
+// or with a second line break in the same window, must decode as the rules say.
+TEST(Base64Decode, EveryKernelAgreesWithTheReferenceAroundEveryPlaceOfAWindow) {
+  std::mt19937 random(64);
+  const std::string clean = base64Encode(randomBytes(random, 300));  // 400 characters
+  const std::string inserts[] = {"\r\n", "\r",    "\n",    " ",      "\r\n\r\n", "\r\n\x80", "=",
+                                 "==",   "\r\n=", "=\r\n", "A=\r\n", "-",        "\r-\n"};
+  for (const std::string& insert : inserts) {
+    for (size_t pos = 0; pos <= 140; ++pos) {
+      for (size_t second : {size_t{0}, size_t{9}, size_t{40}}) {
+        std::string text = clean;
+        if (second != 0) text.insert(pos + second, "\r\n");
+        text.insert(pos, insert);
+        const std::string expected = base64DecodeReference(text);
+        for (Isa isa : base64_kernels::available()) {
+          ASSERT_EQ(decodeWith(isa, text), expected)
+              << base64_kernels::name(isa) << " " << testing::PrintToString(insert) << " at " << pos
+              << " and " << second;
+        }
+        ASSERT_EQ(base64Decode(text), expected);
       }
     }
   }
