@@ -65,7 +65,7 @@ class FolderWatch final : public ui::FileWatch {
     if (!window_) return false;
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     if (!readDone_.valid() || !stop_.valid() || !readChanges()) return false;
-    worker_.emplace(CreateThread(nullptr, 0, &FolderWatch::waitForChanges, this, 0, nullptr));
+    worker_.emplace(CreateThread(nullptr, 0, &FolderWatch::workerMain, this, 0, nullptr));
     return worker_->valid();
   }
 
@@ -108,7 +108,7 @@ class FolderWatch final : public ui::FileWatch {
     reading_ = false;
   }
 
-  static DWORD WINAPI waitForChanges(void* self) {
+  static DWORD WINAPI workerMain(void* self) {
     static_cast<FolderWatch*>(self)->waitForChanges();
     return 0;
   }
