@@ -140,7 +140,7 @@ build_dll() {  # build_dll <bits>
   local preset=win$1
   run_step "the $1-bit add-in is built (build/$preset/tallyweave.dll)" "$root/build/$preset.log" \
     bash -c "timeout 300 cmake --preset $preset && timeout 1200 cmake --build --preset $preset -j2 \
-      --target tallyweave com_checks http_checks installer_probe"
+      --target tallyweave com_checks http_checks installer_probe file_watch_checks"
 }
 
 # The Word host for Wine of the given bitness, over the embedded Word built for it.
@@ -535,6 +535,16 @@ http_test() {
   stop_wine
 }
 
+# The user interface's file watch, which wakes the daemon when its status file changes: the check program
+# built from the DLL's sources watches a file in a fresh folder of Wine's TEMP.
+file_watch_test() {
+  echo "# The file watch of $dll's user interface under $bits-bit Wine:"
+  local log=$build_dir/file_watch_checks.log
+  wine_run "$build_dir/tests/file_watch_checks.exe" >"$log" 2>&1 || true
+  count_results "$log"
+  stop_wine
+}
+
 # Waits up to 60 s until the status file holds `want`.
 status_becomes() {  # status_becomes <status file> <want>
   for _ in $(seq 600); do
@@ -596,6 +606,7 @@ wine_checks() {  # wine_checks <bits>
   start_prefix || return
   registration_test
   http_test
+  file_watch_test
   host_test
   template_test
   daemon_test

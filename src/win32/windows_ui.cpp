@@ -5,6 +5,7 @@
 
 #include "runtime/error.h"
 #include "win32/dialog_form.h"
+#include "win32/file_watch.h"
 #include "win32/gdiplus_picture.h"
 #include "win32/text.h"
 
@@ -75,6 +76,11 @@ std::shared_ptr<ui::Picture> WindowsUi::LoadPicture(const std::string& hostPath)
 
 std::unique_ptr<ui::Form> WindowsUi::CreateForm(const std::string& title) {
   return std::make_unique<DialogForm>(title);
+}
+
+std::unique_ptr<ui::FileWatch> WindowsUi::WatchFile(const std::string& hostPath,
+                                                    std::function<void()> changed) {
+  return watchFile(toWide(hostPath), std::move(changed));
 }
 
 void WindowsUi::DoEvents() {

@@ -77,8 +77,9 @@ class Ui {
   virtual void DoEvents() = 0;
   // Runs `changed` on the user-interface thread, as a timer's tick runs, soon after the file at `hostPath`
   // (named as the system's HostPath gives it) was written and closed, or renamed into place: a writer
-  // that writes a file whole is seen once it has. nullptr where changes cannot be watched; a caller
-  // then learns of them from its own timer, later.
+  // that writes a file whole is seen once it has. Where the system reports a write while it happens
+  // (Windows), a call may also come before the writer is done; its last write makes another. nullptr where
+  // changes cannot be watched; a caller then learns of them from its own timer, later.
   virtual std::unique_ptr<FileWatch> WatchFile(const std::string& /*hostPath*/,
                                                std::function<void()> /*changed*/) {
     return nullptr;
