@@ -1,7 +1,6 @@
 #include "win32/file_watch.h"
 
 #include <atomic>
-#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -39,9 +38,9 @@ class FolderWatch final : public ui::FileWatch {
   FolderWatch& operator=(const FolderWatch&) = delete;
 
   ~FolderWatch() override {
-    if (worker_ && worker_->valid()) {
+    if (worker_.valid()) {
       SetEvent(stop_.get());
-      WaitForSingleObject(worker_->get(), INFINITE);
+      WaitForSingleObject(worker_.get(), INFINITE);
     } else if (reading_) {
       cancelRead();
     }
@@ -65,8 +64,8 @@ class FolderWatch final : public ui::FileWatch {
     if (!window_) return false;
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     if (!readDone_.valid() || !stop_.valid() || !readChanges()) return false;
-    worker_.emplace(CreateThread(nullptr, 0, &FolderWatch::workerMain, this, 0, nullptr));
-    return worker_->valid();
+    worker_.reset(CreateThread(nullptr, 0, &FolderWatch::workerMain, this, 0, nullptr));
+    return worker_.valid();
   }
 
  private:
@@ -149,7 +148,7 @@ class FolderWatch final : public ui::FileWatch {
   HWND window_ = nullptr;  // message-only, on the thread that asked for the watch
   Handle stop_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   Handle readDone_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  std::optional<Handle> worker_;  // the thread that waits for the folder's changes
+  Handle worker_;  // the thread that waits for the folder's changes
   OVERLAPPED overlapped_{};
   bool reading_ = false;
   std::atomic<bool> posted_{false};  // a notice waits in the thread's queue
