@@ -14,17 +14,14 @@
 #include <utility>
 #include <vector>
 
+#include "check_report.h"
 #include "win32/office_h.h"
 #include "win32/tallyweave_h.h"
 
 namespace {
 
-int failures = 0;
-
-void check(bool passed, const std::string& name) {
-  std::printf("%s - %s\n", passed ? "ok" : "not ok", name.c_str());
-  if (!passed) ++failures;
-}
+using tw::checks::check;
+using tw::checks::failures;
 
 std::string hex(HRESULT hr) {
   char text[16];

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "check_report.h"
 #include "win32/module.h"
 #include "win32/text.h"
 #include "win32/windows_ui.h"
@@ -30,13 +31,8 @@ namespace {
 
 using namespace tw;
 
-int failures = 0;
-
-void check(bool passed, const std::string& name) {
-  std::printf("%s - %s\n", passed ? "ok" : "not ok", name.c_str());
-  std::fflush(stdout);
-  if (!passed) ++failures;
-}
+using tw::checks::check;
+using tw::checks::failures;
 
 // Runs this thread's messages until `done` holds or `milliseconds` passed; whether it held. The time is a
 // guard against a call that never comes, not a target.

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "check_report.h"
 #include "platform/net/http.h"
 #include "runtime/error.h"
 #include "server/update_form.h"
@@ -34,13 +35,8 @@ namespace {
 
 using namespace tw;
 
-int failures = 0;
-
-void check(bool passed, const std::string& name) {
-  std::printf("%s - %s\n", passed ? "ok" : "not ok", name.c_str());
-  std::fflush(stdout);
-  if (!passed) ++failures;
-}
+using tw::checks::check;
+using tw::checks::failures;
 
 // The longest wait the checks give the add-in through its key, as a user or a test may.
 constexpr DWORD kLongestWaitMs = 1500;
