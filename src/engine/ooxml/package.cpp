@@ -129,14 +129,16 @@ Package::Package(std::string bytes, std::string fileName, PackageLimits limits)
   }
 }
 
-Package::Package(const Package& source, std::shared_ptr<const std::string> bytes)
-    : bytes_(std::move(bytes)), fileName_(source.fileName_), limits_(source.limits_), order_(source.order_) {
-  openReader();
-}
+Package::Package(const Package& source, std::shared_ptr<Reader> reader)
+    : bytes_(source.bytes_),
+      reader_(std::move(reader)),
+      fileName_(source.fileName_),
+      limits_(source.limits_),
+      order_(source.order_) {}
 
 void Package::openReader() {
   try {
-    reader_ = std::make_unique<Reader>(*bytes_);
+    reader_ = std::make_shared<Reader>(*bytes_);
   } catch (const ZipError& e) {
     fail(std::string("the zip package is damaged (") + e.what() + ")");
   }
@@ -145,7 +147,7 @@ void Package::openReader() {
 Package::~Package() = default;
 
 std::unique_ptr<Package> Package::copy(const std::string& part, const TreeCopier& copyPart) const {
-  std::unique_ptr<Package> result(new Package(*this, bytes_));
+  std::unique_ptr<Package> result(new Package(*this, reader_));
   for (const auto& [name, e] : entries_) {
     auto entry = std::make_unique<Entry>();
     entry->stored = e->stored;

@@ -97,13 +97,14 @@ class Package {
   // The decompressed bytes of a part, read on first use and kept.
   const std::string& load(Entry& e, const std::string& name);
 
-  // Shares the stored zip with `source`; the entries are filled in by copy().
-  Package(const Package& source, std::shared_ptr<const std::string> bytes);
+  // Shares the stored zip and its reader with `source`; the entries are filled in by copy().
+  Package(const Package& source, std::shared_ptr<Reader> reader);
   // Opens the stored zip for reading parts.
   void openReader();
 
   std::shared_ptr<const std::string> bytes_;  // the stored zip, read in place by reader_
-  std::unique_ptr<Reader> reader_;
+  // Shared by a package and its copies (the directory is read once); the engine runs on one thread.
+  std::shared_ptr<Reader> reader_;
   std::string fileName_;
   PackageLimits limits_;
   std::vector<std::string> order_;
