@@ -515,7 +515,9 @@ TW_AVX512 DecodePosition decodeAvx512(DecodePosition at, const char* end, char* 
   for (ptrdiff_t block = 0; more && block < whole_blocks; ++block)
     more = decodeBlock<false>(in, end, out, gathered);
   while (more && in < end) more = decodeBlock<true>(in, end, out, gathered);
-  while (gathered.waiting() >= 64) out = gathered.decodeNext<true>(out);
+  while (gathered.waiting() >= 64) {
+    out = out_end - out >= 64 ? gathered.decodeNext<false>(out) : gathered.decodeNext<true>(out);
+  }
   const size_t groups = gathered.waiting() / 4;
   storeGroups<true>(out, loadTable(gathered.ring() + gathered.decoded % Gathered::kRing), 3 * groups);
   for (size_t left = gathered.waiting() % 4; left > 0;) {
