@@ -647,11 +647,12 @@ size_t decodedCapacity(std::string_view text) {
 constexpr size_t kSliceGroups = 2048;
 
 #if defined(__x86_64__)
-// The processor has the AVX-512 instructions the kernels use and the system saves the opmask and all 512
-// bits of the 32 vector registers on a switch (XCR0 bits 5-7 besides the SSE and AVX state, bits 1-2).
+// The processor has the AVX-512 instructions the kernels use and POPCNT, and the system saves the opmask
+// and all 512 bits of the 32 vector registers on a switch (XCR0 bits 5-7, besides SSE and AVX: bits 1-2).
 bool runsAvx512Vbmi2() {
   unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx) || (ecx & bit_OSXSAVE) == 0) return false;
+  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
+  if ((ecx & bit_POPCNT) == 0 || (ecx & bit_OSXSAVE) == 0) return false;
   std::uint32_t xcr0 = 0, xcr0_high = 0;
   asm("xgetbv" : "=a"(xcr0), "=d"(xcr0_high) : "c"(0));
   constexpr std::uint32_t kZmmState = 0xE6;
