@@ -27,7 +27,7 @@ std::string base64DecodeReference(std::string_view text);
 // results; the SIMD ones take runs of whole groups and leave the rest to the scalar code.
 namespace base64_kernels {
 
-enum class Isa { scalar, ssse3, avx2 };
+enum class Isa { scalar, ssse3, avx2, avx512vbmi2 };
 
 // The instruction sets this machine runs, scalar first; base64Encode and base64Decode use the last.
 const std::vector<Isa>& available();

@@ -232,6 +232,63 @@ TEST(Base64Decode, EveryKernelAgreesWithTheReferenceAroundEveryPlaceOfAWindow) {
   }
 }
 
+// Long wrapped text, as mail and services send it: the AVX-512 kernel gathers the characters of 64-byte
+// blocks across line breaks, so every length of the last line and of the text's tail must come out whole.
+TEST(Base64Decode, EveryKernelDecodesLongWrappedTextOfEveryTailLength) {
+  std::mt19937 random(7676);
+  for (const char* lineBreak : {"\r\n", "\n"}) {
+    for (size_t extra = 0; extra < 100; ++extra) {
+      const std::string bytes = randomBytes(random, 6000 + extra);
+      const std::string plain = base64Encode(bytes);
+      std::string text;
+      for (size_t pos = 0; pos < plain.size(); pos += 76) text += plain.substr(pos, 76) + lineBreak;
+      for (Isa isa : base64_kernels::available()) {
+        ASSERT_EQ(decodeWith(isa, text), bytes) << base64_kernels::name(isa) << " " << bytes.size();
+      }
+    }
+  }
+}
+
+// Padding or a character outside the alphabet at every place of the first blocks of wrapped text, and at
+// places all along it, where the characters gathered from earlier blocks are each time a different number.
+TEST(Base64Decode, EveryKernelAgreesWithTheReferenceWherePaddingOrAForeignByteBreaksWrappedText) {
+  std::mt19937 random(200);
+  const std::string text = wrapped(base64Encode(randomBytes(random, 1500)), 76);  // 2,000 + 52 characters
+  const std::string inserts[] = {"=", "==", "A=", "AB==", "-", std::string(1, '\0'), "\x80", "\xFF\xFF\xFF"};
+  for (const std::string& insert : inserts) {
+    for (size_t pos = 0; pos <= text.size(); pos += pos < 200 ? 1 : 7) {
+      std::string broken = text;
+      broken.insert(pos, insert);
+      const std::string expected = base64DecodeReference(broken);
+      for (Isa isa : base64_kernels::available()) {
+        ASSERT_EQ(decodeWith(isa, broken), expected)
+            << base64_kernels::name(isa) << " " << testing::PrintToString(insert) << " at " << pos;
+      }
+    }
+  }
+}
+
+// Runs of skipped characters of every length up to more than a block, starting at every place of the
+// first blocks: the run may end a block, start one, fill one or span two.
+TEST(Base64Decode, EveryKernelStepsOverSkippedRunsAcrossTheEdgesOfBlocks) {
+  std::mt19937 random(65);
+  const std::string clean = base64Encode(randomBytes(random, 300));  // 400 characters
+  const std::string expected = base64DecodeReference(clean);
+  const std::string skipped("\r\n \t\x80-\0_\xFF.", 10);
+  for (size_t length = 1; length <= 80; ++length) {
+    std::string run;
+    for (size_t i = 0; i < length; ++i) run += skipped[(i + length) % skipped.size()];
+    for (size_t pos = 0; pos <= 140; ++pos) {
+      std::string text = clean;
+      text.insert(pos, run);
+      for (Isa isa : base64_kernels::available()) {
+        ASSERT_EQ(decodeWith(isa, text), expected)
+            << base64_kernels::name(isa) << " run of " << length << " at " << pos;
+      }
+    }
+  }
+}
+
 TEST(Base64Encode, EveryKernelWritesWhatTheScalarCodeWrites) {
   std::mt19937 random(5);
   for (size_t length = 0; length <= 400; ++length) {
