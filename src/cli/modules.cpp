@@ -3,9 +3,12 @@
 #include <dlfcn.h>
 
 #include <filesystem>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "engine/print/layout_codec.h"
 #include "engine/print/pdf_printer.h"
 #include "modules/module_entries.h"
 #include "runtime/error.h"
@@ -81,14 +84,127 @@ const Module& serviceModule() {
   return module;
 }
 
+// Calls a module's entry with the TwError it reports to, then throws what it reported as the
+// runtime::Error it caught.
+template <class Entry>
+void call(Entry&& entry) {
+  std::optional<runtime::Error> failure;
+  const TwError error{&failure, [](void* context, long number, TwText description, TwText source) noexcept {
+                        try {
+                          static_cast<std::optional<runtime::Error>*>(context)->emplace(
+                              number, std::string(modules::viewOf(description)),
+                              std::string(modules::viewOf(source)));
+                        } catch (...) {
+                          // Left empty: reported as out of memory below.
+                        }
+                      }};
+  if (entry(&error)) return;
+  throw failure ? *failure : runtime::Error::fromNumber(runtime::kOutOfMemory);
+}
+
+// A sink that appends to a string.
+TwSink sinkInto(std::string& bytes) {
+  return {&bytes,
+          [](void* context, const char* data, std::size_t size) noexcept {
+            try {
+              static_cast<std::string*>(context)->append(data, size);
+              return true;
+            } catch (...) {
+              return false;
+            }
+          },
+          nullptr};
+}
+
+// A sink that writes to a stream.
+TwSink sinkInto(std::ostream& stream) {
+  return {&stream,
+          [](void* context, const char* data, std::size_t size) noexcept {
+            try {
+              return static_cast<bool>(
+                  static_cast<std::ostream*>(context)->write(data, static_cast<std::streamsize>(size)));
+            } catch (...) {
+              return false;
+            }
+          },
+          [](void* context) noexcept {
+            try {
+              static_cast<std::ostream*>(context)->flush();
+            } catch (...) {
+              // As a stream that cannot flush: its state says so.
+            }
+          }};
+}
+
 class ModulePdfPrinter : public engine::print::Printer {
  public:
   std::string name() const override { return engine::print::PdfPrinter::kName; }
   std::string render(const engine::print::PrintLayout& layout) const override {
+    const std::string encoded = engine::print::encodeLayout(layout);
     std::string pdf;
-    pdfModule().entry<modules::RenderPdf>(modules::kPdfEntry)(layout, pdf);
+    const TwSink sink = sinkInto(pdf);
+    auto& entry = pdfModule().entry<TwRenderPdf>(modules::kPdfEntry);
+    call([&](const TwError* error) { return entry(modules::textOf(encoded), &sink, error); });
     return pdf;
   }
+};
+
+// net::HttpRequest over a request of the HTTP module.
+class ModuleHttpRequest : public net::HttpRequest {
+ public:
+  ModuleHttpRequest(const TwHttpFunctions& functions, std::optional<std::chrono::milliseconds> longestWait,
+                    net::RequestClass requestClass)
+      : functions_(functions), request_(nullptr, functions.destroy) {
+    TwHttpRequest* made = nullptr;
+    call([&](const TwError* error) {
+      return functions_.create(longestWait ? longestWait->count() : -1, static_cast<int>(requestClass), &made,
+                               error);
+    });
+    request_.reset(made);
+  }
+
+  void Open(const std::string& method, const std::string& url, bool async) override {
+    call([&](const TwError* error) {
+      return functions_.open(request(), modules::textOf(method), modules::textOf(url), async, error);
+    });
+  }
+  void SetRequestHeader(const std::string& name, const std::string& value) override {
+    call([&](const TwError* error) {
+      return functions_.setRequestHeader(request(), modules::textOf(name), modules::textOf(value), error);
+    });
+  }
+  void SetLimits(const net::RequestLimits& limits) override {
+    const TwHttpLimits given{limits.connect.count(), limits.whole.count(), limits.maxResponseBytes};
+    call([&](const TwError* error) { return functions_.setLimits(request(), &given, error); });
+  }
+  void Send(const std::string& body) override {
+    call([&](const TwError* error) { return functions_.send(request(), modules::textOf(body), error); });
+  }
+  int ReadyState() override {
+    int state = 0;
+    call([&](const TwError* error) { return functions_.readyState(request(), &state, error); });
+    return state;
+  }
+  int Status() override {
+    int status = 0;
+    call([&](const TwError* error) { return functions_.status(request(), &status, error); });
+    return status;
+  }
+  std::string ResponseText() override { return response(functions_.responseText); }
+  std::string ResponseBody() override { return response(functions_.responseBody); }
+
+ private:
+  TwHttpRequest* request() const { return request_.get(); }
+
+  std::string response(bool (*read)(TwHttpRequest*, const TwSink*, const TwError*)) {
+    std::string bytes;
+    const TwSink sink = sinkInto(bytes);
+    call([&](const TwError* error) { return read(request(), &sink, error); });
+    return bytes;
+  }
+
+  const TwHttpFunctions& functions_;
+  std::unique_ptr<TwHttpRequest, void (*)(TwHttpRequest*)> request_;
 };
 
 class ModuleHttp : public net::Http {
@@ -96,13 +212,12 @@ class ModuleHttp : public net::Http {
   explicit ModuleHttp(std::optional<std::chrono::milliseconds> longestWait) : longestWait_(longestWait) {}
 
   std::unique_ptr<net::HttpRequest> CreateRequest(net::RequestClass requestClass) override {
-    if (!http_) httpModule().entry<modules::CreateHttp>(modules::kHttpEntry)(longestWait_, http_);
-    return http_->CreateRequest(requestClass);
+    static const TwHttpFunctions& functions = *httpModule().entry<TwHttpEntry>(modules::kHttpEntry)();
+    return std::make_unique<ModuleHttpRequest>(functions, longestWait_, requestClass);
   }
 
  private:
   std::optional<std::chrono::milliseconds> longestWait_;
-  std::unique_ptr<net::Http> http_;
 };
 
 }  // namespace
@@ -116,7 +231,20 @@ std::unique_ptr<net::Http> curlHttpInModule(std::optional<std::chrono::milliseco
 }
 
 int runServiceInModule(const standin::ServiceOptions& options, std::ostream& console) {
-  return serviceModule().entry<modules::RunService>(modules::kServiceEntry)(options, console);
+  auto given = [](const std::optional<std::string>& text) {
+    return text ? modules::textOf(*text) : TwText{nullptr, 0};
+  };
+  const TwServiceOptions serviceOptions{options.port,
+                                        given(options.user),
+                                        given(options.password),
+                                        given(options.installerFile),
+                                        given(options.storeDir),
+                                        static_cast<int>(options.answer)};
+  const TwSink sink = sinkInto(console);
+  int exitStatus = 0;
+  auto& entry = serviceModule().entry<TwRunService>(modules::kServiceEntry);
+  call([&](const TwError* error) { return entry(&serviceOptions, &sink, &exitStatus, error); });
+  return exitStatus;
 }
 
 }  // namespace tw::cli

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <functional>
 #include <sstream>
 #include <thread>
 
+#include "posix/curl_http.h"
 #include "runtime/error.h"
 #include "standin/service.h"
 #include "support/test_services.h"
@@ -42,6 +44,64 @@ TEST(ModulesTest, TheHttpClientFetchesFromItsModule) {
   request->Send();
   EXPECT_EQ(request->Status(), 200);
   EXPECT_EQ(request->ResponseBody(), "MZ installer");
+}
+
+// What a step raised, as the error's number, description and source.
+std::string raised(const std::function<void()>& step) {
+  try {
+    step();
+    return "nothing";
+  } catch (const runtime::Error& error) {
+    return std::to_string(error.number()) + " " + error.description() + " (" + error.source() + ")";
+  }
+}
+
+TEST(ModulesTest, TheHttpModuleRaisesTheErrorsOfTheClientLinkedIn) {
+  testing::TempFolder root;
+  root.write("twUpdate.exe", "MZ installer");
+  std::ostringstream log;
+  standin::ServiceOptions options;
+  options.installerFile = (root / "twUpdate.exe").string();
+  standin::Service service(options, log);
+  const std::string url =
+      "http://127.0.0.1:" + std::to_string(service.port()) + std::string(standin::kInstallerPath);
+  int closedPort = 0;
+  {
+    std::ostringstream closedLog;
+    closedPort = standin::Service(standin::ServiceOptions{}, closedLog).port();
+  }
+  const std::string unreachable = "http://127.0.0.1:" + std::to_string(closedPort) + "/";
+
+  const struct {
+    const char* name;
+    std::function<void(net::HttpRequest&)> steps;
+  } cases[] = {
+      {"sent before it is open", [](net::HttpRequest& request) { request.Send(); }},
+      {"a header before it is open", [](net::HttpRequest& request) { request.SetRequestHeader("A", "b"); }},
+      {"asynchronous", [&](net::HttpRequest& request) { request.Open("GET", url, true); }},
+      {"an answer beyond its limit",
+       [&](net::HttpRequest& request) {
+         request.Open("GET", url, false);
+         request.SetLimits(
+             {.connect = std::chrono::seconds(5), .whole = std::chrono::seconds(5), .maxResponseBytes = 3});
+         request.Send();
+       }},
+      {"a server that is not there",
+       [&](net::HttpRequest& request) {
+         request.Open("GET", unreachable, false);
+         request.Send();
+       }},
+  };
+  posix::CurlHttp linkedIn(std::chrono::milliseconds(5000));
+  auto inModule = curlHttpInModule(std::chrono::milliseconds(5000));
+  for (const auto& [name, steps] : cases) {
+    auto expected = linkedIn.CreateRequest(net::RequestClass::kXmlHttp);
+    auto actual = inModule->CreateRequest(net::RequestClass::kXmlHttp);
+    const std::string error = raised([&] { steps(*expected); });
+    EXPECT_NE(error, "nothing") << name;
+    EXPECT_EQ(raised([&] { steps(*actual); }), error) << name;
+    EXPECT_EQ(actual->ReadyState(), expected->ReadyState()) << name;
+  }
 }
 
 TEST(ModulesTest, TheServiceRunsFromItsModule) {

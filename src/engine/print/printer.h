@@ -28,6 +28,7 @@ struct TextRun {
     return bold == other.bold && italic == other.italic && size == other.size && font == other.font &&
            underline == other.underline;
   }
+  bool operator==(const TextRun&) const = default;
 };
 
 // A picture in the line of text: the image file's bytes and its size on the page in points.
@@ -35,6 +36,8 @@ struct PictureRun {
   std::string bytes;
   double width = 0;
   double height = 0;
+
+  bool operator==(const PictureRun&) const = default;
 };
 
 using Run = std::variant<TextRun, PictureRun>;
@@ -50,6 +53,8 @@ struct ParagraphSpacing {
   double after = 0;   // points below it
   LineRule rule = LineRule::kMultiple;
   double line = 1;  // lines for kMultiple, else points
+
+  bool operator==(const ParagraphSpacing&) const = default;
 };
 
 // A paragraph: its text as Word's text-only driver sees it (Windows-1252; CR inside starts a new line, as
@@ -68,6 +73,8 @@ struct ParagraphBlock {
   Alignment alignment = Alignment::kLeft;
   ParagraphSpacing spacing;
   TextRun mark;
+
+  bool operator==(const ParagraphBlock&) const = default;
 };
 
 // A table: rows of cell texts (a cell's text may hold several lines, CR or VT between them) for the text
@@ -81,6 +88,8 @@ struct TableBlock {
   std::vector<std::vector<std::vector<ParagraphBlock>>> cells;
   std::vector<double> columnWidths;
   bool borders = false;
+
+  bool operator==(const TableBlock&) const = default;
 };
 
 using Block = std::variant<ParagraphBlock, TableBlock>;
@@ -96,6 +105,8 @@ struct PageGeometry {
   double left = 72;
   double header = 35.4;  // from the top edge to the header
   double footer = 35.4;  // from the bottom edge to the footer
+
+  bool operator==(const PageGeometry&) const = default;
 };
 
 // One section: its header, body and footer, and its page geometry. The text driver prints a section as one
@@ -113,11 +124,15 @@ struct PrintPage {
   std::vector<Block> body;
   std::vector<Block> footer;
   PageGeometry geometry;
+
+  bool operator==(const PrintPage&) const = default;
 };
 
 struct PrintLayout {
   std::string title;  // the document's name, for drivers that label their output
   std::vector<PrintPage> pages;
+
+  bool operator==(const PrintLayout&) const = default;
 };
 
 class Printer {
