@@ -13,7 +13,7 @@
 #include "posix/curl_http.h"
 #include "runtime/error.h"
 #include "standin/service.h"
-#include "support/test_services.h"
+#include "support/installer_service.h"
 
 namespace tw::cli {
 namespace {
@@ -30,20 +30,13 @@ TEST(ModulesTest, ThePdfPrinterRendersFromItsModule) {
 }
 
 TEST(ModulesTest, TheHttpClientFetchesFromItsModule) {
-  testing::TempFolder root;
-  root.write("twUpdate.exe", "MZ installer");
-  std::ostringstream log;
-  standin::ServiceOptions options;
-  options.installerFile = (root / "twUpdate.exe").string();
-  standin::Service service(options, log);
+  testing::InstallerService service;
   auto http = curlHttpInModule(std::chrono::milliseconds(5000));
   auto request = http->CreateRequest(net::RequestClass::kXmlHttp);
-  request->Open("GET",
-                "http://127.0.0.1:" + std::to_string(service.port()) + std::string(standin::kInstallerPath),
-                false);
+  request->Open("GET", service.installerUrl(), false);
   request->Send();
   EXPECT_EQ(request->Status(), 200);
-  EXPECT_EQ(request->ResponseBody(), "MZ installer");
+  EXPECT_EQ(request->ResponseBody(), testing::InstallerService::kInstaller);
 }
 
 // What a step raised, as the error's number, description and source.
@@ -57,20 +50,9 @@ std::string raised(const std::function<void()>& step) {
 }
 
 TEST(ModulesTest, TheHttpModuleRaisesTheErrorsOfTheClientLinkedIn) {
-  testing::TempFolder root;
-  root.write("twUpdate.exe", "MZ installer");
-  std::ostringstream log;
-  standin::ServiceOptions options;
-  options.installerFile = (root / "twUpdate.exe").string();
-  standin::Service service(options, log);
-  const std::string url =
-      "http://127.0.0.1:" + std::to_string(service.port()) + std::string(standin::kInstallerPath);
-  int closedPort = 0;
-  {
-    std::ostringstream closedLog;
-    closedPort = standin::Service(standin::ServiceOptions{}, closedLog).port();
-  }
-  const std::string unreachable = "http://127.0.0.1:" + std::to_string(closedPort) + "/";
+  testing::InstallerService service;
+  const std::string url = service.installerUrl();
+  const std::string unreachable = "http://127.0.0.1:" + std::to_string(testing::freePort()) + "/";
 
   const struct {
     const char* name;
@@ -105,11 +87,7 @@ TEST(ModulesTest, TheHttpModuleRaisesTheErrorsOfTheClientLinkedIn) {
 }
 
 TEST(ModulesTest, TheServiceRunsFromItsModule) {
-  int port = 0;
-  {
-    std::ostringstream log;
-    port = standin::Service(standin::ServiceOptions{}, log).port();  // a port free a moment ago
-  }
+  const int port = testing::freePort();
   standin::ServiceOptions options;
   options.port = port;
   std::ostringstream console;  // written by the service's thread, read once it has ended

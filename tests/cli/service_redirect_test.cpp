@@ -9,21 +9,16 @@
 #include "posix/curl_http.h"
 #include "runtime/error.h"
 #include "standin/service.h"
-#include "support/test_services.h"
+#include "support/installer_service.h"
 
 namespace tw::cli {
 namespace {
 
 TEST(ServiceRedirectTest, RedirectsAsAskedAndTheClientKeepsToItsServer) {
-  testing::TempFolder root;
-  root.write("twUpdate.exe", "MZ installer");
-  std::ostringstream log;
-  standin::ServiceOptions options;
-  options.installerFile = (root / "twUpdate.exe").string();
-  standin::Service service(options, log);
+  testing::InstallerService service;
   std::ostringstream otherLog;
   standin::Service other(standin::ServiceOptions{}, otherLog);
-  const std::string here = "http://127.0.0.1:" + std::to_string(service.port());
+  const std::string here = service.address();
   const std::string elsewhere =
       "http%3A%2F%2F127.0.0.1%3A" + std::to_string(other.port()) + "%2FtwUpdate.exe";
   struct Case {
@@ -44,7 +39,7 @@ TEST(ServiceRedirectTest, RedirectsAsAskedAndTheClientKeepsToItsServer) {
     if (c.followed) {
       request->Send();
       EXPECT_EQ(request->Status(), 200);
-      EXPECT_EQ(request->ResponseBody(), "MZ installer");
+      EXPECT_EQ(request->ResponseBody(), testing::InstallerService::kInstaller);
       continue;
     }
     try {
@@ -56,9 +51,9 @@ TEST(ServiceRedirectTest, RedirectsAsAskedAndTheClientKeepsToItsServer) {
   }
   EXPECT_TRUE(other.received().empty());
   // Each hop is the service's own, down to the one that leaves for the address asked for.
-  EXPECT_NE(log.str().find("GET /redirect/2: 302 to /redirect/1?to=%2FtwUpdate.exe\n"), std::string::npos)
-      << log.str();
-  EXPECT_NE(log.str().find("GET /redirect/1: 302 to /twUpdate.exe\n"), std::string::npos) << log.str();
+  const std::string log = service.log();
+  EXPECT_NE(log.find("GET /redirect/2: 302 to /redirect/1?to=%2FtwUpdate.exe\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("GET /redirect/1: 302 to /twUpdate.exe\n"), std::string::npos) << log;
 }
 
 }  // namespace
