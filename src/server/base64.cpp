@@ -7,7 +7,6 @@
 #include <cstring>
 
 #if defined(__x86_64__)
-#include <cpuid.h>
 #include <immintrin.h>
 #endif
 
@@ -646,24 +645,6 @@ size_t decodedCapacity(std::string_view text) {
 // the cache, rather than zero-filling the whole string first and then writing it all over again.
 constexpr size_t kSliceGroups = 2048;
 
-#if defined(__x86_64__)
-// The processor has the AVX-512 instructions the kernels use and POPCNT, and the system saves the opmask
-// and all 512 bits of the 32 vector registers on a switch (XCR0 bits 5-7, besides SSE and AVX: bits 1-2).
-bool runsAvx512Vbmi2() {
-  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
-  if ((ecx & bit_POPCNT) == 0 || (ecx & bit_OSXSAVE) == 0) return false;
-  std::uint32_t xcr0 = 0, xcr0_high = 0;
-  asm("xgetbv" : "=a"(xcr0), "=d"(xcr0_high) : "c"(0));
-  constexpr std::uint32_t kZmmState = 0xE6;
-  if ((xcr0 & kZmmState) != kZmmState) return false;
-  if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return false;
-  const unsigned leaf7_ebx = bit_AVX512F | bit_AVX512BW | bit_AVX512VL;
-  const unsigned leaf7_ecx = bit_AVX512VBMI | bit_AVX512VBMI2;
-  return (ebx & leaf7_ebx) == leaf7_ebx && (ecx & leaf7_ecx) == leaf7_ecx;
-}
-#endif
-
 }  // namespace
 
 namespace base64_kernels {
@@ -675,7 +656,11 @@ const std::vector<Isa>& available() {
     __builtin_cpu_init();
     if (__builtin_cpu_supports("ssse3")) found.push_back(Isa::ssse3);
     if (__builtin_cpu_supports("ssse3") && __builtin_cpu_supports("avx2")) found.push_back(Isa::avx2);
-    if (runsAvx512Vbmi2()) found.push_back(Isa::avx512vbmi2);
+    // The AVX-512 features count only where the system also saves the 512-bit state (checked with them).
+    const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
+                        __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("popcnt");
+    if (avx512) found.push_back(Isa::avx512vbmi2);
 #endif
     return found;
   }();
