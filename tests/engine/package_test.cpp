@@ -409,19 +409,21 @@ TEST(PackageSave, DeflatesWhatShrinksStoresTheRestAndReadsItBack) {
   std::string text;
   while (text.size() < 200000) text += "<w:p><w:r><w:t>" + varied(40) + "</w:t></w:r></w:p>";
   const struct {
-    const char* name;
+    std::string name;
     std::string content;
     unsigned method;  // 8 deflated, 0 stored
   } cases[] = {
       {"word/document.xml", text, 8},
       {"word/media/noise.bin", noise, 0},
       {"word/empty.xml", "", 0},
+      {"word/" + std::string(300, 'n') + ".xml", "a name longer than the reader's first buffer", 0},
       {"word/one.xml", "x", 0},
   };
   std::string saved = packageWith({{cases[0].name, cases[0].content},
                                    {cases[1].name, cases[1].content},
                                    {cases[2].name, cases[2].content},
-                                   {cases[3].name, cases[3].content}});
+                                   {cases[3].name, cases[3].content},
+                                   {cases[4].name, cases[4].content}});
   auto entries = centralDirectory(saved);
   ASSERT_EQ(entries.size(), std::size(cases));
   Package reread(saved, "saved.docx");

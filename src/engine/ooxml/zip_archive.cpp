@@ -93,25 +93,31 @@ ZipReader::ZipReader(std::string_view bytes) : source_(std::make_unique<Source>(
   unzFile zip = source_->zip.get();
   unz_global_info64 global;
   if (!zip || unzGetGlobalInfo64(zip, &global) != UNZ_OK) throw ZipError("its central directory is missing");
-  std::string name;
+  // The current entry's information with as much of its name as `name` holds: an entry is read once, a
+  // second time only for a name longer than any before.
+  std::string name(256, '\0');
+  unz_file_info64 info;
+  auto readInfo = [&] {
+    return unzGetCurrentFileInfo64(zip, &info, name.data(), static_cast<uLong>(name.size()), nullptr, 0,
+                                   nullptr, 0);
+  };
   int status = unzGoToFirstFile(zip);
   for (ZPOS64_T i = 0; i < global.number_entry; ++i) {
-    unz_file_info64 info;
     unz64_file_pos position;
-    if (status == UNZ_OK) status = unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0);
-    if (status == UNZ_OK) {
+    if (status == UNZ_OK) status = readInfo();
+    if (status == UNZ_OK && info.size_filename > name.size()) {
       name.resize(info.size_filename);
-      status = unzGetCurrentFileInfo64(zip, &info, name.data(), static_cast<uLong>(name.size()), nullptr, 0,
-                                       nullptr, 0);
+      status = readInfo();
     }
     if (status == UNZ_OK) status = unzGetFilePos64(zip, &position);
     if (status != UNZ_OK) throw ZipError("entry " + std::to_string(i) + " of its directory is damaged");
     source_->positions.push_back(position);
     entries_.push_back(
-        {name, static_cast<std::uint16_t>(info.compression_method), static_cast<std::uint16_t>(info.flag),
-         static_cast<std::uint16_t>(info.version), static_cast<std::uint32_t>(info.crc),
-         info.uncompressed_size, info.compressed_size, static_cast<std::uint32_t>(info.dosDate),
-         static_cast<std::uint16_t>(info.internal_fa), static_cast<std::uint32_t>(info.external_fa)});
+        {name.substr(0, info.size_filename), static_cast<std::uint16_t>(info.compression_method),
+         static_cast<std::uint16_t>(info.flag), static_cast<std::uint16_t>(info.version),
+         static_cast<std::uint32_t>(info.crc), info.uncompressed_size, info.compressed_size,
+         static_cast<std::uint32_t>(info.dosDate), static_cast<std::uint16_t>(info.internal_fa),
+         static_cast<std::uint32_t>(info.external_fa)});
     status = unzGoToNextFile(zip);
     if (status == UNZ_END_OF_LIST_OF_FILE && i + 1 < global.number_entry) {
       throw ZipError("its directory ends after " + std::to_string(i + 1) + " of " +
